@@ -1,0 +1,66 @@
+#include "app/ErrorHandler.h"
+
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+class MessageBoxReporter : public ErrorReporter
+{
+public:
+    void report(const QString& message) override
+    {
+        QMessageBox::critical(QApplication::activeWindow(), Application::Title, message);
+    }
+};
+
+ErrorReporter* g_reporter = nullptr;
+
+} // namespace
+
+void raiseCannotOpen(const QString& path)
+{
+    throw AppError(QStringLiteral("Cannot open file %1").arg(path));
+}
+
+void raiseCannotCreate(const QString& path)
+{
+    throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+}
+
+QString ErrorHandler::formatMessage(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ErrorHandler::report(const QString& message) noexcept
+{
+    try {
+        const QString text = formatMessage(message);
+        if (g_reporter) {
+            g_reporter->report(text);
+        } else {
+            MessageBoxReporter box;
+            box.report(text);
+        }
+    } catch (...) {
+        // Reporting must never take the program down.
+    }
+}
+
+void ErrorHandler::report(const std::exception& error) noexcept
+{
+    if (const auto* appError = dynamic_cast<const AppError*>(&error))
+        report(appError->message());
+    else
+        report(QString::fromLocal8Bit(error.what()));
+}
+
+ErrorReporter* ErrorHandler::setReporter(ErrorReporter* reporter)
+{
+    return std::exchange(g_reporter, reporter);
+}

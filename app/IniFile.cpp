@@ -1,0 +1,162 @@
+#include "app/IniFile.h"
+
+#include "app/AppError.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cctype>
+#include <limits>
+
+namespace {
+
+QList<QByteArray> readLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines = file.readAll().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+// The section name of a "[name]" line, or nothing for any other line.
+std::optional<QByteArray> sectionOf(const QByteArray& line)
+{
+    const QByteArray t = line.trimmed();
+    if (t.size() < 2 || !t.startsWith('[') || !t.endsWith(']'))
+        return std::nullopt;
+    return t.mid(1, t.size() - 2).trimmed();
+}
+
+bool sameName(const QByteArray& a, const QString& b)
+{
+    return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Whether the line sets the key; the value goes to *value.
+bool keyOf(const QByteArray& line, const QString& key, QByteArray* value)
+{
+    const qsizetype eq = line.indexOf('=');
+    if (eq <= 0 || line.trimmed().startsWith(';'))
+        return false;
+    if (!sameName(line.left(eq).trimmed(), key))
+        return false;
+    *value = line.mid(eq + 1).trimmed();
+    return true;
+}
+
+} // namespace
+
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+std::optional<int> IniFile::parseInteger(const QString& text)
+{
+    QString t = text.trimmed();
+    bool negative = false;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+        negative = t.startsWith(QLatin1Char('-'));
+        t.remove(0, 1);
+    }
+    int base = 10;
+    if (t.startsWith(QLatin1Char('$'))) {
+        base = 16;
+        t.remove(0, 1);
+    } else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        t.remove(0, 2);
+    }
+    if (t.isEmpty())
+        return std::nullopt;
+    for (QChar c : t) {
+        const bool digit = c.unicode() < 128 && (base == 10 ? std::isdigit(c.unicode()) : std::isxdigit(c.unicode()));
+        if (!digit)
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong magnitude = t.toLongLong(&ok, base);
+    if (!ok)
+        return std::nullopt;
+    const qlonglong value = negative ? -magnitude : magnitude;
+    // Hexadecimal values fill all 32 bits, so $FFFFFFFF reads as -1.
+    if (base == 16 && !negative && magnitude <= 0xFFFFFFFFLL)
+        return static_cast<int>(static_cast<quint32>(magnitude));
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+std::optional<QByteArray> IniFile::readValue(const QString& section, const QString& key) const
+{
+    bool inSection = false;
+    for (const QByteArray& line : readLines(m_path)) {
+        if (const auto name = sectionOf(line)) {
+            inSection = sameName(*name, section);
+            continue;
+        }
+        QByteArray value;
+        if (inSection && keyOf(line, key, &value))
+            return value;
+    }
+    return std::nullopt;
+}
+
+int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
+{
+    const auto value = readValue(section, key);
+    if (!value)
+        return defaultValue;
+    return parseInteger(QString::fromUtf8(*value)).value_or(defaultValue);
+}
+
+void IniFile::writeInteger(const QString& section, const QString& key, int value)
+{
+    QList<QByteArray> lines = readLines(m_path);
+    const QByteArray newLine = key.toUtf8() + '=' + QByteArray::number(value);
+
+    qsizetype sectionStart = -1; // line after the section header
+    qsizetype sectionEnd = -1;   // where a new key goes: after the section's last non-empty line
+    bool replaced = false;
+    for (qsizetype i = 0; i < lines.size() && !replaced; ++i) {
+        if (const auto name = sectionOf(lines[i])) {
+            if (sectionStart >= 0)
+                break;
+            if (sameName(*name, section))
+                sectionStart = sectionEnd = i + 1;
+            continue;
+        }
+        if (sectionStart < 0)
+            continue;
+        QByteArray old;
+        if (keyOf(lines[i], key, &old)) {
+            lines[i] = newLine;
+            replaced = true;
+        } else if (!lines[i].trimmed().isEmpty()) {
+            sectionEnd = i + 1;
+        }
+    }
+    if (!replaced) {
+        if (sectionStart < 0) {
+            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+                lines.append(QByteArray());
+            lines.append('[' + section.toUtf8() + ']');
+            lines.append(newLine);
+        } else {
+            lines.insert(sectionEnd, newLine);
+        }
+    }
+
+    QSaveFile file(m_path);
+    QByteArray bytes = lines.join("\r\n");
+    bytes += "\r\n";
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
+}

@@ -1,0 +1,71 @@
+#include "store/TDM.h"
+
+#include "app/ErrorHandler.h"
+#include "store/TDataSource.h"
+#include "store/TicketStore.h"
+
+TDM* DM = nullptr;
+
+TDM::TDM(QObject* parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("DM"));
+    ADOTable = new TicketStore(this);
+    ADOTable->setObjectName(QStringLiteral("ADOTable"));
+    DataSource = new TDataSource(ADOTable, this);
+
+    using namespace TicketRecord;
+    ADOTablecislo = ADOTable->Fields(cislo);
+    ADOTableprijato = ADOTable->Fields(prijato);
+    ADOTablevydej = ADOTable->Fields(vydej);
+    ADOTablejmeno = ADOTable->Fields(jmeno);
+    ADOTableadresa = ADOTable->Fields(adresa);
+    ADOTablemesto = ADOTable->Fields(mesto);
+    ADOTabletelefon = ADOTable->Fields(telefon);
+    ADOTableIMEI = ADOTable->Fields(IMEI);
+    ADOTablecena = ADOTable->Fields(cena);
+    ADOTabletel = ADOTable->Fields(tel);
+    ADOTabletechnik = ADOTable->Fields(technik);
+    ADOTabledruh_opravy = ADOTable->Fields(druh_opravy);
+    ADOTableadresa_mesto = ADOTable->Fields(adresa_mesto);
+    ADOTablekompletnost = ADOTable->Fields(kompletnost);
+    ADOTablevada = ADOTable->Fields(vada);
+
+    ADOTable->setFiltered(true);
+    ADOTable->setOnFilterRecord([this](TicketStore& ds, bool& accept) { ADOTableFilterRecord(ds, accept); });
+    ADOTable->setOnCalcFields([this](TicketStore& ds) { ADOTableCalcFields(ds); });
+    ADOTable->setAfterPost([this](TicketStore& ds) { ADOTableAfterPost(ds); });
+
+    guarded([this] { DataModuleCreate(); });
+}
+
+TDM::~TDM()
+{
+    guarded([this] { ADOTable->Close(); });
+}
+
+void TDM::DataModuleCreate()
+{
+    ADOTable->setConnectionString(QStringLiteral("Data Source=data/data.mdb"));
+    ADOTable->setActive(true);
+}
+
+void TDM::ADOTableAfterPost(TicketStore& dataSet)
+{
+    dataSet.setSort(QStringLiteral("cislo ASC"));
+}
+
+void TDM::ADOTableCalcFields(TicketStore& dataSet)
+{
+    Q_UNUSED(dataSet);
+    ADOTableadresa_mesto->setAsString(ADOTableadresa->AsString() + QStringLiteral(",  ") + ADOTablemesto->AsString());
+}
+
+void TDM::ADOTableFilterRecord(TicketStore& dataSet, bool& Accept)
+{
+    Q_UNUSED(dataSet);
+    const QString imei = ADOTableIMEI->AsString();
+    if (imei.isEmpty() || FindText.isEmpty())
+        return;
+    Accept = imei.startsWith(FindText, Qt::CaseSensitive);
+}

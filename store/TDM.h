@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class TicketStore;
+class TDataSource;
+class TField;
+
+// The data module: the ticket table, its data source and field objects, the
+// IMEI search text and the table's handlers.
+class TDM : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TDM(QObject* parent = nullptr); // runs DataModuleCreate
+    ~TDM() override;                         // closes the table, dropping a pending row
+
+    TicketStore* ADOTable;
+    TDataSource* DataSource;
+    TField* ADOTablecislo;
+    TField* ADOTableprijato;
+    TField* ADOTablevydej;
+    TField* ADOTablejmeno;
+    TField* ADOTableadresa;
+    TField* ADOTablemesto;
+    TField* ADOTabletelefon;
+    TField* ADOTableIMEI;
+    TField* ADOTablecena;
+    TField* ADOTabletel;
+    TField* ADOTabletechnik;
+    TField* ADOTabledruh_opravy;
+    TField* ADOTableadresa_mesto;
+    TField* ADOTablekompletnost;
+    TField* ADOTablevada;
+
+    QString FindText;
+
+    void DataModuleCreate();
+    void ADOTableAfterPost(TicketStore& dataSet);
+    void ADOTableCalcFields(TicketStore& dataSet);
+    void ADOTableFilterRecord(TicketStore& dataSet, bool& Accept);
+};
+
+extern TDM* DM;

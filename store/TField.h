@@ -1,0 +1,50 @@
+#pragma once
+
+#include "store/TicketRecord.h"
+
+#include <QDateTime>
+#include <QString>
+
+class TicketStore;
+
+// One field of the ticket table, reading and setting the current row (or, in
+// the table's filter and calculation handlers, the row being judged).
+// Reads on a closed table or without a current row give empty text or 0.
+class TField
+{
+public:
+    TField(TicketStore& store, int index);
+
+    int Index() const { return m_index; }
+    QString FieldName() const;
+    FieldKind Kind() const;
+    int Size() const;
+    bool Calculated() const;
+    QString EditMask() const; // "!99/99/0099;" on prijato, empty elsewhere
+
+    bool IsNull() const;
+    void Clear();
+
+    QString AsString() const;           // dates and money as DisplayText, numbers in decimal
+    void setAsString(const QString& v); // text is cut to Size(); others parse like setEditText
+    int AsInteger() const;
+    void setAsInteger(int v);
+    QDateTime AsDateTime() const;
+    void setAsDateTime(const QDateTime& v);
+    qint64 AsCurrency() const; // ten-thousandths of the currency unit
+    void setAsCurrency(qint64 v);
+
+    // What the grid, an unfocused box and the printout show: dates in the
+    // short date format (time only when not 00:00), money as currency.
+    QString DisplayText() const;
+    // What a focused box edits: money as a plain number with the currency's
+    // decimals, dates like DisplayText.
+    QString EditText() const;
+    // Hands a box's text over; raises the field's error when it refuses it
+    // ("'x' is not a valid integer value", "... date", "... floating point value").
+    void setEditText(const QString& text);
+
+private:
+    TicketStore& m_store;
+    int m_index;
+};

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "store/TField.h"
+#include "store/TicketRecord.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+// A mark of a stored row (its primary key); 0 is the empty mark.
+using TBookmark = qint64;
+
+// The ticket table: every row of table "opravenky" held in memory, filtered
+// and sorted in memory, each post written to the file at once and durably.
+// Errors raise AppError with texts that begin with the component's name.
+class TicketStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TicketStore(QObject* parent = nullptr);
+    ~TicketStore() override;
+
+    // "Data Source=<path>": the database file, relative to the current directory.
+    QString ConnectionString() const;
+    void setConnectionString(const QString& value);
+
+    // Opening reads every row; it never creates the file. Closing drops a pending row.
+    bool Active() const;
+    void setActive(bool active);
+    void Open() { setActive(true); }
+    void Close() { setActive(false); }
+
+    DataSetState State() const;
+
+    // "<field> ASC", or empty for the order of the file.
+    QString Sort() const;
+    void setSort(const QString& sort);
+
+    bool Filtered() const;
+    void setFiltered(bool filtered);
+    using FilterHandler = std::function<void(TicketStore& dataSet, bool& accept)>;
+    using DataSetHandler = std::function<void(TicketStore& dataSet)>;
+    void setOnFilterRecord(FilterHandler handler);
+    void setOnCalcFields(DataSetHandler handler);
+    void setAfterPost(DataSetHandler handler);
+
+    // Navigation; each first ends a pending row (UpdateRecord, then Post if a
+    // field changed, else Cancel).
+    void Refresh();
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    void Append();
+    void Edit(); // browse -> edit; on an empty table starts a new row (insert)
+    void Post();
+    void Cancel();
+    void Delete();
+    void UpdateRecord(); // asks the bound controls to hand their pending text over
+
+    TBookmark GetBookmark() const;
+    void GotoBookmark(TBookmark bookmark);
+
+    int FieldCount() const;
+    TField* Fields(int index);
+    TField* FieldByName(const QString& name); // raises "ADOTable: Field 'x' not found"
+
+    // The rows that pass the filter, in the current order; in insert state the
+    // new row is one of them, at index RecNo().
+    int RecordCount() const;
+    bool IsEmpty() const { return RecordCount() == 0; }
+    int RecNo() const;              // index of the current row, -1 when none
+    void setRecNo(int index);       // moves the current row (ends a pending row first)
+    bool Modified() const;          // a field of the pending row has changed
+
+    // Fast read of any listed row without moving the cursor, for the grid.
+    QString displayText(int row, int field) const;
+
+    // The largest ticket number among all stored rows, whatever the filter; 0 when none.
+    int maxCislo() const;
+
+    // Creates an empty database file holding the table; refuses to replace an
+    // existing file (raises AppError).
+    static void createDatabase(const QString& path);
+
+signals:
+    void dataSetChanged();        // rows re-read, re-filtered, re-sorted, added or removed
+    void currentChanged();        // another row became current
+    void stateChanged();          // State() changed
+    void fieldChanged(int field); // a value of the current row changed (-1: the whole row)
+    void updateRecordRequested(); // UpdateRecord: bound controls hand their text over now
+
+private:
+    friend class TField;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

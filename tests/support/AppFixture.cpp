@@ -1,0 +1,74 @@
+#include "tests/support/AppFixture.h"
+
+#include "store/TicketStore.h"
+#include "ui/Program.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
+
+AppFixture::AppFixture()
+    : AppFixture(Options {})
+{
+}
+
+AppFixture::AppFixture(Options options)
+    : m_previousDir(QDir::currentPath())
+{
+    Q_ASSERT(m_dir.isValid());
+    m_dirPath = QFileInfo(m_dir.path()).canonicalFilePath();
+    QDir::setCurrent(m_dirPath);
+    if (options.createDatabase) {
+        QDir().mkpath(QStringLiteral("data"));
+        TicketStore::createDatabase(path(QStringLiteral("data/data.mdb")));
+    }
+    if (options.beforeStart)
+        options.beforeStart(m_dirPath);
+    m_program = std::make_unique<Program>();
+    if (options.show) {
+        m_program->showMainWindow();
+        QCoreApplication::processEvents();
+    }
+}
+
+AppFixture::~AppFixture()
+{
+    stop();
+    QDir::setCurrent(m_previousDir);
+}
+
+void AppFixture::stop()
+{
+    m_program.reset();
+}
+
+QString AppFixture::path(const QString& relative) const
+{
+    return m_dirPath + QLatin1Char('/') + relative;
+}
+
+void AppFixture::writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+void whenModalShown(std::function<void(QWidget* modal)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(modal);
+    });
+    timer->start();
+}

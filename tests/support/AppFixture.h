@@ -1,0 +1,53 @@
+#pragma once
+
+#include "tests/support/RecordingReporter.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class Program;
+class QWidget;
+
+// A fresh working folder with an empty ticket store, made the current
+// directory, and the program's windows started there exactly as the program
+// entry starts them (without the message loop). Errors are recorded.
+class AppFixture
+{
+public:
+    struct Options
+    {
+        bool createDatabase = true;
+        bool show = true; // show the main window, so its FormShow runs
+        // Runs in the working folder before any window exists: lay files out here.
+        std::function<void(const QString& dir)> beforeStart;
+    };
+
+    AppFixture();
+    explicit AppFixture(Options options);
+    ~AppFixture(); // the windows are destroyed in reverse order, then the folder
+
+    const QString& dir() const { return m_dirPath; }
+    QString path(const QString& relative) const; // dir() + "/" + relative
+
+    // Ends the program as closing the main window would: windows destroyed,
+    // settings written. Safe to call once before the destructor.
+    void stop();
+
+    RecordingReporter errors;
+
+    // Writes a file (UTF-8) below the working folder, creating folders.
+    static void writeFile(const QString& path, const QByteArray& bytes);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_dirPath;
+    QString m_previousDir;
+    std::unique_ptr<Program> m_program;
+};
+
+// Runs `action` on the next modal window as soon as it is shown, so that a
+// test can answer a dialog that the code under test opens with exec().
+void whenModalShown(std::function<void(QWidget* modal)> action);

@@ -1,0 +1,19 @@
+#pragma once
+
+class TfStart;
+
+// The program entry's work between the application object and the message
+// loop: the windows and the data module created in order, each completely
+// before the next, and destroyed in reverse order.
+class Program
+{
+public:
+    Program();  // title, help file, splash, fMain, DM, fSetup, fOpravenka; splash gone
+    ~Program(); // fOpravenka, fSetup, DM, fMain (which writes the settings file)
+
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    void showMainWindow(); // shows fMain; its FormShow runs
+    int exec();            // shows fMain and runs the message loop
+};
