@@ -5,6 +5,8 @@
 #include "app/TfStart.h"
 #include "store/TDM.h"
 #include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
+#include "ui/TfSetup.h"
 
 #include <QApplication>
 
@@ -24,10 +26,16 @@ Program::Program()
     // Each creation reports its own errors and the next one still runs.
     fMain = new TfMain;
     guarded([] { DM = new TDM; });
+    fSetup = new TfSetup;
+    fOpravenka = new TfOpravenka;
 }
 
 Program::~Program()
 {
+    delete fOpravenka;
+    fOpravenka = nullptr;
+    delete fSetup;
+    fSetup = nullptr;
     delete DM;
     DM = nullptr;
     delete fMain;

@@ -97,3 +97,12 @@ void TfMain::FormShow()
     // Start-up work of the other windows attaches here: the editor's lists,
     // then the default language.
 }
+
+void TfMain::LoadCombo()
+{
+}
+
+void TfMain::ApplyLang(const QString& FileName)
+{
+    Q_UNUSED(FileName);
+}

@@ -41,6 +41,12 @@ public:
     void FormDestroy();
     void FormShow();
 
+    // Fills the editor's town and device-type lists from their files.
+    void LoadCombo();
+    // Reads a language file and applies its texts to the main window, the
+    // setup window and the editor; raises "Cannot open file %s".
+    void ApplyLang(const QString& FileName);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
