@@ -10,6 +10,19 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+// The Czech language file the program ships; a name line alone until it exists.
+QByteArray shippedCzech()
+{
+    QFile file(qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/cs.lng"));
+    if (file.open(QIODevice::ReadOnly))
+        return file.readAll();
+    return QByteArray("<name>\r\n\xc4\x8c" "esky\r\n");
+}
+
+} // namespace
+
 AppFixture::AppFixture()
     : AppFixture(Options {})
 {
@@ -25,6 +38,8 @@ AppFixture::AppFixture(Options options)
         QDir().mkpath(QStringLiteral("data"));
         TicketStore::createDatabase(path(QStringLiteral("data/data.mdb")));
     }
+    if (options.defaultLanguage)
+        writeFile(path(QStringLiteral("lang/default.lng")), shippedCzech());
     if (options.beforeStart)
         options.beforeStart(m_dirPath);
     m_program = std::make_unique<Program>();

@@ -20,6 +20,9 @@ public:
     struct Options
     {
         bool createDatabase = true;
+        // Lays out lang/default.lng as a shop has it: the shipped Czech file.
+        // Turn off to start without any language file.
+        bool defaultLanguage = true;
         bool show = true; // show the main window, so its FormShow runs
         // Runs in the working folder before any window exists: lay files out here.
         std::function<void(const QString& dir)> beforeStart;
