@@ -35,13 +35,18 @@ class TestStartup : public QObject
 private slots:
     void firstStartInEmptyFolder()
     {
-        AppFixture app;
+        AppFixture::Options options;
+        options.defaultLanguage = false;
+        AppFixture app(options);
         for (const char* name : {"mesta.txt", "mobil.txt", "tisk.txt", "firma.txt"}) {
             const QFileInfo file(app.path(QStringLiteral("data/") + name));
             QVERIFY2(file.isFile(), name);
             QCOMPARE(file.size(), 0);
         }
         QVERIFY(!QDir(app.path("lang")).exists());
+        // Without a language file the program says so once and keeps its design texts.
+        QCOMPARE(app.errors.messages, QStringList {QStringLiteral("Cannot open file %1.").arg(app.path("lang/default.lng"))});
+        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář  ver. 1.5"));
         QCOMPARE(fMain->AppDir, app.dir());
         QCOMPARE(fMain->PathTisk, app.path("data/tisk.txt"));
         QCOMPARE(fMain->pos(), QPoint(100, 100));
