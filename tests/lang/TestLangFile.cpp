@@ -1,0 +1,217 @@
+#include "lang/LangFile.h"
+#include "tests/support/TestRegistry.h"
+
+#include "app/AppError.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QStringList lines(const char* text)
+{
+    return QString::fromUtf8(text).split(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestLangFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sections_data();
+    void sections();
+    void name_data();
+    void name();
+    void title_data();
+    void title();
+    void shippedFiles_data();
+    void shippedFiles();
+    void czechFileRepeatsDesignTexts();
+    void missingFileRaises();
+};
+
+void TestLangFile::sections_data()
+{
+    QTest::addColumn<QStringList>("input");
+    QTest::addColumn<QStringList>("main");
+    QTest::addColumn<QStringList>("edit");
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QStringList>("print");
+
+    const QStringList none;
+    QTest::newRow("empty file") << QStringList() << none << none << none << none;
+    QTest::newRow("only comments and a name") << lines(";x\n<name>\nČesky\n;<main>\n;a") << none << none << none
+                                              << none;
+    QTest::newRow("all four in order")
+        << lines("<main>\nm0\n</main>\n<edit>\ne0\n</edit>\n<settings>\ns0\n</settings>\n<print>\np0\n</print>")
+        << QStringList { "m0" } << QStringList { "e0" } << QStringList { "s0" } << QStringList { "p0" };
+    QTest::newRow("comments do not count as entries")
+        << lines("<main>\n;c\na\n;c\nb\n</main>") << QStringList { "a", "b" } << none << none << none;
+    QTest::newRow("empty line is an entry") << lines("<main>\na\n\nb\n</main>") << QStringList { "a", "", "b" }
+                                            << none << none << none;
+    QTest::newRow("entries keep their blanks")
+        << lines("<main>\n  a \t\n</main>") << QStringList { "  a \t" } << none << none << none;
+    QTest::newRow("marker with blanks and tabs")
+        << lines(" \t<main>\t \nx\n  </main>\ny") << QStringList { "x" } << none << none << none;
+    QTest::newRow("marker with control characters")
+        << QStringList { QStringLiteral("\x01<edit>\x1f"), QStringLiteral("x"), QStringLiteral("</edit>") } << none
+        << QStringList { "x" } << none << none;
+    QTest::newRow("non-breaking space is no blank")
+        << QStringList { QStringLiteral("<main>\u00a0"), QStringLiteral("x") } << none << none << none << none;
+    QTest::newRow("marker in capitals is an entry")
+        << lines("<main>\n<MAIN>\n</MAIN>\n</main>") << QStringList { "<MAIN>", "</MAIN>" } << none << none << none;
+    QTest::newRow("capital marker opens nothing") << lines("<MAIN>\nx\n</MAIN>") << none << none << none << none;
+    QTest::newRow("section written twice continues")
+        << lines("<main>\na\n</main>\nignored\n<main>\nb\n</main>") << QStringList { "a", "b" } << none << none
+        << none;
+    QTest::newRow("own start marker repeated is an entry")
+        << lines("<main>\n<main>\na\n</main>") << QStringList { "<main>", "a" } << none << none << none;
+    QTest::newRow("missing end runs to the end and feeds later sections")
+        << lines("<main>\na\n<edit>\nb\n</edit>\nc") << QStringList { "a", "<edit>", "b", "</edit>", "c" }
+        << QStringList { "b" } << none << none;
+    QTest::newRow("name lines inside a section are entries")
+        << lines("<print>\n<name>\nEnglish\n</print>") << none << none << none
+        << QStringList { "<name>", "English" };
+    QTest::newRow("end marker without open section")
+        << lines("</main>\n</print>\nx") << none << none << none << none;
+    QTest::newRow("markers on one line with text are entries")
+        << lines("<main>\n<main> x\n</main>") << QStringList { "<main> x" } << none << none << none;
+}
+
+void TestLangFile::sections()
+{
+    QFETCH(QStringList, input);
+    const LangFile file = parseLangFile(input);
+    QTEST(file.main, "main");
+    QTEST(file.edit, "edit");
+    QTEST(file.settings, "settings");
+    QTEST(file.print, "print");
+}
+
+void TestLangFile::name_data()
+{
+    QTest::addColumn<QStringList>("input");
+    QTest::addColumn<bool>("hasName");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("none") << lines("<main>\nx\n</main>") << false << QString();
+    QTest::newRow("plain") << lines("<name>\nČesky") << true << QStringLiteral("Česky");
+    QTest::newRow("taken whole") << lines("<name>\n  English  ") << true << QStringLiteral("  English  ");
+    QTest::newRow("text after the marker is ignored") << lines("<name>Deutsch\nEnglish") << true
+                                                      << QStringLiteral("English");
+    QTest::newRow("comment between is skipped") << lines("<name>\n; comment\nEnglish") << true
+                                                << QStringLiteral("English");
+    QTest::newRow("name line last keeps the earlier name") << lines("<name>\nEnglish\n<name>") << true
+                                               << QStringLiteral("English");
+    QTest::newRow("only name line") << lines("<name>") << false << QString();
+    QTest::newRow("name line last after comments") << lines("<name>\n;x") << false << QString();
+    QTest::newRow("last one wins") << lines("<name>\nA\n<name>\nB") << true << QStringLiteral("B");
+    QTest::newRow("marker must start the line") << lines(" <name>\nA") << false << QString();
+    QTest::newRow("case-sensitive") << lines("<NAME>\nA") << false << QString();
+    QTest::newRow("empty name line") << lines("<name>\n\n<main>") << true << QString();
+    QTest::newRow("name line followed by name line") << lines("<name>\n<name>\nX") << true << QStringLiteral("X");
+}
+
+void TestLangFile::name()
+{
+    QFETCH(QStringList, input);
+    QFETCH(bool, hasName);
+    const LangFile file = parseLangFile(input);
+    QCOMPARE(file.name.has_value(), hasName);
+    if (hasName)
+        QTEST(*file.name, "name");
+}
+
+void TestLangFile::title_data()
+{
+    QTest::addColumn<QString>("langName");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("Czech") << QStringLiteral("Česky") << QStringLiteral("Trelomář ver. 1.5");
+    QTest::newRow("Czech with more") << QStringLiteral("Česky (CZ)") << QStringLiteral("Trelomář ver. 1.5");
+    QTest::newRow("lower case") << QStringLiteral("česky") << QStringLiteral("Trelomar ver. 1.5");
+    QTest::newRow("without diacritics") << QStringLiteral("Cesky") << QStringLiteral("Trelomar ver. 1.5");
+    QTest::newRow("leading blank") << QStringLiteral(" Česky") << QStringLiteral("Trelomar ver. 1.5");
+    QTest::newRow("shorter") << QStringLiteral("Česk") << QStringLiteral("Trelomar ver. 1.5");
+    QTest::newRow("empty") << QString() << QStringLiteral("Trelomar ver. 1.5");
+    QTest::newRow("English") << QStringLiteral("English") << QStringLiteral("Trelomar ver. 1.5");
+}
+
+void TestLangFile::title()
+{
+    QFETCH(QString, langName);
+    QTEST(mainWindowTitle(langName, QStringLiteral("ver. 1.5")), "title");
+}
+
+void TestLangFile::shippedFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("cs") << QStringLiteral("cs.lng") << QStringLiteral("Česky");
+    QTest::newRow("en") << QStringLiteral("en.lng") << QStringLiteral("English");
+}
+
+void TestLangFile::shippedFiles()
+{
+    QFETCH(QString, file);
+    const QString dir = qEnvironmentVariable("TRELOMAR_SOURCE_DIR");
+    if (dir.isEmpty())
+        QSKIP("TRELOMAR_SOURCE_DIR is set by CTest");
+    const LangFile lang = readLangFile(dir + QStringLiteral("/resources/lang/") + file);
+    QVERIFY(lang.name.has_value());
+    QTEST(*lang.name, "name");
+    QCOMPARE(lang.main.size(), 23);
+    QCOMPARE(lang.edit.size(), 18);
+    QCOMPARE(lang.settings.size(), 15);
+    QCOMPARE(lang.print.size(), 18);
+    for (const QStringList* section : { &lang.main, &lang.edit, &lang.settings, &lang.print }) {
+        for (const QString& entry : *section)
+            QVERIFY2(!entry.isEmpty() && entry == entry.trimmed(), qPrintable(entry));
+    }
+}
+
+void TestLangFile::czechFileRepeatsDesignTexts()
+{
+    const QString dir = qEnvironmentVariable("TRELOMAR_SOURCE_DIR");
+    if (dir.isEmpty())
+        QSKIP("TRELOMAR_SOURCE_DIR is set by CTest");
+    const LangFile cs = readLangFile(dir + QStringLiteral("/resources/lang/cs.lng"));
+
+    const QStringList main { "Evid. číslo", "Objednatel", "Telefon", "Přijato", "Zhotovit do", "IMEI",
+        "Hledání podle IMEI", "Soubor", "Nastavení", "Konec", "Úpravy", "Nová opravenka", "Upravit opravenku",
+        "Smazat opravenku", "Nápověda", "Nápověda", "O programu ...", "Vytvoří novou opravenku",
+        "Upraví existující opravenku", "Smaže existující opravenku", "Umožní nastavení programu",
+        "Zobrazí informace o programu", "Ukončí program Trelomář" };
+    const QStringList edit { "Evidenční číslo", "Jméno", "Adresa", "Město", "tel.:", "Technik", "Druh opravy",
+        "Typ přístroje", "IMEI", "Kompletnost", "Vada", "Cena", "Přijato dne", "Datum zhotovení", "Tisk  F7",
+        "&OK  F2", "Přidání opravenky", "Úprava opravenky" };
+    const QStringList settings { "O programu ...", "Rozumím", "Smazání záznamu", "Opravdu chcete smazat opravenku",
+        "&ANO - Enter", "&NE - ESC", "Nastavení programu", "Dodavatel", "Města", "Mobilní tel.", "Tisk", "Uložit",
+        "Zavřít", "Doba na opravu (dní):", "Jazyk:" };
+    const QStringList print { "Evidenční číslo:", "Dodavatel:", "Objednatel:", "Jméno:", "Adresa:", "tel.:",
+        "Přijímací technik:", "Druh opravy:", "Typ přístroje:", "Kompletnost:", "IMEI:", "Vada:",
+        "Předpokládaná cena:", "Datum:", "Zhotovit do:", "Přijemce /podpis + razítko/",
+        "Podpis zákazníka: ..........................................", "OPRAVENKA" };
+    QCOMPARE(cs.main, main);
+    QCOMPARE(cs.edit, edit);
+    QCOMPARE(cs.settings, settings);
+    QCOMPARE(cs.print, print);
+}
+
+void TestLangFile::missingFileRaises()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/none.lng");
+    try {
+        readLangFile(path);
+        QFAIL("no error raised");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + path);
+    }
+}
+
+TRELOMAR_TEST(TestLangFile)
+
+#include "TestLangFile.moc"
