@@ -1,0 +1,87 @@
+#include "report/ReportPrinter.h"
+
+#include "app/AppError.h"
+#include "report/PrintProgress.h"
+#include "report/Report.h"
+#include "report/ReportLayout.h"
+#include "report/ReportPainter.h"
+
+#include <QApplication>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <memory>
+
+bool ReportPrinter::printOnDefaultPrinter(Report& report)
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return false;
+    QPrinter printer(info, QPrinter::HighResolution);
+    return print(report, printer);
+}
+
+void ReportPrinter::setUp(const Report& report, QPrinter& printer)
+{
+    printer.setDocName(report.title());
+    printer.setFullPage(true);
+    printer.setPageLayout(
+        QPageLayout(report.pageSize(), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+    printer.setCopyCount(1);
+    printer.setCollateCopies(false);
+    printer.setDuplex(QPrinter::DuplexNone);
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setPaperSource(QPrinter::Auto);
+}
+
+bool ReportPrinter::print(Report& report, QPrinter& printer)
+{
+    if (!report.runBeforePrint())
+        return false;
+
+    std::unique_ptr<PrintProgress> progress;
+    if (report.showProgress()) {
+        progress = std::make_unique<PrintProgress>(QApplication::activeWindow());
+        progress->show();
+        QCoreApplication::processEvents();
+    }
+    auto goOn = [&progress] {
+        QCoreApplication::processEvents();
+        return !progress || !progress->cancelled();
+    };
+
+    const std::vector<ReportPage> pages = ReportLayout::layout(report);
+    if (pages.empty() || !goOn())
+        return false;
+
+    int steps = 0;
+    for (const ReportPage& page : pages)
+        steps += int(page.boxes.size());
+    if (progress)
+        progress->setSteps(steps);
+
+    setUp(report, printer);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw AppError(QStringLiteral("The printer %1 cannot start the print job").arg(printer.printerName()));
+
+    int step = 0;
+    bool finished = true;
+    for (std::size_t i = 0; i < pages.size() && finished; ++i) {
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            throw AppError(QStringLiteral("The printer %1 cannot start a new page").arg(printer.printerName()));
+        }
+        finished = ReportPainter::paintPage(painter, pages[i], [&] {
+            if (progress)
+                progress->setStep(++step);
+            return goOn();
+        });
+    }
+    if (!finished)
+        printer.abort();
+    painter.end();
+    return finished;
+}
