@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 class TicketStore;
 
 // One field of the ticket table, reading and setting the current row (or, in
@@ -45,6 +47,10 @@ public:
     void setEditText(const QString& text);
 
 private:
+    QString text(bool edit) const;
+    void setNumeric(std::optional<qint64> value);
+    [[noreturn]] void accessError(const char* type) const;
+
     TicketStore& m_store;
     int m_index;
 };

@@ -50,6 +50,10 @@ public:
     void setOnCalcFields(DataSetHandler handler);
     void setAfterPost(DataSetHandler handler);
 
+    // How long a write waits for another program's lock before it fails.
+    int busyTimeout() const; // milliseconds, 5000 by default
+    void setBusyTimeout(int milliseconds);
+
     // Navigation; each first ends a pending row (UpdateRecord, then Post if a
     // field changed, else Cancel).
     void Refresh();

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The text forms of field values in the default locale, and the stored form of
+// dates. Parsers raise AppError with the field errors' texts.
+namespace FieldText {
+
+// A date and time as a row holds it: the Julian day times a day's milliseconds
+// plus the milliseconds of the day. Local wall-clock time, no zone.
+qint64 packDateTime(const QDateTime& value);
+QDateTime unpackDateTime(qint64 packed);
+
+// ISO 8601 as the file stores it: "yyyy-MM-ddTHH:mm:ss" (also read: a date
+// alone, a blank instead of "T", milliseconds). False when it is not one.
+bool parseIso(const char* text, int length, qint64& packed);
+QByteArray toIso(qint64 packed);
+
+// The short date format of the default locale with a four-digit year.
+QString shortDateFormat();
+
+// Short date, then the short time when the time of day is not 00:00.
+QString displayDate(qint64 packed);
+// Money in ten-thousandths: the locale's currency form, or a plain number with
+// two decimals and no group separators for editing.
+QString displayMoney(qint64 money);
+QString editMoney(qint64 money);
+
+// Each raises "'x' is not a valid ..." for text it cannot take. Empty text is
+// the caller's business (it clears the field).
+qint32 parseInteger(const QString& text);
+qint64 parseMoney(const QString& text);
+qint64 parseDate(const QString& text);
+
+} // namespace FieldText

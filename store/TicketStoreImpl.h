@@ -1,0 +1,213 @@
+#pragma once
+
+// The inside of TicketStore, shared with TField.
+
+#include "store/TicketStore.h"
+
+#include <QCollator>
+#include <QHash>
+#include <QSqlDatabase>
+
+#include <array>
+#include <optional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace StoreRow {
+
+// Where a field's value lives in a Row: numbers, dates and money in `num`,
+// texts in `text`; the calculated field in neither.
+inline constexpr bool isNumeric(FieldKind kind)
+{
+    return kind == FieldKind::Integer || kind == FieldKind::DateTime || kind == FieldKind::Currency;
+}
+
+inline constexpr int slotOf(int field)
+{
+    const FieldDef& def = TicketRecord::Fields[field];
+    if (def.calculated)
+        return -1;
+    int slot = 0;
+    for (int i = 0; i < field; ++i) {
+        const FieldDef& other = TicketRecord::Fields[i];
+        if (!other.calculated && isNumeric(other.kind) == isNumeric(def.kind))
+            ++slot;
+    }
+    return slot;
+}
+
+inline constexpr int countSlots(bool numeric)
+{
+    int n = 0;
+    for (const FieldDef& def : TicketRecord::Fields)
+        if (!def.calculated && isNumeric(def.kind) == numeric)
+            ++n;
+    return n;
+}
+
+inline constexpr int NumericSlots = countSlots(true);
+inline constexpr int TextSlots = countSlots(false);
+static_assert(TicketRecord::FieldCount <= 32);
+
+// One stored row. Texts are null when empty; numbers, dates and money carry a
+// null bit. Dates are FieldText::packDateTime values, money ten-thousandths.
+struct Row
+{
+    qint64 id = 0;
+    std::array<qint64, NumericSlots> num {};
+    std::array<QString, TextSlots> text;
+    quint32 nulls = 0; // bit per field index
+    bool deleted = false;
+
+    bool isNull(int field) const
+    {
+        const FieldDef& def = TicketRecord::Fields[field];
+        if (isNumeric(def.kind))
+            return nulls & (1u << field);
+        return text[slotOf(field)].isEmpty();
+    }
+};
+
+// A row with every field null: a new row.
+inline Row emptyRow()
+{
+    Row row;
+    for (int f = 0; f < TicketRecord::FieldCount; ++f)
+        if (isNumeric(TicketRecord::Fields[f].kind))
+            row.nulls |= 1u << f;
+    return row;
+}
+
+} // namespace StoreRow
+
+struct TicketStore::Impl
+{
+    using Row = StoreRow::Row;
+
+    explicit Impl(TicketStore* owner);
+
+    TicketStore* q;
+    QString connectionString;
+    QString sort;
+    int sortField = -1;
+    bool filtered = false;
+    FilterHandler onFilterRecord;
+    DataSetHandler onCalcFields;
+    DataSetHandler afterPost;
+    int busyTimeoutMs = 5000;
+
+    // The open file.
+    QString connectionName;
+    QString path;
+    sqlite3* db = nullptr;
+    qint64 dataVersion = -1;
+    DataSetState state = DataSetState::Inactive;
+
+    // Every row read, in the order of the file; deleted rows stay as marks
+    // until the next read so that indexes into the list stay valid.
+    std::vector<Row> rows;
+    std::vector<quint8> passes;  // per row: passed the filter at the last refresh
+    std::vector<qint32> view;    // rows listed, in order; NewRow for the pending new row
+    int recNo = -1;
+    static constexpr qint32 NewRow = -1;
+
+    // The pending row of edit or insert state.
+    Row pending;
+    QString pendingCalc;
+    qint32 pendingIndex = -1;   // row edited; -1 in insert state
+    qint32 insertedAfter = -1;  // the row current before Append, current again after Cancel
+    quint32 changedFields = 0;  // bits of the stored fields set since Edit or Append
+
+    // Rows in the order of one field, kept up to date as rows change. Texts
+    // compare by the collation key of each distinct value, made once.
+    struct SortOrder
+    {
+        std::vector<qint32> order;
+        std::vector<qint32> valueIds;           // text fields: per row, index into keys
+        std::vector<QCollatorSortKey> keys;     // text fields: per distinct value
+        QHash<QString, qint32> idOfValue;
+        std::optional<QCollator> collator;
+    };
+    std::array<std::unique_ptr<SortOrder>, TicketRecord::FieldCount> orders;
+
+    // While a handler runs: the row its field reads address, and where a
+    // calculated field's value goes.
+    const Row* context = nullptr;
+    QString* calcTarget = nullptr;
+
+    std::array<std::unique_ptr<TField>, TicketRecord::FieldCount> fields;
+
+    // Sets the row and calculated-value target for the life of a handler call;
+    // restores the previous ones when the handler ends, also by an error.
+    class Scope
+    {
+    public:
+        Scope(Impl& d, const Row* row, QString* target)
+            : m_d(d)
+            , m_row(d.context)
+            , m_target(d.calcTarget)
+        {
+            d.context = row;
+            d.calcTarget = target;
+        }
+        ~Scope()
+        {
+            m_d.context = m_row;
+            m_d.calcTarget = m_target;
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        Impl& m_d;
+        const Row* m_row;
+        QString* m_target;
+    };
+
+    // Names and messages
+    QString prefix() const;
+    [[noreturn]] void raise(const QString& text) const;
+    void checkActive() const;
+
+    // Reading
+    const Row* readRow() const; // the row field reads address; nullptr when none
+    bool readsPending() const;
+    QString calcValue(const Row& row) const;
+    QString calcOfReadRow() const;
+    // A stored field's text: DisplayText, or EditText when `edit`.
+    static QString format(const Row& row, int field, bool edit);
+
+    // Writing a field of the pending row (or the calculated value in OnCalcFields)
+    Row& rowToSet(int field);
+    QString* calcToSet();
+    void fieldSet(int field);
+    void calcPending(bool notify);
+
+    // File
+    void open();
+    void close();
+    void readAll();
+    qint64 currentDataVersion() const;
+    Row readOne(qint64 id);
+    qint64 writePending(); // the id of the row written
+    void deleteRow(qint64 id);
+    [[noreturn]] void raiseWrite() const;
+
+    // Lists
+    void runFilter();
+    bool passesFilter(const Row& row);
+    SortOrder& orderOf(int field);
+    bool lessThan(int field, qint32 a, qint32 b) const;
+    void rowChanged(qint32 index, bool added);
+    void rebuildView();
+    int positionOf(qint32 rowIndex) const;
+    qint32 currentIndex() const;
+    void relist(qint32 current, int oldRecNo); // after a new filter or order: rebuild and place the current row
+
+    // State
+    void setState(DataSetState s);
+    void endPending();
+    void moveTo(int newRecNo);
+    void startInsert();
+};
