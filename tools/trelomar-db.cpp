@@ -1,0 +1,51 @@
+// trelomar-db init [DIR]: creates DIR/data/data.mdb, the empty ticket
+// database the program expects beside it. It never replaces an existing file.
+#include "app/AppError.h"
+#include "store/TicketStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+const char* const Usage = "Usage: trelomar-db init [DIR]\n"
+                          "Creates DIR/data/data.mdb, an empty ticket database (DIR defaults to the current folder).\n"
+                          "An existing database is never replaced.\n";
+
+int init(const QString& dir)
+{
+    QTextStream err(stderr);
+    const QString dataDir = QDir(dir).absoluteFilePath(QStringLiteral("data"));
+    if (!QDir().mkpath(dataDir)) {
+        err << "trelomar-db: Cannot create folder " << dataDir << "\n";
+        return 1;
+    }
+    const QString path = dataDir + QStringLiteral("/data.mdb");
+    try {
+        TicketStore::createDatabase(path);
+    } catch (const AppError& error) {
+        err << "trelomar-db: " << error.message() << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << "Created " << QDir::cleanPath(path) << "\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        QTextStream(stdout) << Usage;
+        return 0;
+    }
+    if (args.isEmpty() || args[0] != QLatin1String("init") || args.size() > 2) {
+        QTextStream(stderr) << Usage;
+        return 2;
+    }
+    return init(args.size() == 2 ? args[1] : QStringLiteral("."));
+}
