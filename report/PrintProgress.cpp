@@ -33,6 +33,11 @@ void PrintProgress::setStep(int step)
     m_bar->setValue(step);
 }
 
+void PrintProgress::setCancellable(bool on)
+{
+    m_cancel->setEnabled(on && !m_cancelled);
+}
+
 void PrintProgress::reject()
 {
     guarded([this] { cancel(); });
@@ -40,7 +45,7 @@ void PrintProgress::reject()
 
 void PrintProgress::cancel()
 {
-    if (m_cancelled)
+    if (m_cancelled || !m_cancel->isEnabled())
         return;
     m_cancelled = true;
     m_cancel->setEnabled(false);

@@ -6,7 +6,7 @@ class QProgressBar;
 class QPushButton;
 
 // The engine's progress window while a report prints: a bar and a Cancel
-// button that stops the job. Closing the window cancels too.
+// button that stops the job. Closing the window or Esc cancels too.
 class PrintProgress : public QDialog
 {
     Q_OBJECT
@@ -18,6 +18,9 @@ public:
     void setStep(int step);
 
     bool cancelled() const { return m_cancelled; }
+    // Once the pages go to the printer they cannot be called back, so the
+    // Cancel button is disabled then.
+    void setCancellable(bool on);
 
 signals:
     void cancelRequested();

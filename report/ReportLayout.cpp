@@ -162,6 +162,10 @@ namespace TextMetrics {
 QFont prepared(const QFont& font)
 {
     QFont result = font;
+    // A pixel size at the measuring resolution: painters on every device
+    // scale from it, so no device rounds the size its own way.
+    if (font.pointSizeF() > 0)
+        result.setPixelSize(qMax(1, qRound(font.pointSizeF() * Dpi / 72.0)));
     result.setHintingPreference(QFont::PreferNoHinting);
     result.setKerning(true);
     return result;

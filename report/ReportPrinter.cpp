@@ -44,23 +44,28 @@ bool ReportPrinter::print(Report& report, QPrinter& printer)
     std::unique_ptr<PrintProgress> progress;
     if (report.showProgress()) {
         progress = std::make_unique<PrintProgress>(QApplication::activeWindow());
+        progress->setSteps(0); // busy until the pages are laid out
         progress->show();
         QCoreApplication::processEvents();
     }
-    auto goOn = [&progress] {
+    auto cancelled = [&progress] {
         QCoreApplication::processEvents();
-        return !progress || !progress->cancelled();
+        return progress && progress->cancelled();
     };
 
     const std::vector<ReportPage> pages = ReportLayout::layout(report);
-    if (pages.empty() || !goOn())
+    if (pages.empty() || cancelled())
         return false;
 
+    // The printer engines cannot take a page back once painting on them has
+    // begun, so Cancel counts up to here; the pages then go out in one go.
     int steps = 0;
     for (const ReportPage& page : pages)
         steps += int(page.boxes.size());
-    if (progress)
+    if (progress) {
+        progress->setCancellable(false);
         progress->setSteps(steps);
+    }
 
     setUp(report, printer);
     QPainter painter;
@@ -68,20 +73,18 @@ bool ReportPrinter::print(Report& report, QPrinter& printer)
         throw AppError(QStringLiteral("The printer %1 cannot start the print job").arg(printer.printerName()));
 
     int step = 0;
-    bool finished = true;
-    for (std::size_t i = 0; i < pages.size() && finished; ++i) {
-        if (i > 0 && !printer.newPage()) {
-            painter.end();
-            throw AppError(QStringLiteral("The printer %1 cannot start a new page").arg(printer.printerName()));
-        }
-        finished = ReportPainter::paintPage(painter, pages[i], [&] {
-            if (progress)
-                progress->setStep(++step);
-            return goOn();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0)
+            printer.newPage();
+        ReportPainter::paintPage(painter, pages[i], [&] {
+            if (progress && ++step % 16 == 0) {
+                progress->setStep(step);
+                QCoreApplication::processEvents();
+            }
+            return true;
         });
     }
-    if (!finished)
-        printer.abort();
-    painter.end();
-    return finished;
+    if (!painter.end())
+        throw AppError(QStringLiteral("The printer %1 cannot finish the print job").arg(printer.printerName()));
+    return true;
 }

@@ -5,7 +5,7 @@ class Report;
 
 // Sends a report to a printer: the before-print step, the layout, then the
 // pages, with the progress window showing and events flowing so that its
-// Cancel button can stop the job.
+// Cancel button can stop the job until the pages go to the printer.
 class ReportPrinter
 {
 public:
@@ -16,7 +16,7 @@ public:
     // Any printer, e.g. one writing a PDF file. Returns true when the job was
     // sent, false when the before-print step called it off, there was
     // nothing to print, or the user cancelled. Raises AppError when the
-    // printer refuses to start the job.
+    // printer refuses the job.
     static bool print(Report& report, QPrinter& printer);
 
     // One job named by the report's title: its page size, portrait, one
