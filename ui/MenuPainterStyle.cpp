@@ -52,8 +52,8 @@ void MenuPainterStyle::drawPrimitive(
 {
     switch (element) {
     case PE_PanelMenu:
-        m_painter->PaintMenuPanel(painter, option->rect, pixelMetric(PM_MenuPanelWidth, option, widget),
-            option->direction);
+        m_painter->PaintMenuPanel(
+            painter, option->rect, pixelMetric(PM_MenuPanelWidth, option, widget), option->direction);
         return;
     case PE_FrameMenu: {
         const int width = pixelMetric(PM_MenuPanelWidth, option, widget);
@@ -110,7 +110,7 @@ int MenuPainterStyle::styleHint(
 {
     switch (hint) {
     case SH_Menu_AllowActiveAndDisabled: // a disabled item shows the selection as any other
-    case SH_MenuBar_MouseTracking:       // a heading under the mouse is painted selected
+    case SH_MenuBar_MouseTracking: // a heading under the mouse is painted selected
     case SH_Menu_MouseTracking:
         return 1;
     default:

@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr int TextInset = 2;      // the text area's left and top edges move in by this
+constexpr int TextInset = 2; // the text area's left and top edges move in by this
 constexpr int SeparatorStart = 10; // the separator line starts this far right of the item's left edge
-constexpr int SeparatorEnd = 2;    // and stops this far short of its right edge
+constexpr int SeparatorEnd = 2; // and stops this far short of its right edge
 constexpr int CheckOutlineInset = 5;
 constexpr int CheckFillInset = 7;
 constexpr int ImageSize = 16;
@@ -82,25 +82,40 @@ void TMenuPainter::HookMenus()
                 if (widget->style() == m_style.get())
                     continue;
                 const bool ownStyle = widget->testAttribute(Qt::WA_SetStyle);
-                m_hooked.push_back({ widget, ownStyle ? widget->style() : nullptr, ownStyle });
+                auto* bar = qobject_cast<QMenuBar*>(widget);
+                m_hooked.push_back(
+                    { widget, ownStyle ? widget->style() : nullptr, ownStyle, bar && bar->isNativeMenuBar() });
+                // A bar that the desktop shows in its own global menu is never
+                // drawn by the style: keep it in the window while painted.
+                if (bar)
+                    bar->setNativeMenuBar(false);
                 widget->setStyle(m_style.get());
+                rebuildBar(widget);
             }
         }
     } else {
+        // Only the menus it hooked, never the owner's children: while the
+        // owner is being destroyed, its list of children is half dismantled.
         // Menus destroyed meanwhile have dropped out of their QPointer.
         for (const Hooked& hooked : m_hooked) {
-            if (hooked.menu)
-                hooked.menu->setStyle(hooked.hadOwnStyle ? hooked.previous.data() : nullptr);
+            if (!hooked.menu)
+                continue;
+            hooked.menu->setStyle(hooked.hadOwnStyle ? hooked.previous.data() : nullptr);
+            if (hooked.wasNative)
+                static_cast<QMenuBar*>(hooked.menu.data())->setNativeMenuBar(true);
+            rebuildBar(hooked.menu);
         }
         m_hooked.clear();
     }
+}
+
+void TMenuPainter::rebuildBar(QWidget* menu)
+{
     // The style change makes a bar re-measure its headings; its window's
     // layout has to ask for the new height too.
-    if (m_owner) {
-        for (QMenuBar* bar : m_owner->findChildren<QMenuBar*>()) {
-            bar->updateGeometry();
-            bar->update();
-        }
+    if (qobject_cast<QMenuBar*>(menu)) {
+        menu->updateGeometry();
+        menu->update();
     }
 }
 

@@ -48,7 +48,7 @@ class TMenuPainter : public QObject
     Q_PROPERTY(QColor CheckedSignColor READ CheckedSignColor WRITE setCheckedSignColor)
 
 public:
-    static constexpr int ColumnWidth = 20;    // the check-mark and image column
+    static constexpr int ColumnWidth = 20; // the check-mark and image column
     static constexpr int SeparatorHeight = 8; // a separator item's height
 
     // Owned by owner and destroyed with it; paints the menus owner owns.
@@ -88,7 +88,7 @@ public:
 
     // Active: installs the style on every menu bar and menu of the owner.
     // Inactive: gives each hooked menu its previous style back.
-    // Then every menu bar of the owner re-measures its headings.
+    // Every menu bar switched re-measures its headings.
     void HookMenus();
 
     // The size the menu system gives an item before the painter widens it:
@@ -113,7 +113,10 @@ private:
         QPointer<QWidget> menu;
         QPointer<QStyle> previous; // the style the menu had set itself, if any
         bool hadOwnStyle = false;
+        bool wasNative = false; // a menu bar shown in the desktop's global menu
     };
+
+    static void rebuildBar(QWidget* menu);
 
     QWidget* m_owner;
     bool m_active = false;
