@@ -26,7 +26,7 @@ Program::Program()
     // Each creation reports its own errors and the next one still runs.
     fMain = new TfMain;
     guarded([] { DM = new TDM; });
-    fSetup = new TfSetup;
+    fSetup = new TfSetup(fMain);
     fOpravenka = new TfOpravenka;
 }
 

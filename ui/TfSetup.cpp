@@ -1,13 +1,327 @@
 #include "ui/TfSetup.h"
 
+#include "ui_TfSetup.h"
+
+#include "app/AppError.h"
+#include "app/ErrorHandler.h"
+#include "app/TextList.h"
+#include "lang/LangList.h"
+#include "ui/TfMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+
 TfSetup* fSetup = nullptr;
+
+namespace {
+
+// The design client size; the anchored controls keep their distances to the
+// right and bottom edges of this size.
+constexpr int DesignWidth = 547;
+constexpr int DesignHeight = 346;
+// A label ends this far left of the box it names.
+constexpr int LabelGap = 4;
+constexpr int DefaultDayInc = 30;
+
+const QColor WindowColor(137, 159, 248);
+const QColor LightColor(225, 232, 253);
+
+} // namespace
 
 TfSetup::TfSetup(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::TfSetup>())
 {
+    m_ui->setupUi(this);
     setObjectName(QStringLiteral("fSetup"));
+
+    spbtFirma = m_ui->spbtFirma;
+    spbtMesta = m_ui->spbtMesta;
+    spbtMobily = m_ui->spbtMobily;
+    spbtTisk = m_ui->spbtTisk;
+    spbtSave = m_ui->spbtSave;
+    spbtExit = m_ui->spbtExit;
+    memEdit = m_ui->memEdit;
+    lbJazyk = m_ui->lbJazyk;
+    comboLang = m_ui->comboLang;
+    lbProdleva = m_ui->lbProdleva;
+    edProdleva = m_ui->edProdleva;
+
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, WindowColor);
+    setPalette(windowPalette);
+    setAutoFillBackground(true);
+    QPalette memPalette = memEdit->palette();
+    memPalette.setColor(QPalette::Base, LightColor);
+    memEdit->setPalette(memPalette);
+
+    // Our own completion selects the listed name it completes to, which the
+    // combo's built-in completer does not do.
+    comboLang->setCompleter(nullptr);
+    comboLang->setEditText(QStringLiteral("Default"));
+
+    connect(m_ui->groupSeznamy, &QButtonGroup::buttonClicked, this, [this] { guarded([this] { spbtClick(); }); });
+    connect(spbtSave, &QToolButton::clicked, this, [this] { guarded([this] { spbtSaveClick(); }); });
+    connect(spbtExit, &QToolButton::clicked, this, [this] { guarded([this] { spbtExitClick(); }); });
+    connect(comboLang, &QComboBox::currentIndexChanged, this,
+        [this](int index) { guarded([this, index] { comboLangChange(index); }); });
+    connect(comboLang->lineEdit(), &QLineEdit::textEdited, this,
+        [this](const QString& text) { guarded([this, &text] { comboLangEdited(text); }); });
+
+    layoutControls();
+}
+
+TfSetup::~TfSetup()
+{
+    qApp->removeEventFilter(this);
 }
 
 void TfSetup::ApplyLangTexts()
 {
+    const QStringList& texts = fMain->SettingsTexts;
+    if (texts.size() < 15)
+        return;
+    setWindowTitle(texts.at(6));
+    spbtFirma->setText(texts.at(7));
+    spbtMesta->setText(texts.at(8));
+    spbtMobily->setText(texts.at(9));
+    spbtTisk->setText(texts.at(10));
+    spbtSave->setText(texts.at(11));
+    spbtExit->setText(texts.at(12));
+    lbProdleva->setText(texts.at(13));
+    lbJazyk->setText(texts.at(14));
+    layoutControls();
+}
+
+void TfSetup::layoutControls()
+{
+    const int dx = width() - DesignWidth;
+    const int dy = height() - DesignHeight;
+
+    spbtSave->move(6, 280 + dy);
+    spbtExit->move(6, 312 + dy);
+    memEdit->setGeometry(96, 0, 451 + dx, 313 + dy);
+    comboLang->move(164 + dx, 320 + dy);
+    edProdleva->move(476 + dx, 320 + dy);
+
+    // The labels size themselves to their text and grow to the left.
+    for (auto [label, box] : { std::pair { lbJazyk, static_cast<QWidget*>(comboLang) },
+             std::pair { lbProdleva, static_cast<QWidget*>(edProdleva) } }) {
+        const int labelWidth = label->sizeHint().width();
+        label->setGeometry(box->x() - LabelGap - labelWidth, 325 + dy, labelWidth, label->height());
+    }
+}
+
+void TfSetup::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    layoutControls();
+}
+
+void TfSetup::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Key preview: this window sees every key before the control with the focus.
+    qApp->installEventFilter(this);
+    FormShow();
+}
+
+void TfSetup::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        qApp->removeEventFilter(this);
+    QDialog::hideEvent(event);
+}
+
+void TfSetup::FormShow()
+{
+    // Every step runs even when an earlier one fails; whatever happens, the
+    // box and the pressed button end up belonging to the device-type list.
+    guarded([this] {
+        memEdit->clear();
+        setMemText(TextList::readText(fMain->PathMobil));
+    });
+    guarded([this] { edProdleva->setText(QString::number(fMain->DayInc)); });
+    guarded([this] { LoadLang(); });
+    guarded([this] { spbtMobily->setChecked(true); });
+}
+
+void TfSetup::done(int result)
+{
+    // Every way of closing comes through here: Save, Close, Esc, F2 and the
+    // title bar's close box (by way of reject()).
+    if (isVisible())
+        guarded([this] { FormClose(); });
+    QDialog::done(result);
+}
+
+void TfSetup::FormClose()
+{
+    fMain->LoadCombo();
+}
+
+bool TfSetup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    if (watched == comboLang || watched == comboLang->lineEdit())
+        m_deleting = keyEvent->key() == Qt::Key_Backspace || keyEvent->key() == Qt::Key_Delete
+            || keyEvent->matches(QKeySequence::Cut) || keyEvent->matches(QKeySequence::DeleteStartOfWord)
+            || keyEvent->matches(QKeySequence::DeleteEndOfWord);
+
+    // A key is delivered to the focus widget first and then travels up to its
+    // parents; the window looks at it once, on its first delivery.
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* target = focus ? focus : this;
+    if (watched == target && isVisible() && target->window() == this)
+        guarded([this, keyEvent] { FormKeyDown(keyEvent); });
+    // The key is not consumed: the control with the focus gets it as well.
+    return false;
+}
+
+void TfSetup::keyPressEvent(QKeyEvent* event)
+{
+    // Esc is handled by FormKeyDown, and Enter has no default button here.
+    event->ignore();
+}
+
+void TfSetup::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        done(Rejected);
+        break;
+    case Qt::Key_F2:
+        spbtSaveClick();
+        setResult(Accepted);
+        break;
+    default:
+        break;
+    }
+}
+
+QString TfSetup::button2path() const
+{
+    QString path;
+    if (spbtMesta->isChecked())
+        path = fMain->PathMesta;
+    if (spbtMobily->isChecked())
+        path = fMain->PathMobil;
+    if (spbtTisk->isChecked())
+        path = fMain->PathTisk;
+    if (spbtFirma->isChecked())
+        path = fMain->PathFirma;
+    return path;
+}
+
+void TfSetup::spbtClick()
+{
+    // Unsaved edits are dropped: the box always shows the file on disk.
+    memEdit->clear();
+    const QString path = button2path();
+    if (QFile::exists(path))
+        setMemText(TextList::readText(path));
+}
+
+void TfSetup::setMemText(const QString& text)
+{
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    memEdit->setPlainText(lines);
+}
+
+QString TfSetup::memText() const
+{
+    // The raw text keeps non-breaking spaces; blocks end in paragraph
+    // separators and Shift+Enter puts line separators, both line breaks here.
+    QString text = memEdit->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return text;
+}
+
+int TfSetup::parseDayInc(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("\\A *([+-]?[0-9]+)\\z"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return DefaultDayInc;
+    bool ok = false;
+    const int value = match.captured(1).toInt(&ok, 10);
+    return ok ? value : DefaultDayInc;
+}
+
+void TfSetup::spbtSaveClick()
+{
+    TextList::writeText(button2path(), memText());
+    fMain->DayInc = parseDayInc(edProdleva->text());
+
+    const int picked = comboLang->currentIndex();
+    if (picked >= 0 && picked < LangFiles.size())
+        TextList::write(fMain->PathDefaultLng, TextList::read(LangFiles.at(picked)));
+
+    done(Accepted);
+}
+
+void TfSetup::spbtExitClick()
+{
+    done(Accepted);
+}
+
+void TfSetup::LoadLang()
+{
+    const QString text = comboLang->currentText();
+    const LangList list = listLangFiles(fMain->AppDir + QStringLiteral("/lang"));
+    {
+        // Rebuilding is no choice of the user: nothing is applied, the text
+        // stays and no entry is selected.
+        const QSignalBlocker blocker(comboLang);
+        comboLang->clear();
+        LangFiles.clear();
+        comboLang->addItems(list.names);
+        LangFiles = list.paths;
+        comboLang->setCurrentIndex(-1);
+        comboLang->setEditText(text);
+    }
+    for (const QString& path : list.unreadable)
+        guarded([&path] { raiseCannotOpen(path); });
+}
+
+void TfSetup::comboLangChange(int index)
+{
+    if (index < 0 || index >= LangFiles.size())
+        return;
+    fMain->ApplyLang(LangFiles.at(index));
+}
+
+void TfSetup::comboLangEdited(const QString& text)
+{
+    const bool deleting = std::exchange(m_deleting, false);
+    const int match = text.isEmpty() || deleting ? -1 : comboLang->findText(text, Qt::MatchStartsWith);
+    if (match < 0) {
+        // No listed name selected: keep what the user typed, apply nothing.
+        QLineEdit* edit = comboLang->lineEdit();
+        const int cursor = edit->cursorPosition();
+        {
+            const QSignalBlocker blocker(comboLang);
+            comboLang->setCurrentIndex(-1);
+            comboLang->setEditText(text);
+        }
+        edit->setCursorPosition(cursor);
+        return;
+    }
+    // Complete to the listed name and select the part the user did not type,
+    // so the next key replaces it.
+    comboLang->setCurrentIndex(match);
+    const QString completed = comboLang->itemText(match);
+    comboLang->lineEdit()->setText(completed);
+    comboLang->lineEdit()->setSelection(completed.size(), int(text.size()) - int(completed.size()));
 }

@@ -3,6 +3,19 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <memory>
+
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace Ui {
+class TfSetup;
+}
+
 // The setup window: the shop's four text files, the repair days and the language.
 class TfSetup : public QDialog
 {
@@ -10,11 +23,64 @@ class TfSetup : public QDialog
 
 public:
     explicit TfSetup(QWidget* parent = nullptr);
+    ~TfSetup() override;
 
     // Puts the language texts that fMain holds on this window's controls.
     void ApplyLangTexts();
 
+    // Full paths of the language files, index for index with comboLang's items.
     QStringList LangFiles;
+
+    QToolButton* spbtFirma;
+    QToolButton* spbtMesta;
+    QToolButton* spbtMobily;
+    QToolButton* spbtTisk;
+    QToolButton* spbtSave;
+    QToolButton* spbtExit;
+    QPlainTextEdit* memEdit;
+    QLabel* lbJazyk;
+    QComboBox* comboLang;
+    QLabel* lbProdleva;
+    QLineEdit* edProdleva;
+
+    void FormShow();
+    void FormClose();
+    void FormKeyDown(QKeyEvent* event);
+
+    // The file of the pressed list button.
+    QString button2path() const;
+    void spbtClick();
+    void spbtSaveClick();
+    void spbtExitClick();
+
+    // Fills comboLang and LangFiles from the language folder.
+    void LoadLang();
+    void comboLangChange(int index);
+
+    // The repair days as typed: a signed 32-bit decimal number, blanks before
+    // it allowed; anything else gives 30.
+    static int parseDayInc(const QString& text);
+
+    // The edit box's text as the file takes it: lines separated by CR LF.
+    QString memText() const;
+    // Loads a file's text, every kind of line break becoming a line of the box.
+    void setMemText(const QString& text);
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layoutControls();
+    void comboLangEdited(const QString& text);
+
+    std::unique_ptr<Ui::TfSetup> m_ui;
+    bool m_deleting = false; // the key being typed into comboLang removes text
 };
 
 extern TfSetup* fSetup;
