@@ -31,12 +31,14 @@ using K = ReportElement::Kind;
 constexpr Qt::Alignment Left = Qt::AlignLeft;
 constexpr Qt::Alignment Right = Qt::AlignRight;
 
+// Auto-size labels aligned right keep their right edge, which is what sets
+// their place: 169.1 mm, 32.8 mm and 109.0 mm from the band's left edge.
 const CopyElement CopyDesign[] = {
     { K::Label, "QRlbOpravenka", "QRlbOpravenka2", "OPRAVENKA", { 1.9, 2.1, 43.1, 9.5 }, 17, true, Left, true },
     { K::Label, "QRlbEVD", "QRlbEVD2", "Evidenční číslo:", { 139.2, 2.6, 29.9, 5.0 }, 10, true, Right, true },
     { K::Field, "QRdbCislo", "QRDBText4", "cislo", { 170.7, 2.6, 9.0, 5.0 }, 10, true, Left, true },
     { K::Label, "QRlbDodavatel", "QRlbDodavatel2", "Dodavatel:", { 11.6, 12.4, 21.2, 5.0 }, 10, true, Right, true },
-    { K::Label, "QRlbJmeno", "QRlbJmeno2", "Objednatel:", { 86.3, 12.4, 22.8, 5.0 }, 10, true, Right, true },
+    { K::Label, "QRlbJmeno", "QRlbJmeno2", "Objednatel:", { 86.2, 12.4, 22.8, 5.0 }, 10, true, Right, true },
     { K::Label, "QRlbJmenoObj", "QRlbJmenoObj2", "Jméno:", { 82.5, 17.2, 25.1, 5.0 }, 10, false, Right, false },
     { K::Field, "QRdbJmeno", "QRDBText1", "jmeno", { 110.1, 17.2, 72.2, 5.0 }, 10, false, Left, false },
     { K::Memo, "QRmemF1", "QRmemF2", "", { 14.6, 17.7, 66.1, 24.9 }, 10, false, Left, false },
@@ -184,7 +186,8 @@ TfPrint::TfPrint(QWidget* owner)
     buildCopy(PageHeader, false);
     buildCopy(TitleBand1, true);
 
-    QRpaticka = new ReportLabel(PageFooterBand1, QStringLiteral("QRpaticka"), QRectF(134.4, 0.3, 53.4, 3.4),
+    // Right-aligned and auto-size: its right edge stays at 187.9 mm.
+    QRpaticka = new ReportLabel(PageFooterBand1, QStringLiteral("QRpaticka"), QRectF(134.5, 0.3, 53.4, 3.4),
         QStringLiteral("program Trelomář  - ") + VendorEmail);
     QRpaticka->setFont(FontFamily, 7, false);
     QRpaticka->setColor(QColor(192, 192, 192));
@@ -269,14 +272,22 @@ TfPrint::~TfPrint() = default;
 void TfPrint::PrintTicket(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
     const QStringList& printTexts, const QString& langName)
 {
-    const auto form = std::make_unique<TfPrint>(owner);
+    // The form is released when the call returns, whatever happens.
+    const std::unique_ptr<TfPrint> form = Prepare(owner, tiskPath, firmaPath, printTexts, langName);
+    form->QReport->print();
+}
+
+std::unique_ptr<TfPrint> TfPrint::Prepare(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
+    const QStringList& printTexts, const QString& langName)
+{
+    auto form = std::make_unique<TfPrint>(owner);
     form->LangName = langName;
     form->QRmem1->clear();
     form->QRmem1->setLines(TextList::read(tiskPath));
     form->QRmemF1->clear();
     form->QRmemF1->setLines(TextList::read(firmaPath));
     form->ApplyPrintTexts(printTexts);
-    form->QReport->print();
+    return form;
 }
 
 void TfPrint::ApplyPrintTexts(const QStringList& printTexts)

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 class Report;
 class ReportBand;
 class ReportField;
@@ -33,6 +35,10 @@ public:
     // read raises "Cannot open file %s" and nothing is printed. No printer:
     // nothing happens.
     static void PrintTicket(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
+        const QStringList& printTexts, const QString& langName);
+
+    // The print command's steps up to the print itself: a new form, filled.
+    static std::unique_ptr<TfPrint> Prepare(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
         const QStringList& printTexts, const QString& langName);
 
     // The report's before-print step: the first copy takes the second copy's

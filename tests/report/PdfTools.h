@@ -1,7 +1,8 @@
 #pragma once
 
-// Reads back PDF files with the poppler tools, for tests that print.
+// Reads printed PDF files back with the poppler tools.
 
+#include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -11,8 +12,10 @@ namespace PdfTools {
 
 inline bool available()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()
-        && !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+    for (const char* tool : { "pdfinfo", "pdftotext", "pdftoppm" })
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return false;
+    return true;
 }
 
 inline QString run(const QString& tool, const QStringList& arguments, bool* ok = nullptr)
@@ -46,6 +49,18 @@ inline QString text(const QString& path)
 {
     return run(QStringLiteral("pdftotext"), { QStringLiteral("-enc"), QStringLiteral("UTF-8"), QStringLiteral("-layout"),
                                                 path, QStringLiteral("-") });
+}
+
+// The first page as a grey image at the given resolution; null on failure.
+inline QImage render(const QString& path, int dpi, const QString& scratchDir)
+{
+    const QString prefix = scratchDir + QStringLiteral("/page");
+    bool ok = false;
+    run(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-png"),
+            QStringLiteral("-singlefile"), path, prefix },
+        &ok);
+    return ok ? QImage(prefix + QStringLiteral(".png")) : QImage();
 }
 
 // A4 in points as poppler reports it, whatever the rounding of the writer.

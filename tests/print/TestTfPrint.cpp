@@ -1,0 +1,501 @@
+// The ticket page: where every element lands in both copies, what it shows,
+// and the steps that fill it before a print.
+
+#include "app/AppError.h"
+#include "print/TfPrint.h"
+#include "report/Report.h"
+#include "report/ReportLayout.h"
+#include "report/ReportPrinter.h"
+#include "store/TDM.h"
+#include "store/TicketStore.h"
+#include "tests/support/AppFixture.h"
+#include "tests/support/TestRegistry.h"
+#include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QSet>
+#include <QTest>
+
+namespace {
+
+constexpr double Tolerance = 1e-6;
+constexpr double TitleTop = 10.0;  // the first copy starts at the top margin
+constexpr double DetailTop = 146.8; // the second copy directly below it
+constexpr double BandLeft = 10.0;
+
+const QStringList EnglishLabels = {
+    "Record number:", "Supplier:", "Customer:", "Name:", "Address:", "phone:", "Received by:", "Repair type:",
+    "Device type:", "Completeness:", "IMEI:", "Fault:", "Estimated price:", "Date:", "Due by:",
+    "Received by /signature + stamp/", "Customer signature: ..........", "REPAIR TICKET",
+};
+
+// Second-copy label names in the order of the print section.
+const QStringList PrintSectionLabels = {
+    "QRlbEVD", "QRlbDodavatel", "QRlbJmeno", "QRlbJmenoObj", "QRlbAdresaObj", "QRlbTelObj", "QRlbTechnik",
+    "QRlbDruh", "QRlbTypMobilu", "QRlbKompletnost", "QRlbIMEI", "QRlbVada", "QRlbCena", "QRlbDatum", "QRlbHotovo",
+    "QRlbPrijemce", "QRPodpis", "QRlbOpravenka",
+};
+
+QString twinOf(const QString& label)
+{
+    return label + QLatin1Char('2');
+}
+
+ReportPage laidOut(TfPrint& form)
+{
+    form.QReport->runBeforePrint();
+    const std::vector<ReportPage> pages = ReportLayout::layout(*form.QReport);
+    Q_ASSERT(pages.size() == 1);
+    return pages.front();
+}
+
+const PlacedBox& boxOf(const ReportPage& page, const QString& name)
+{
+    const PlacedBox* box = page.box(name);
+    if (!box)
+        qFatal("no box %s", qPrintable(name));
+    return *box;
+}
+
+QStringList numbered(const QString& stem, int count)
+{
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines << QStringLiteral("%1 %2").arg(stem).arg(i);
+    return lines;
+}
+
+void writeLines(const QString& path, const QStringList& lines)
+{
+    AppFixture::writeFile(path, lines.isEmpty() ? QByteArray() : (lines.join("\r\n") + "\r\n").toUtf8());
+}
+
+void appendTicket()
+{
+    TicketStore* table = DM->ADOTable;
+    table->Append();
+    DM->ADOTablecislo->setAsInteger(1234);
+    DM->ADOTableprijato->setAsDateTime(QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+    DM->ADOTablevydej->setAsDateTime(QDateTime(QDate(2024, 4, 4), QTime(0, 0)));
+    DM->ADOTablejmeno->setAsString(QStringLiteral("Jan Novák"));
+    DM->ADOTableadresa->setAsString(QStringLiteral("Dlouhá 5"));
+    DM->ADOTablemesto->setAsString(QStringLiteral("Praha"));
+    DM->ADOTabletel->setAsString(QStringLiteral("777 123 456"));
+    DM->ADOTabletechnik->setAsString(QStringLiteral("Petr"));
+    DM->ADOTabledruh_opravy->setAsString(QStringLiteral("záruční"));
+    DM->ADOTabletelefon->setAsString(QStringLiteral("Nokia 3310"));
+    DM->ADOTableIMEI->setAsString(QStringLiteral("351234567890123"));
+    DM->ADOTablecena->setAsCurrency(15000000);
+    DM->ADOTablekompletnost->setAsString(QStringLiteral("nabíječka\r\nkryt\r\nbaterie\r\nkrabice\r\nnávod"));
+    DM->ADOTablevada->setAsString(QStringLiteral("nejde zapnout"));
+}
+
+} // namespace
+
+class TestTfPrint : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<AppFixture> m_app;
+
+private slots:
+    void init() { m_app = std::make_unique<AppFixture>(); }
+    void cleanup() { m_app.reset(); }
+
+    void formAndPage()
+    {
+        TfPrint form(fOpravenka);
+        QCOMPARE(form.objectName(), QStringLiteral("fPrint"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tisk opravenek"));
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.QReport->objectName(), QStringLiteral("QReport"));
+        QCOMPARE(form.QReport->title(), QStringLiteral("Tisk opravenky"));
+        QCOMPARE(form.QReport->pageSize().id(), QPageSize::A4);
+        QCOMPARE(form.QReport->margins(), QMarginsF(10, 10, 10, 10));
+        QVERIFY(form.QReport->printIfEmpty());
+        QVERIFY(form.QReport->showProgress());
+
+        const ReportPage page = laidOut(form);
+        QCOMPARE(page.band("TitleBand1")->rect, QRectF(10, 10, 190, 136.8));
+        QCOMPARE(page.band("PageHeader")->rect, QRectF(10, 146.8, 190, 135.2));
+        QVERIFY(qAbs(page.band("PageFooterBand1")->rect.top() - 282.8) < Tolerance);
+        QVERIFY(qAbs(page.band("PageFooterBand1")->rect.bottom() - 287.0) < Tolerance);
+
+        // A dotted line between the copies, a solid one over the footer, none above the first copy.
+        QStringList rules;
+        for (const PlacedBox& box : page.boxes)
+            if (box.kind == PlacedBox::Kind::Rule)
+                rules << QStringLiteral("%1 %2").arg(box.name).arg(box.penStyle == Qt::DotLine ? "dotted" : "solid");
+        QCOMPARE(rules, QStringList({ "PageHeader dotted", "PageFooterBand1 solid" }));
+
+        // 34 elements per copy and the footer, each named once.
+        QSet<QString> names;
+        for (const ReportBand* band : form.QReport->bands())
+            for (const ReportElement* element : band->elements())
+                names.insert(element->objectName());
+        QCOMPARE(names.size(), 69);
+        QCOMPARE(form.TitleBand1->elements().size(), std::size_t(34));
+        QCOMPARE(form.PageHeader->elements().size(), std::size_t(34));
+        QVERIFY(names.contains("QRpaticka"));
+    }
+
+    void elementsOfBothCopies_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("content"); // label text, field name, or empty
+        QTest::addColumn<QRectF>("mm");
+        QTest::addColumn<double>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("autoSize");
+
+        auto row = [](const char* second, const char* first, const QByteArray& content, QRectF mm, double points,
+                       bool bold, bool right, bool autoSize) {
+            QTest::newRow(second) << QString(second) << QString(first) << QString::fromUtf8(content) << mm << points
+                                  << bold << right << autoSize;
+        };
+        row("QRlbOpravenka", "QRlbOpravenka2", "OPRAVENKA", { 1.9, 2.1, 43.1, 9.5 }, 17, true, false, true);
+        row("QRlbEVD", "QRlbEVD2", "Evidenční číslo:", { 139.2, 2.6, 29.9, 5.0 }, 10, true, true, true);
+        row("QRdbCislo", "QRDBText4", "cislo", { 170.7, 2.6, 9.0, 5.0 }, 10, true, false, true);
+        row("QRlbDodavatel", "QRlbDodavatel2", "Dodavatel:", { 11.6, 12.4, 21.2, 5.0 }, 10, true, true, true);
+        row("QRlbJmeno", "QRlbJmeno2", "Objednatel:", { 86.2, 12.4, 22.8, 5.0 }, 10, true, true, true);
+        row("QRlbJmenoObj", "QRlbJmenoObj2", "Jméno:", { 82.5, 17.2, 25.1, 5.0 }, 10, false, true, false);
+        row("QRdbJmeno", "QRDBText1", "jmeno", { 110.1, 17.2, 72.2, 5.0 }, 10, false, false, false);
+        row("QRmemF1", "QRmemF2", "", { 14.6, 17.7, 66.1, 24.9 }, 10, false, false, false);
+        row("QRlbAdresaObj", "QRlbAdresaObj2", "Adresa:", { 82.5, 22.8, 25.1, 5.0 }, 10, false, true, false);
+        row("QRdbAdresa", "QRDBText2", "adresa_mesto", { 110.1, 22.8, 72.2, 5.0 }, 10, false, false, false);
+        row("QRlbTelObj", "QRlbTelObj2", "tel.:", { 82.5, 28.3, 25.1, 5.0 }, 10, false, true, false);
+        row("QRDBTel", "QRDBText7", "tel", { 110.1, 28.3, 72.2, 5.0 }, 10, false, false, false);
+        row("QRsh1", "QRShape1", "", { 5.3, 43.1, 178.1, 0.3 }, 0, false, false, false);
+        row("QRlbTechnik", "QRlbTechnik2", "Přijímací technik:", { 7.1, 45.0, 31.5, 4.8 }, 10, false, false, false);
+        row("QRDBTechnik", "QRDBText8", "technik", { 39.2, 45.0, 144.2, 4.8 }, 10, false, false, false);
+        row("QRlbDruh", "QRlbDruh2", "Druh opravy:", { 7.1, 51.1, 31.5, 4.8 }, 10, false, false, false);
+        row("QRDBDruh", "QRDBText9", "druh_opravy", { 39.2, 51.1, 57.4, 4.8 }, 10, false, false, false);
+        row("QRlbTypMobilu", "QRlbTypMobilu2", "Typ přístroje:", { 7.1, 57.1, 31.8, 4.8 }, 10, false, false, false);
+        row("QRDBTelefon", "QRDBText10", "telefon", { 39.2, 57.1, 57.4, 4.8 }, 10, false, false, false);
+        row("QRlbIMEI", "QRlbIMEI2", "IMEI:", { 100.0, 57.1, 22.0, 4.8 }, 10, false, false, false);
+        row("QRdbIMEI", "QRDBText3", "IMEI", { 122.8, 57.1, 57.4, 4.8 }, 10, false, false, false);
+        row("QRlbKompletnost", "QRlbKompletnost2", "Kompletnost:", { 7.1, 63.2, 31.8, 4.8 }, 10, false, false, false);
+        row("QRdbkomplet", "QRDBText13", "kompletnost", { 39.2, 63.2, 57.4, 14.8 }, 10, false, false, false);
+        row("QRlbVada", "QRlbVada2", "Vada:", { 100.0, 63.2, 22.0, 4.8 }, 10, false, false, false);
+        row("QRdbVada", "QRDBText12", "vada", { 122.8, 63.2, 57.4, 4.8 }, 10, false, false, false);
+        row("QRmem1", "QRmem2", "", { 8.5, 78.8, 172.0, 33.6 }, 10, false, false, false);
+        row("QRlbCena", "QRlbCena2", "Předpokládaná cena:", { 9.5, 116.2, 37.8, 4.8 }, 10, false, false, false);
+        row("QRDBCena", "QRDBText11", "cena", { 48.2, 116.2, 27.8, 4.8 }, 10, false, false, false);
+        row("QRlbPrijemce", "QRlbPrijemce2", "Přijemce /podpis + razítko/", { 100.5, 116.2, 86.0, 4.8 }, 10, false,
+            false, false);
+        row("QRlbDatum", "QRlbDatum2", "Datum:", { 9.5, 122.2, 38.1, 4.8 }, 10, false, false, false);
+        row("QRdbPrijato", "QRDBText5", "prijato", { 48.2, 122.2, 27.8, 4.8 }, 10, false, false, false);
+        row("QRlbHotovo", "QRlbHotovo2", "Zhotovit do:", { 9.5, 128.9, 38.4, 4.8 }, 10, false, false, false);
+        row("QRdbHotovo", "QRDBText6", "vydej", { 48.2, 128.9, 27.8, 4.8 }, 10, false, false, false);
+        row("QRPodpis", "QRPodpis2", "Podpis zákazníka: " + QByteArray(42, '.'), { 100.5, 128.9, 87.8, 4.8 }, 10,
+            false, false, false);
+    }
+
+    void elementsOfBothCopies()
+    {
+        QFETCH(QString, second);
+        QFETCH(QString, first);
+        QFETCH(QString, content);
+        QFETCH(QRectF, mm);
+        QFETCH(double, points);
+        QFETCH(bool, bold);
+        QFETCH(bool, right);
+        QFETCH(bool, autoSize);
+
+        TfPrint form(fOpravenka);
+        const ReportPage page = laidOut(form);
+        for (const auto& [name, band, top] : { std::tuple(second, form.PageHeader, DetailTop),
+                 std::tuple(first, form.TitleBand1, TitleTop) }) {
+            auto* element = band->findChild<ReportElement*>(name);
+            QVERIFY2(element, qPrintable(name));
+            QCOMPARE(element->geometry(), mm);
+
+            if (auto* text = qobject_cast<ReportTextElement*>(element)) {
+                QCOMPARE(text->font().family(), QStringLiteral("Verdana"));
+                QCOMPARE(text->font().pointSizeF(), points);
+                QCOMPARE(text->font().bold(), bold);
+                QCOMPARE(text->color(), QColor(Qt::black));
+                QCOMPARE(text->alignment(), Qt::Alignment(right ? Qt::AlignRight : Qt::AlignLeft));
+                QCOMPARE(text->autoSize(), autoSize);
+                QVERIFY(text->wordWrap() && !text->transparent());
+            }
+            if (auto* label = qobject_cast<ReportLabel*>(element))
+                QCOMPARE(label->text(), content);
+            else if (auto* field = qobject_cast<ReportField*>(element))
+                QCOMPARE(field->fieldName(), content);
+            else if (auto* shape = qobject_cast<ReportShape*>(element))
+                QVERIFY(shape->brushColor() == Qt::black && shape->penColor() == Qt::black);
+            else
+                QVERIFY(qobject_cast<ReportMemo*>(element));
+
+            // On the sheet: auto-size boxes keep the edge they are aligned to.
+            const QRectF placed = boxOf(page, name).rect;
+            const QRectF sheet = mm.translated(BandLeft, top);
+            QVERIFY(qAbs(placed.top() - sheet.top()) < Tolerance && qAbs(placed.height() - sheet.height()) < Tolerance);
+            if (!autoSize || !right)
+                QVERIFY2(qAbs(placed.left() - sheet.left()) < Tolerance, qPrintable(name));
+            if (!autoSize || right)
+                QVERIFY2(qAbs(placed.right() - sheet.right()) < Tolerance, qPrintable(name));
+        }
+    }
+
+    void fixedRightEdgesOfAutoSizeLabels_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("rightEdge"); // from the band's left edge
+        QTest::newRow("QRlbEVD") << "QRlbEVD" << 169.1;
+        QTest::newRow("QRlbDodavatel") << "QRlbDodavatel" << 32.8;
+        QTest::newRow("QRlbJmeno") << "QRlbJmeno" << 109.0;
+        QTest::newRow("fixed-size labels") << "QRlbJmenoObj" << 107.6;
+        QTest::newRow("footer") << "QRpaticka" << 187.9;
+    }
+
+    void fixedRightEdgesOfAutoSizeLabels()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, rightEdge);
+        TfPrint form(fOpravenka);
+        const ReportPage page = laidOut(form);
+        QVERIFY(qAbs(boxOf(page, name).rect.right() - (BandLeft + rightEdge)) < 1e-3);
+        if (name != QLatin1String("QRpaticka"))
+            QVERIFY(qAbs(boxOf(page, twinOf(name)).rect.right() - (BandLeft + rightEdge)) < 1e-3);
+    }
+
+    void longTicketNumberWidensToTheRight()
+    {
+        appendTicket();
+        TfPrint form(fOpravenka);
+        DM->ADOTablecislo->setAsInteger(7);
+        const ReportPage small = laidOut(form);
+        DM->ADOTablecislo->setAsInteger(1234567890);
+        const ReportPage large = laidOut(form);
+        for (const QString name : { "QRdbCislo", "QRDBText4" }) {
+            QCOMPARE(boxOf(small, name).lines, QStringList { "7" });
+            QCOMPARE(boxOf(large, name).lines, QStringList { "1234567890" });
+            QCOMPARE(boxOf(large, name).rect.left(), boxOf(small, name).rect.left());
+            QVERIFY(boxOf(large, name).rect.width() > 4 * boxOf(small, name).rect.width());
+        }
+    }
+
+    void longerRecordLabelGrowsToTheLeft()
+    {
+        TfPrint form(fOpravenka);
+        const ReportPage design = laidOut(form);
+        QStringList texts = EnglishLabels;
+        texts[0] = QStringLiteral("Evidenční číslo zakázky:");
+        form.ApplyPrintTexts(texts);
+        const ReportPage longer = laidOut(form);
+        for (const QString name : { "QRlbEVD", "QRlbEVD2" }) {
+            QCOMPARE(boxOf(longer, name).lines, QStringList { "Evidenční číslo zakázky:" });
+            QVERIFY(qAbs(boxOf(longer, name).rect.right() - 179.1) < 1e-3);
+            QVERIFY(boxOf(longer, name).rect.left() < boxOf(design, name).rect.left() - 5.0);
+        }
+    }
+
+    void memosShowTheFilesCutAtTheirHeight()
+    {
+        const QString longLine = QStringLiteral("Záruka se nevztahuje na mechanická poškození, poškození vodou ani na "
+                                                "zásahy neoprávněných osob; zařízení si vyzvedněte do třiceti dnů.");
+        writeLines(fMain->PathTisk, QStringList { longLine } + numbered("tisk", 20));
+        writeLines(fMain->PathFirma, numbered("firma", 10));
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        const ReportPage page = laidOut(*form);
+
+        const double lineHeight = boxOf(page, "QRmem1").lineHeight;
+        const int tiskLines = int(33.6 / lineHeight);
+        const int firmaLines = int(24.9 / lineHeight);
+        QVERIFY(tiskLines >= 5 && firmaLines >= 4); // a real check, not an empty one
+
+        // The long line wraps inside the box; the lines beyond the box height are gone.
+        const QStringList tisk = boxOf(page, "QRmem1").lines;
+        QCOMPARE(tisk.size(), tiskLines);
+        QVERIFY(tisk[0] != longLine && longLine.startsWith(tisk[0]));
+        const int wrapped = int(tisk.indexOf("tisk 1"));
+        QVERIFY(wrapped >= 2);
+        QCOMPARE(tisk.mid(wrapped), numbered("tisk", tiskLines - wrapped));
+        QCOMPARE(boxOf(page, "QRmemF1").lines, numbered("firma", firmaLines));
+        // The first copy shows the same.
+        QCOMPARE(boxOf(page, "QRmem2").lines, tisk);
+        QCOMPARE(boxOf(page, "QRmemF2").lines, boxOf(page, "QRmemF1").lines);
+    }
+
+    void emptyFilesGiveBlankMemos()
+    {
+        writeLines(fMain->PathTisk, {});
+        writeLines(fMain->PathFirma, {});
+        appendTicket();
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        const ReportPage page = laidOut(*form);
+        for (const QString name : { "QRmem1", "QRmem2", "QRmemF1", "QRmemF2" })
+            QVERIFY2(boxOf(page, name).lines.isEmpty(), qPrintable(name));
+        QCOMPARE(boxOf(page, "QRdbJmeno").lines, QStringList { "Jan Novák" });
+    }
+
+    void footerFollowsTheLanguageName_data()
+    {
+        QTest::addColumn<QString>("langName");
+        QTest::addColumn<QString>("footer");
+        const QString czech = QStringLiteral("program Trelomář  - trelomar@seznam.cz");
+        const QString other = QStringLiteral("program Trelomar  - trelomar@seznam.cz");
+        QTest::newRow("no language applied") << "" << other;
+        QTest::newRow("shorter than five") << "Česk" << other;
+        QTest::newRow("exactly Česky") << "Česky" << czech;
+        QTest::newRow("begins with Česky") << "Česky (CZ)" << czech;
+        QTest::newRow("lower case") << "česky" << other;
+        QTest::newRow("leading blank") << " Česky" << other;
+        QTest::newRow("English") << "English" << other;
+    }
+
+    void footerFollowsTheLanguageName()
+    {
+        QFETCH(QString, langName);
+        QFETCH(QString, footer);
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, langName);
+        const ReportPage page = laidOut(*form);
+        const PlacedBox& box = boxOf(page, "QRpaticka");
+        QCOMPARE(box.lines, QStringList { footer });
+        QCOMPARE(box.color, QColor(192, 192, 192));
+        QCOMPARE(box.font.family(), QStringLiteral("Verdana"));
+        QVERIFY(box.rect.left() > BandLeft + 100.0); // right-aligned, grown to its text only
+    }
+
+    void bothCopiesShowTheSameLabels_data()
+    {
+        QTest::addColumn<QStringList>("printTexts");
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("18 texts") << EnglishLabels << true;
+        QTest::newRow("more than 18") << (EnglishLabels + QStringList { "unused" }) << true;
+        QTest::newRow("17 texts keep the design") << EnglishLabels.mid(0, 17) << false;
+        QTest::newRow("none") << QStringList() << false;
+    }
+
+    void bothCopiesShowTheSameLabels()
+    {
+        QFETCH(QStringList, printTexts);
+        QFETCH(bool, applied);
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, printTexts, "English");
+        const TfPrint design(fOpravenka);
+        const ReportPage page = laidOut(*form);
+        for (qsizetype i = 0; i < PrintSectionLabels.size(); ++i) {
+            const QString name = PrintSectionLabels[i];
+            const QString expected = applied ? printTexts[i]
+                                             : design.PageHeader->findChild<ReportLabel*>(name)->text();
+            QCOMPARE(form->PageHeader->findChild<ReportLabel*>(name)->text(), expected);
+            QCOMPARE(form->TitleBand1->findChild<ReportLabel*>(twinOf(name))->text(), expected);
+            QCOMPARE(boxOf(page, twinOf(name)).lines, boxOf(page, name).lines);
+        }
+    }
+
+    void eachPrintStartsFromTheDesign()
+    {
+        const auto first = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, EnglishLabels, "English");
+        laidOut(*first);
+        const auto second = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, "Česky");
+        QCOMPARE(second->QRlbEVD->text(), QStringLiteral("Evidenční číslo:"));
+        QCOMPARE(second->QRlbOpravenka2->text(), QStringLiteral("OPRAVENKA"));
+    }
+
+    void fieldsShowTheTicketAsTheEditorHoldsIt()
+    {
+        appendTicket(); // pending: never posted
+        DM->ADOTableIMEI->Clear();
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        const ReportPage page = laidOut(*form);
+
+        const QList<std::pair<QString, TField*>> shown = {
+            { "QRdbCislo", DM->ADOTablecislo }, { "QRdbJmeno", DM->ADOTablejmeno },
+            { "QRdbAdresa", DM->ADOTableadresa_mesto }, { "QRDBTel", DM->ADOTabletel },
+            { "QRDBTechnik", DM->ADOTabletechnik }, { "QRDBDruh", DM->ADOTabledruh_opravy },
+            { "QRDBTelefon", DM->ADOTabletelefon }, { "QRdbVada", DM->ADOTablevada }, { "QRDBCena", DM->ADOTablecena },
+            { "QRdbPrijato", DM->ADOTableprijato }, { "QRdbHotovo", DM->ADOTablevydej },
+        };
+        for (const auto& [name, field] : shown) {
+            QVERIFY2(!field->DisplayText().isEmpty(), qPrintable(name));
+            QCOMPARE(boxOf(page, name).lines, QStringList { field->DisplayText() });
+        }
+        QCOMPARE(boxOf(page, "QRdbAdresa").lines, QStringList { "Dlouhá 5,  Praha" });
+        QVERIFY(boxOf(page, "QRdbIMEI").lines.isEmpty()); // no IMEI: an empty box after "IMEI:"
+        // The completeness memo field prints as lines inside its 14.8 mm box.
+        QCOMPARE(boxOf(page, "QRdbkomplet").lines, QStringList({ "nabíječka", "kryt", "baterie" }));
+        QCOMPARE(boxOf(page, "QRDBText13").lines, boxOf(page, "QRdbkomplet").lines);
+        QCOMPARE(boxOf(page, "QRDBText1").lines, QStringList { "Jan Novák" });
+    }
+
+    void printingLeavesTheTicketPending()
+    {
+        appendTicket();
+        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
+        const int rows = DM->ADOTable->RecordCount();
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("ticket.pdf"));
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        QVERIFY(ReportPrinter::print(*form->QReport, printer));
+        QVERIFY(QFile::exists(dir.filePath("ticket.pdf")));
+
+        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
+        QVERIFY(DM->ADOTable->Modified());
+        QCOMPARE(DM->ADOTable->RecordCount(), rows);
+        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan Novák"));
+        DM->ADOTable->Cancel();
+        QCOMPARE(DM->ADOTable->RecordCount(), rows - 1); // nothing was stored
+    }
+
+    void everyBoxStaysInItsBand()
+    {
+        writeLines(fMain->PathTisk, numbered("Podmínky opravy, řádek", 12));
+        writeLines(fMain->PathFirma, numbered("Servis mobilů, řádek", 8));
+        appendTicket();
+        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, "Česky");
+        const ReportPage page = laidOut(*form);
+        std::vector<const PlacedBox*> texts;
+        for (const PlacedBox& box : page.boxes)
+            if (box.kind != PlacedBox::Kind::Rule)
+                texts.push_back(&box);
+        for (const ReportBand* band : form->QReport->bands()) {
+            const QRectF bandRect = page.band(band->objectName())->rect;
+            for (const ReportElement* element : band->elements()) {
+                const QRectF rect = boxOf(page, element->objectName()).rect;
+                QVERIFY2(bandRect.contains(rect), qPrintable(element->objectName()));
+            }
+        }
+        // A box painted later is opaque: it must not cover the printed lines of an earlier one.
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const PlacedBox& earlier = *texts[i];
+            const QRectF ink(earlier.rect.left(), earlier.rect.top(), earlier.rect.width(),
+                earlier.kind == PlacedBox::Kind::Text ? earlier.lines.size() * earlier.lineHeight : earlier.rect.height());
+            for (std::size_t j = i + 1; j < texts.size(); ++j)
+                QVERIFY2(!ink.intersects(texts[j]->rect), qPrintable(earlier.name + QLatin1String(" / ") + texts[j]->name));
+        }
+    }
+
+    void missingFileRaisesAndPrintsNothing_data()
+    {
+        QTest::addColumn<bool>("tiskMissing");
+        QTest::newRow("ticket text") << true;
+        QTest::newRow("address block") << false;
+    }
+
+    void missingFileRaisesAndPrintsNothing()
+    {
+        QFETCH(bool, tiskMissing);
+        const QString missing = tiskMissing ? fMain->PathTisk : fMain->PathFirma;
+        QVERIFY(QFile::remove(missing));
+        try {
+            TfPrint::PrintTicket(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+            QFAIL("no error raised");
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + missing);
+        }
+        QVERIFY(fOpravenka->findChildren<TfPrint*>().isEmpty()); // released
+    }
+};
+
+TRELOMAR_TEST(TestTfPrint)
+#include "TestTfPrint.moc"
