@@ -33,8 +33,15 @@ void MenuPainterStyle::drawControl(
             return m_painter->PaintItem(painter, *item, false);
         break;
     case CE_MenuBarItem:
-        if (item)
-            return m_painter->PaintItem(painter, *item, true);
+        if (item) {
+            // A bar hands over neither its font nor its direction.
+            QStyleOptionMenuItem heading = *item;
+            if (widget) {
+                heading.font = widget->font();
+                heading.direction = widget->layoutDirection();
+            }
+            return m_painter->PaintItem(painter, heading, true);
+        }
         break;
     case CE_MenuEmptyArea:
         return; // the panel already holds the column and the background

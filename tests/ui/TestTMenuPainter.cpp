@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QImage>
 #include <QMainWindow>
 #include <QMenu>
@@ -170,6 +171,7 @@ void TestTMenuPainter::realMenusWiden()
 void TestTMenuPainter::headingsKeepTheirWidth()
 {
     QMainWindow window;
+    window.setFont(QFont(QApplication::font().family(), 6)); // not the application's size
     QMenuBar* bar = window.menuBar();
     QMenu* file = bar->addMenu("&Soubor");
     QMenu* help = bar->addMenu("&Nápověda");
@@ -190,6 +192,17 @@ void TestTMenuPainter::headingsKeepTheirWidth()
         QTRY_COMPARE(bar->height(), base.height());
     }
     QCOMPARE(bar->actionGeometry(help->menuAction()).left(), bar->actionGeometry(file->menuAction()).right() + 1);
+
+    // Drawn in the bar's own font size, the caption fits its heading.
+    const QImage image = bar->grab().toImage();
+    const QRect heading = bar->actionGeometry(file->menuAction());
+    int rightmost = -1;
+    for (int x = heading.left(); x <= heading.right(); ++x)
+        for (int y = heading.top(); y <= heading.bottom(); ++y)
+            if (image.pixelColor(x, y) != painter.IconBackColor())
+                rightmost = x;
+    QVERIFY(rightmost > heading.left());
+    QVERIFY(rightmost <= heading.left() + 2 + bar->fontMetrics().horizontalAdvance(" Soubor"));
 
     painter.setActive(false);
     QTRY_COMPARE(bar->height(), ownHeight);
