@@ -18,8 +18,8 @@ struct CopyElement
 {
     ReportElement::Kind kind;
     const char* detailName; // second copy, in the detail band
-    const char* titleName;  // first copy, in the title band
-    const char* content;    // a label's text (UTF-8) or a printed field's name
+    const char* titleName; // first copy, in the title band
+    const char* content; // a label's text (UTF-8) or a printed field's name
     QRectF mm;
     double points;
     bool bold;
@@ -101,8 +101,7 @@ void buildCopy(ReportBand* band, bool firstCopy)
     }
 }
 
-template <class T>
-T* element(const ReportBand* band, const char* name)
+template <class T> T* element(const ReportBand* band, const char* name)
 {
     auto* found = band->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
     Q_ASSERT_X(found, "TfPrint", name);
@@ -132,7 +131,7 @@ ReportLabel* TfPrint::*const PrintTextLabels[] = {
 };
 
 // Each label of the second copy and its twin in the first, in copying order.
-const std::pair<ReportLabel* TfPrint::*, ReportLabel* TfPrint::*> LabelTwins[] = {
+const std::pair<ReportLabel * TfPrint::*, ReportLabel * TfPrint::*> LabelTwins[] = {
     { &TfPrint::QRlbOpravenka, &TfPrint::QRlbOpravenka2 },
     { &TfPrint::QRlbEVD, &TfPrint::QRlbEVD2 },
     { &TfPrint::QRlbDodavatel, &TfPrint::QRlbDodavatel2 },
@@ -306,8 +305,8 @@ void TfPrint::QReportBeforePrint(Report& Sender, bool& PrintReport)
         (this->*first)->setText((this->*second)->text());
 
     const bool czech = LangName.left(5) == QStringLiteral("Česky");
-    QRpaticka->setText((czech ? QStringLiteral("program Trelomář  - ") : QStringLiteral("program Trelomar  - "))
-        + VendorEmail);
+    QRpaticka->setText(
+        (czech ? QStringLiteral("program Trelomář  - ") : QStringLiteral("program Trelomar  - ")) + VendorEmail);
 
     QRmem2->clear();
     QRmem2->appendLines(QRmem1->lines());

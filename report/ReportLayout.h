@@ -18,7 +18,7 @@ struct PlacedBox
 
     Kind kind = Kind::Text;
     QString name; // the element's or, for a rule, the band's object name
-    QRectF rect;  // a rule has zero height: it runs along rect's top edge
+    QRectF rect; // a rule has zero height: it runs along rect's top edge
 
     // Text: the lines that fit the box, each lineHeight high from the top.
     QStringList lines;
@@ -29,7 +29,7 @@ struct PlacedBox
 
     // Text colour, fill colour or rule colour.
     QColor color = Qt::black;
-    QColor outline = Qt::black;              // Fill only
+    QColor outline = Qt::black; // Fill only
     Qt::PenStyle penStyle = Qt::SolidLine; // Rule only
 };
 

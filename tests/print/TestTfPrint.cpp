@@ -21,21 +21,51 @@
 namespace {
 
 constexpr double Tolerance = 1e-6;
-constexpr double TitleTop = 10.0;  // the first copy starts at the top margin
+constexpr double TitleTop = 10.0; // the first copy starts at the top margin
 constexpr double DetailTop = 146.8; // the second copy directly below it
 constexpr double BandLeft = 10.0;
 
 const QStringList EnglishLabels = {
-    "Record number:", "Supplier:", "Customer:", "Name:", "Address:", "phone:", "Received by:", "Repair type:",
-    "Device type:", "Completeness:", "IMEI:", "Fault:", "Estimated price:", "Date:", "Due by:",
-    "Received by /signature + stamp/", "Customer signature: ..........", "REPAIR TICKET",
+    "Record number:",
+    "Supplier:",
+    "Customer:",
+    "Name:",
+    "Address:",
+    "phone:",
+    "Received by:",
+    "Repair type:",
+    "Device type:",
+    "Completeness:",
+    "IMEI:",
+    "Fault:",
+    "Estimated price:",
+    "Date:",
+    "Due by:",
+    "Received by /signature + stamp/",
+    "Customer signature: ..........",
+    "REPAIR TICKET",
 };
 
 // Second-copy label names in the order of the print section.
 const QStringList PrintSectionLabels = {
-    "QRlbEVD", "QRlbDodavatel", "QRlbJmeno", "QRlbJmenoObj", "QRlbAdresaObj", "QRlbTelObj", "QRlbTechnik",
-    "QRlbDruh", "QRlbTypMobilu", "QRlbKompletnost", "QRlbIMEI", "QRlbVada", "QRlbCena", "QRlbDatum", "QRlbHotovo",
-    "QRlbPrijemce", "QRPodpis", "QRlbOpravenka",
+    "QRlbEVD",
+    "QRlbDodavatel",
+    "QRlbJmeno",
+    "QRlbJmenoObj",
+    "QRlbAdresaObj",
+    "QRlbTelObj",
+    "QRlbTechnik",
+    "QRlbDruh",
+    "QRlbTypMobilu",
+    "QRlbKompletnost",
+    "QRlbIMEI",
+    "QRlbVada",
+    "QRlbCena",
+    "QRlbDatum",
+    "QRlbHotovo",
+    "QRlbPrijemce",
+    "QRPodpis",
+    "QRlbOpravenka",
 };
 
 QString twinOf(const QString& label)
@@ -192,8 +222,8 @@ private slots:
         row("QRdbPrijato", "QRDBText5", "prijato", { 48.2, 122.2, 27.8, 4.8 }, 10, false, false, false);
         row("QRlbHotovo", "QRlbHotovo2", "Zhotovit do:", { 9.5, 128.9, 38.4, 4.8 }, 10, false, false, false);
         row("QRdbHotovo", "QRDBText6", "vydej", { 48.2, 128.9, 27.8, 4.8 }, 10, false, false, false);
-        row("QRPodpis", "QRPodpis2", "Podpis zákazníka: " + QByteArray(42, '.'), { 100.5, 128.9, 87.8, 4.8 }, 10,
-            false, false, false);
+        row("QRPodpis", "QRPodpis2", "Podpis zákazníka: " + QByteArray(42, '.'), { 100.5, 128.9, 87.8, 4.8 }, 10, false,
+            false, false);
     }
 
     void elementsOfBothCopies()
@@ -209,8 +239,8 @@ private slots:
 
         TfPrint form(fOpravenka);
         const ReportPage page = laidOut(form);
-        for (const auto& [name, band, top] : { std::tuple(second, form.PageHeader, DetailTop),
-                 std::tuple(first, form.TitleBand1, TitleTop) }) {
+        for (const auto& [name, band, top] :
+            { std::tuple(second, form.PageHeader, DetailTop), std::tuple(first, form.TitleBand1, TitleTop) }) {
             auto* element = band->findChild<ReportElement*>(name);
             QVERIFY2(element, qPrintable(name));
             QCOMPARE(element->geometry(), mm);
@@ -383,8 +413,7 @@ private slots:
         const ReportPage page = laidOut(*form);
         for (qsizetype i = 0; i < PrintSectionLabels.size(); ++i) {
             const QString name = PrintSectionLabels[i];
-            const QString expected = applied ? printTexts[i]
-                                             : design.PageHeader->findChild<ReportLabel*>(name)->text();
+            const QString expected = applied ? printTexts[i] : design.PageHeader->findChild<ReportLabel*>(name)->text();
             QCOMPARE(form->PageHeader->findChild<ReportLabel*>(name)->text(), expected);
             QCOMPARE(form->TitleBand1->findChild<ReportLabel*>(twinOf(name))->text(), expected);
             QCOMPARE(boxOf(page, twinOf(name)).lines, boxOf(page, name).lines);
@@ -408,11 +437,17 @@ private slots:
         const ReportPage page = laidOut(*form);
 
         const QList<std::pair<QString, TField*>> shown = {
-            { "QRdbCislo", DM->ADOTablecislo }, { "QRdbJmeno", DM->ADOTablejmeno },
-            { "QRdbAdresa", DM->ADOTableadresa_mesto }, { "QRDBTel", DM->ADOTabletel },
-            { "QRDBTechnik", DM->ADOTabletechnik }, { "QRDBDruh", DM->ADOTabledruh_opravy },
-            { "QRDBTelefon", DM->ADOTabletelefon }, { "QRdbVada", DM->ADOTablevada }, { "QRDBCena", DM->ADOTablecena },
-            { "QRdbPrijato", DM->ADOTableprijato }, { "QRdbHotovo", DM->ADOTablevydej },
+            { "QRdbCislo", DM->ADOTablecislo },
+            { "QRdbJmeno", DM->ADOTablejmeno },
+            { "QRdbAdresa", DM->ADOTableadresa_mesto },
+            { "QRDBTel", DM->ADOTabletel },
+            { "QRDBTechnik", DM->ADOTabletechnik },
+            { "QRDBDruh", DM->ADOTabledruh_opravy },
+            { "QRDBTelefon", DM->ADOTabletelefon },
+            { "QRdbVada", DM->ADOTablevada },
+            { "QRDBCena", DM->ADOTablecena },
+            { "QRdbPrijato", DM->ADOTableprijato },
+            { "QRdbHotovo", DM->ADOTablevydej },
         };
         for (const auto& [name, field] : shown) {
             QVERIFY2(!field->DisplayText().isEmpty(), qPrintable(name));
@@ -469,9 +504,11 @@ private slots:
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const PlacedBox& earlier = *texts[i];
             const QRectF ink(earlier.rect.left(), earlier.rect.top(), earlier.rect.width(),
-                earlier.kind == PlacedBox::Kind::Text ? earlier.lines.size() * earlier.lineHeight : earlier.rect.height());
+                earlier.kind == PlacedBox::Kind::Text ? earlier.lines.size() * earlier.lineHeight
+                                                      : earlier.rect.height());
             for (std::size_t j = i + 1; j < texts.size(); ++j)
-                QVERIFY2(!ink.intersects(texts[j]->rect), qPrintable(earlier.name + QLatin1String(" / ") + texts[j]->name));
+                QVERIFY2(
+                    !ink.intersects(texts[j]->rect), qPrintable(earlier.name + QLatin1String(" / ") + texts[j]->name));
         }
     }
 

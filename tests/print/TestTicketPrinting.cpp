@@ -68,7 +68,8 @@ bool defaultPrinterWritesPdf(QString* why)
     }
     const QString device = PdfTools::run(QStringLiteral("lpstat"), { QStringLiteral("-v"), printer.printerName() });
     if (!device.contains(QLatin1String("cups-pdf:"))) {
-        *why = QStringLiteral("the default printer %1 is not the PDF printer; not printing on it").arg(printer.printerName());
+        *why = QStringLiteral("the default printer %1 is not the PDF printer; not printing on it")
+                   .arg(printer.printerName());
         return false;
     }
     return true;

@@ -22,8 +22,8 @@ inline QString run(const QString& tool, const QStringList& arguments, bool* ok =
 {
     QProcess process;
     process.start(tool, arguments);
-    const bool done = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    const bool done
+        = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (ok)
         *ok = done;
     return done ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
@@ -47,8 +47,8 @@ inline QMap<QString, QString> info(const QString& path)
 
 inline QString text(const QString& path)
 {
-    return run(QStringLiteral("pdftotext"), { QStringLiteral("-enc"), QStringLiteral("UTF-8"), QStringLiteral("-layout"),
-                                                path, QStringLiteral("-") });
+    return run(QStringLiteral("pdftotext"),
+        { QStringLiteral("-enc"), QStringLiteral("UTF-8"), QStringLiteral("-layout"), path, QStringLiteral("-") });
 }
 
 // The first page as a grey image at the given resolution; null on failure.

@@ -48,8 +48,7 @@ struct SmallReport
 QImage paintAt150Dpi(const ReportPage& page)
 {
     const double dpi = 150.0;
-    QImage image(qRound(page.size.width() / 25.4 * dpi), qRound(page.size.height() / 25.4 * dpi),
-        QImage::Format_RGB32);
+    QImage image(qRound(page.size.width() / 25.4 * dpi), qRound(page.size.height() / 25.4 * dpi), QImage::Format_RGB32);
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
     image.fill(Qt::white);
@@ -312,8 +311,8 @@ private slots:
         const QImage image = paintAt150Dpi(r.page());
 
         QVERIFY(dark(image, px(15), px(25))); // the bar itself
-        QVERIFY(!dark(image, px(45), px(24.5)));  // under the opaque label
-        QVERIFY(dark(image, px(85), px(24.5)));   // under the transparent one
+        QVERIFY(!dark(image, px(45), px(24.5))); // under the opaque label
+        QVERIFY(dark(image, px(85), px(24.5))); // under the transparent one
     }
 
     void textIsPaintedInsideItsBox()
@@ -331,10 +330,10 @@ private slots:
                 if (dark(image, x, y))
                     ink |= QRect(x, y, 1, 1);
         QVERIFY(!ink.isEmpty());
-        const QRect boxPx(px(box.rect.left()) - 1, px(box.rect.top()) - 1, px(box.rect.width()) + 3,
-            px(box.rect.height()) + 3);
-        QVERIFY2(boxPx.contains(ink), qPrintable(QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y())
-                                                     .arg(ink.width()).arg(ink.height())));
+        const QRect boxPx(
+            px(box.rect.left()) - 1, px(box.rect.top()) - 1, px(box.rect.width()) + 3, px(box.rect.height()) + 3);
+        QVERIFY2(boxPx.contains(ink),
+            qPrintable(QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
         // Auto-size leaves no slack: the glyphs reach across most of the box.
         QVERIFY(ink.width() > boxPx.width() * 0.9);
     }
