@@ -1,28 +1,99 @@
 #pragma once
 
 #include "store/TicketStore.h"
+#include "ui/TDBComboBox.h"
 
 #include <QDialog>
 
-class QComboBox;
+#include <memory>
+
+namespace Ui {
+class TfOpravenka;
+}
+class QFrame;
+class QLabel;
+class QToolButton;
+class TDBEdit;
+class TDBMemo;
 
 // The ticket editor: one modal window that fills in or changes the current
-// ticket through boxes bound to its fields.
+// ticket through boxes bound to its fields. It never leaves a ticket pending
+// in the table: OK stores it (or drops a new one the user left untouched),
+// Esc and the close box abandon it.
 class TfOpravenka : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit TfOpravenka(QWidget* parent = nullptr);
+    ~TfOpravenka() override;
 
     // Puts the language texts that fMain holds on this window's controls.
     void ApplyLangTexts();
 
+    void FormShow();
+    void FormActivate();
+    // Sees every key before the focused control; the key goes on to it afterwards.
+    void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    void spbtOKClick();
+    void spbtTiskClick();
+    // Stores the ticket when its record holds a name. False when the editor
+    // must stay open: a new ticket without a name that the user has typed into.
+    bool SaveData();
+
     bool IsNew = false;
     TBookmark StartBookmark = 0;
 
-    QComboBox* dbcomboMesto;
-    QComboBox* dbcomboMobil;
+    QFrame* bevMain;
+    QLabel* lbCislo;
+    QLabel* lbJmeno;
+    QLabel* lbAdresa;
+    QLabel* lbMesto;
+    QLabel* lbTel;
+    QLabel* lbTechnik;
+    QLabel* lbDruh;
+    QLabel* lbTelefon;
+    QLabel* lbIMEI;
+    QLabel* lbKompletnost;
+    QLabel* lbVada;
+    QLabel* lbCena;
+    QLabel* lbPrijato;
+    QLabel* lbVydej;
+    TDBEdit* dbedCislo;
+    TDBEdit* dbedJmeno;
+    TDBEdit* dbedAdresa;
+    TDBComboBox* dbcomboMesto;
+    TDBEdit* dbedTel;
+    TDBEdit* dbedTechnik;
+    TDBComboBox* dbcomboDruh;
+    TDBComboBox* dbcomboMobil;
+    TDBEdit* dbedIMEI;
+    TDBMemo* dbmemKomplet;
+    TDBEdit* dbedVada;
+    TDBEdit* dbedCena;
+    TDBEdit* dbedPrijem;
+    TDBEdit* dbedVydej;
+    QToolButton* spbtTisk;
+    QToolButton* spbtOK;
+
+public slots:
+    // Esc, the close box, Alt+F4 and the system menu: the pending ticket is
+    // cancelled, then the editor closes.
+    void reject() override;
+
+protected:
+    void setVisible(bool visible) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void bindControls();
+    void handOver();
+    void cancelPending();
+
+    std::unique_ptr<Ui::TfOpravenka> m_ui;
+    bool m_userTyped = false;
 };
 
 extern TfOpravenka* fOpravenka;

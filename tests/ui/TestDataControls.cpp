@@ -1,0 +1,428 @@
+#include "tests/support/AppFixture.h"
+#include "tests/support/TestRegistry.h"
+
+#include "store/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "ui/TDBComboBox.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBMemo.h"
+#include "ui/TEditMask.h"
+#include "ui/TFieldDataLink.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+void addTicket(int cislo, const QString& jmeno, qint64 cena = 0)
+{
+    TicketStore* table = DM->ADOTable;
+    table->Append();
+    DM->ADOTablecislo->setAsInteger(cislo);
+    DM->ADOTablejmeno->setAsString(jmeno);
+    DM->ADOTableprijato->setAsDateTime(QDate(2024, 1, 1).startOfDay());
+    if (cena)
+        DM->ADOTablecena->setAsCurrency(cena);
+    table->Post();
+}
+
+// One bound control of each kind and a plain box to move the focus to, in one active window.
+struct Host
+{
+    QWidget window;
+    TDBEdit* edit = new TDBEdit;
+    TDBComboBox* combo = new TDBComboBox;
+    TDBMemo* memo = new TDBMemo;
+    QLineEdit* other = new QLineEdit;
+
+    explicit Host(const QString& editField = QStringLiteral("jmeno"))
+    {
+        auto* layout = new QVBoxLayout(&window);
+        for (QWidget* w : std::initializer_list<QWidget*> {edit, combo, memo, other})
+            layout->addWidget(w);
+        edit->setDataSource(DM->DataSource);
+        edit->setDataField(editField);
+        combo->setDataSource(DM->DataSource);
+        combo->setDataField(QStringLiteral("mesto"));
+        memo->setDataSource(DM->DataSource);
+        memo->setDataField(QStringLiteral("kompletnost"));
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("host window not active");
+        leave();
+    }
+
+    // Enters a control with Tab's reason, as the keyboard would.
+    static void enter(QWidget* w)
+    {
+        w->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+    void leave() { enter(other); }
+};
+
+// QTest::keyClicks takes ASCII only: Czech letters go as the text of a key.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+DataSetState state()
+{
+    return DM->ADOTable->State();
+}
+
+} // namespace
+
+class TestDataControls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void maskToInputMask_data();
+    void maskToInputMask();
+    void maskHandOver_data();
+    void maskHandOver();
+    void displayTextWhenUnfocused();
+    void firstChangeEditsAndLeavingHandsOver();
+    void firstChangeOnEmptyTableStartsBlankRow();
+    void refusedCharacters_data();
+    void refusedCharacters();
+    void lengthFromFieldSize_data();
+    void lengthFromFieldSize();
+    void refusedTextKeepsFocus_data();
+    void refusedTextKeepsFocus();
+    void maskedDateTyping_data();
+    void maskedDateTyping();
+    void comboCompletesKeepingTypedCase_data();
+    void comboCompletesKeepingTypedCase();
+    void comboKeepsTextWhenItemsReplaced();
+    void comboItemChoiceStartsEdit();
+    void memoEnterStartsNewLine();
+    void unchangedRowStaysUnmodified();
+    void cancelDropsPendingText();
+    void outsideChangeShows();
+};
+
+void TestDataControls::maskToInputMask_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("inputMask");
+    QTest::newRow("intake date, Czech") << "cs_CZ" << "!99/99/0099;" << "00.00.9900;_";
+    QTest::newRow("intake date, US") << "en_US" << "!99/99/0099;" << "00/00/9900;_";
+    QTest::newRow("own blank, literals dropped") << "cs_CZ" << "000;0;*" << "999;*";
+    QTest::newRow("escaped literal, time separator") << "cs_CZ" << "\\99:99" << "\\90:00;_";
+    QTest::newRow("letters and case") << "cs_CZ" << ">LL<>ca" << ">AA!xn;_";
+    QTest::newRow("no mask") << "cs_CZ" << "" << "";
+}
+
+void TestDataControls::maskToInputMask()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, mask);
+    QFETCH(QString, inputMask);
+    QCOMPARE(TEditMask(mask, QLocale(locale)).inputMask(), inputMask);
+}
+
+void TestDataControls::maskHandOver_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("blank");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("fieldText");
+    QTest::newRow("full") << "05.03.2025" << false << true << "05.03.2025";
+    QTest::newRow("optional positions left empty") << "5_.3_.25__" << false << true << " 5. 3.  25";
+    QTest::newRow("year incomplete") << "12.03.2___" << false << false << "12.03.   2";
+    QTest::newRow("day and month empty") << "__.__.2025" << false << true << "  .  .2025";
+    QTest::newRow("all blank") << "__.__.____" << true << false << "  .  .    ";
+}
+
+void TestDataControls::maskHandOver()
+{
+    QFETCH(QString, shown);
+    QFETCH(bool, blank);
+    QFETCH(bool, complete);
+    QFETCH(QString, fieldText);
+    const TEditMask mask(QStringLiteral("!99/99/0099;"), QLocale(QLocale::Czech, QLocale::Czechia));
+    QCOMPARE(mask.isBlank(shown), blank);
+    QCOMPARE(mask.isComplete(shown), complete);
+    QCOMPARE(mask.fieldText(shown), fieldText);
+}
+
+void TestDataControls::displayTextWhenUnfocused()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"), 125000);
+    Host host(QStringLiteral("cena"));
+    QCOMPARE(host.edit->text(), DM->ADOTablecena->DisplayText());
+    QVERIFY(host.edit->text() != QStringLiteral("12,50"));
+    Host::enter(host.edit);
+    QCOMPARE(host.edit->text(), QStringLiteral("12,50"));
+    QCOMPARE(host.edit->selectedText(), QStringLiteral("12,50"));
+    host.leave();
+    QCOMPARE(host.edit->text(), DM->ADOTablecena->DisplayText());
+    QCOMPARE(state(), DataSetState::Browse);
+}
+
+void TestDataControls::firstChangeEditsAndLeavingHandsOver()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    Host::enter(host.edit);
+    typeText(host.edit, QStringLiteral("Dvořák"));
+    QCOMPARE(state(), DataSetState::Edit);
+    QCOMPARE(host.edit->text(), QStringLiteral("Dvořák"));
+    // Until the box is left, the field keeps its value.
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+    QVERIFY(host.edit->dataLink()->modified());
+    host.leave();
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Dvořák"));
+    QVERIFY(!host.edit->dataLink()->modified());
+    QVERIFY(DM->ADOTable->Modified());
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestDataControls::firstChangeOnEmptyTableStartsBlankRow()
+{
+    AppFixture app;
+    Host host;
+    QCOMPARE(host.edit->text(), QString());
+    Host::enter(host.edit);
+    typeText(host.edit, QStringLiteral("Jan"));
+    QCOMPARE(state(), DataSetState::Insert);
+    QCOMPARE(host.edit->text(), QStringLiteral("Jan"));
+    QVERIFY(DM->ADOTablecislo->IsNull());
+    QVERIFY(DM->ADOTableprijato->IsNull());
+    host.leave();
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+}
+
+void TestDataControls::refusedCharacters_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter in the number") << "cislo" << "12a3" << "123";
+    QTest::newRow("signs in the number") << "cislo" << "-+5" << "-+5";
+    QTest::newRow("decimal comma in the price") << "cena" << "12,50" << "12,50";
+    QTest::newRow("full stop in the price") << "cena" << "12.5" << "125";
+    QTest::newRow("letter in the price") << "cena" << "1e3" << "13";
+    QTest::newRow("anything in the name") << "jmeno" << "a.1,+" << "a.1,+";
+}
+
+void TestDataControls::refusedCharacters()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    AppFixture app;
+    addTicket(7, QStringLiteral("Novák"));
+    Host host(field);
+    Host::enter(host.edit);
+    typeText(host.edit, typed);
+    QCOMPARE(host.edit->text(), shown);
+}
+
+void TestDataControls::lengthFromFieldSize_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("maxLength");
+    QTest::newRow("jmeno") << "jmeno" << 50;
+    QTest::newRow("adresa") << "adresa" << 100;
+    QTest::newRow("tel") << "tel" << 20;
+    QTest::newRow("technik") << "technik" << 25;
+    QTest::newRow("IMEI") << "IMEI" << 50;
+    QTest::newRow("vada") << "vada" << 50;
+    QTest::newRow("number: no limit") << "cislo" << 32767;
+}
+
+void TestDataControls::lengthFromFieldSize()
+{
+    QFETCH(QString, field);
+    QFETCH(int, maxLength);
+    AppFixture app;
+    Host host(field);
+    QCOMPARE(host.edit->maxLength(), maxLength);
+}
+
+void TestDataControls::refusedTextKeepsFocus_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no such date") << "vydej" << "32.13.2025" << "'32.13.2025' is not a valid date.";
+    QTest::newRow("intake date without year") << "prijato" << "1203" << "'12.03.____' is not a valid date.";
+    QTest::newRow("intake date, year of one digit") << "prijato" << "12032" << "'12.03.2___' is not a valid date.";
+    QTest::newRow("number too large") << "cislo" << "99999999999" << "'99999999999' is not a valid integer value.";
+}
+
+void TestDataControls::refusedTextKeepsFocus()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, error);
+    AppFixture app;
+    addTicket(3, QStringLiteral("Novák"));
+    Host host(field);
+    const QString before = DM->ADOTable->FieldByName(field)->AsString();
+    Host::enter(host.edit);
+    QTest::keyClick(host.edit, Qt::Key_A, Qt::ControlModifier);
+    typeText(host.edit, typed);
+    host.leave();
+    QCOMPARE(app.errors.messages, QStringList {error});
+    QCOMPARE(QApplication::focusWidget(), host.edit);
+    QCOMPARE(host.edit->selectedText(), host.edit->displayText());
+    QCOMPARE(DM->ADOTable->FieldByName(field)->AsString(), before);
+    QCOMPARE(state(), DataSetState::Edit);
+}
+
+void TestDataControls::maskedDateTyping_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QDate>("stored");
+    QTest::newRow("eight digits") << "05032025" << "05.03.2025" << QDate(2025, 3, 5);
+    QTest::newRow("separators skip optional digits") << "5.3.2025" << "5_.3_.2025" << QDate(2025, 3, 5);
+    QTest::newRow("two-digit year") << "050325" << "05.03.25__" << QDate(2025, 3, 5);
+    QTest::newRow("letters refused") << "0x5a03b2025" << "05.03.2025" << QDate(2025, 3, 5);
+    QTest::newRow("blank clears") << "" << "__.__.____" << QDate();
+}
+
+void TestDataControls::maskedDateTyping()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QDate, stored);
+    AppFixture app;
+    addTicket(3, QStringLiteral("Novák"));
+    Host host(QStringLiteral("prijato"));
+    Host::enter(host.edit);
+    // Tab's entry selects the whole text, so Delete empties every position.
+    QTest::keyClick(host.edit, Qt::Key_Delete);
+    QTest::keyClick(host.edit, Qt::Key_Home);
+    typeText(host.edit, typed);
+    QCOMPARE(host.edit->displayText(), shown);
+    host.leave();
+    QCOMPARE(app.errors.messages, QStringList());
+    QCOMPARE(DM->ADOTableprijato->AsDateTime().date(), stored);
+}
+
+void TestDataControls::comboCompletesKeepingTypedCase_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("first town with p") << "p" << "praha" << "raha";
+    QTest::newRow("typed case kept") << "PL" << "PLzeň" << "zeň";
+    QTest::newRow("whole item typed") << "Brno" << "Brno" << "";
+    QTest::newRow("no item") << "x" << "x" << "";
+}
+
+void TestDataControls::comboCompletesKeepingTypedCase()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(QString, selected);
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    host.combo->addItems({QStringLiteral("Brno"), QStringLiteral("Praha"), QStringLiteral("Plzeň"),
+        QStringLiteral("Písek")});
+    Host::enter(host.combo);
+    typeText(host.combo, typed);
+    QCOMPARE(host.combo->currentText(), text);
+    QCOMPARE(host.combo->lineEdit()->selectedText(), selected);
+    host.leave();
+    QCOMPARE(DM->ADOTablemesto->AsString(), text);
+}
+
+void TestDataControls::comboKeepsTextWhenItemsReplaced()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    host.combo->addItems({QStringLiteral("Brno"), QStringLiteral("Praha")});
+    QCOMPARE(host.combo->currentText(), QString());
+    DM->ADOTable->Edit();
+    DM->ADOTablemesto->setAsString(QStringLiteral("Kolín"));
+    host.combo->clear();
+    host.combo->addItems({QStringLiteral("Ostrava")});
+    QCOMPARE(host.combo->currentText(), QStringLiteral("Kolín"));
+    QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("Kolín"));
+}
+
+void TestDataControls::comboItemChoiceStartsEdit()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    host.combo->addItems({QStringLiteral("Brno"), QStringLiteral("Praha")});
+    Host::enter(host.combo);
+    QTest::keyClick(host.combo, Qt::Key_Down);
+    QCOMPARE(state(), DataSetState::Edit);
+    QVERIFY(host.combo->dataLink()->modified());
+    host.leave();
+    QCOMPARE(DM->ADOTablemesto->AsString(), host.combo->currentText());
+    QVERIFY(!DM->ADOTablemesto->AsString().isEmpty());
+}
+
+void TestDataControls::memoEnterStartsNewLine()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    Host::enter(host.memo);
+    typeText(host.memo, QStringLiteral("nabíječka"));
+    QTest::keyClick(host.memo, Qt::Key_Return);
+    typeText(host.memo, QStringLiteral("kryt"));
+    QTest::keyClick(host.memo, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), host.other);
+    QCOMPARE(DM->ADOTablekompletnost->AsString(), QStringLiteral("nabíječka\nkryt"));
+}
+
+void TestDataControls::unchangedRowStaysUnmodified()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"), 10000);
+    Host host(QStringLiteral("cena"));
+    Host::enter(host.edit);
+    host.leave();
+    DM->ADOTable->Edit();
+    DM->ADOTable->UpdateRecord();
+    QVERIFY(!DM->ADOTable->Modified());
+}
+
+void TestDataControls::cancelDropsPendingText()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    Host::enter(host.edit);
+    typeText(host.edit, QStringLiteral("X"));
+    DM->ADOTable->Cancel();
+    QCOMPARE(host.edit->text(), QStringLiteral("Novák"));
+    QVERIFY(!host.edit->dataLink()->modified());
+    host.leave();
+    QCOMPARE(state(), DataSetState::Browse);
+}
+
+void TestDataControls::outsideChangeShows()
+{
+    AppFixture app;
+    Host host(QStringLiteral("cislo"));
+    DM->ADOTable->Append();
+    DM->ADOTablecislo->setAsInteger(42);
+    QCOMPARE(host.edit->text(), QStringLiteral("42"));
+    DM->ADOTable->Cancel();
+    QCOMPARE(host.edit->text(), QString());
+}
+
+TRELOMAR_TEST(TestDataControls)
+#include "TestDataControls.moc"

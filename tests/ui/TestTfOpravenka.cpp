@@ -1,0 +1,471 @@
+#include "tests/support/AppFixture.h"
+#include "tests/support/TestRegistry.h"
+
+#include "store/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "ui/TDBEdit.h"
+#include "ui/TDBMemo.h"
+#include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+
+void addTicket(int cislo, const QString& jmeno, const QString& imei = QString())
+{
+    TicketStore* table = DM->ADOTable;
+    table->Append();
+    DM->ADOTablecislo->setAsInteger(cislo);
+    DM->ADOTablejmeno->setAsString(jmeno);
+    DM->ADOTableIMEI->setAsString(imei);
+    table->Post();
+}
+
+// Opens the editor with `open` (New or Edit of the main window, which run it
+// modally) and runs `steps` once it is active. The steps end with the editor
+// closed; an editor still open is closed without touching the table, and the
+// result is false.
+bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps)
+{
+    bool closed = false;
+    whenModalShown([&](QWidget* modal) {
+        if (QTest::qWaitForWindowActive(modal))
+            steps();
+        closed = !modal->isVisible();
+        if (!closed)
+            fOpravenka->QDialog::done(QDialog::Rejected);
+    });
+    (fMain->*open)();
+    return closed;
+}
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// QTest::keyClicks takes ASCII only: Czech letters go as the text of a key.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Enters a box as Tab would and types into it.
+void type(QWidget* box, const QString& text)
+{
+    box->setFocus(Qt::TabFocusReason);
+    typeText(QApplication::focusWidget(), text);
+}
+
+// No default printer (nothing is printed) or the PDF printer of the tests.
+bool printingIsHarmless()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return true;
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-v"), printer.printerName()});
+    return lpstat.waitForFinished() && lpstat.readAllStandardOutput().contains("cups-pdf:");
+}
+
+DataSetState state()
+{
+    return DM->ADOTable->State();
+}
+
+} // namespace
+
+class TestTfOpravenka : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void design_data();
+    void design();
+    void windowLook();
+    void tabOrderSelectsWholeText();
+    void newTicketStoredByF2();
+    void leavingWithoutStoring_data();
+    void leavingWithoutStoring();
+    void changedTicketStoredInNumberOrder_data();
+    void changedTicketStoredInNumberOrder();
+    void unchangedTicketStoresNothing();
+    void changedTicketWithoutNameStored();
+    void editOnEmptyTable();
+    void newTicketWithoutName_data();
+    void newTicketWithoutName();
+    void nameStillInItsBoxCounts();
+    void refusedBoxEndsOK();
+    void printKeepsTicketPending();
+    void languageTextsAndTitles();
+};
+
+void TestTfOpravenka::design_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("dbedCislo") << "dbedCislo" << QRect(16, 22, 127, 21);
+    QTest::newRow("dbedJmeno") << "dbedJmeno" << QRect(16, 62, 127, 21);
+    QTest::newRow("dbedAdresa") << "dbedAdresa" << QRect(16, 102, 127, 21);
+    QTest::newRow("dbcomboMesto") << "dbcomboMesto" << QRect(16, 142, 127, 21);
+    QTest::newRow("dbedTel") << "dbedTel" << QRect(16, 182, 127, 21);
+    QTest::newRow("dbedTechnik") << "dbedTechnik" << QRect(16, 238, 127, 21);
+    QTest::newRow("dbcomboDruh") << "dbcomboDruh" << QRect(16, 280, 129, 21);
+    QTest::newRow("dbcomboMobil") << "dbcomboMobil" << QRect(168, 22, 175, 21);
+    QTest::newRow("dbedIMEI") << "dbedIMEI" << QRect(168, 62, 175, 21);
+    QTest::newRow("dbmemKomplet") << "dbmemKomplet" << QRect(168, 110, 173, 53);
+    QTest::newRow("dbedVada") << "dbedVada" << QRect(168, 182, 175, 21);
+    QTest::newRow("dbedCena") << "dbedCena" << QRect(168, 222, 175, 21);
+    QTest::newRow("dbedPrijem") << "dbedPrijem" << QRect(168, 278, 127, 21);
+    QTest::newRow("dbedVydej") << "dbedVydej" << QRect(168, 318, 127, 21);
+    QTest::newRow("spbtTisk") << "spbtTisk" << QRect(119, 353, 113, 24);
+    QTest::newRow("spbtOK") << "spbtOK" << QRect(235, 353, 113, 24);
+    QTest::newRow("bevMain") << "bevMain" << QRect(0, 0, 353, 383);
+}
+
+void TestTfOpravenka::design()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    AppFixture app;
+    auto* widget = fOpravenka->findChild<QWidget*>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+}
+
+void TestTfOpravenka::windowLook()
+{
+    AppFixture app;
+    QCOMPARE(fOpravenka->size(), QSize(353, 383));
+    QCOMPARE(fOpravenka->minimumSize(), fOpravenka->maximumSize());
+    QCOMPARE(fOpravenka->windowTitle(), QStringLiteral("Přidání opravenky"));
+    QCOMPARE(fOpravenka->palette().color(QPalette::Window), QColor(137, 159, 248));
+    QCOMPARE(fOpravenka->font().family(), QStringLiteral("MS Sans Serif"));
+    QVERIFY(!(fOpravenka->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(!fOpravenka->windowIcon().isNull());
+    const QList<std::pair<QLabel*, QPoint>> labels = {{fOpravenka->lbCislo, {8, 8}}, {fOpravenka->lbJmeno, {8, 48}},
+        {fOpravenka->lbAdresa, {8, 88}}, {fOpravenka->lbMesto, {8, 128}}, {fOpravenka->lbTel, {8, 167}},
+        {fOpravenka->lbTechnik, {8, 224}}, {fOpravenka->lbDruh, {8, 264}}, {fOpravenka->lbTelefon, {160, 8}},
+        {fOpravenka->lbIMEI, {160, 48}}, {fOpravenka->lbKompletnost, {160, 96}}, {fOpravenka->lbVada, {160, 168}},
+        {fOpravenka->lbCena, {160, 208}}, {fOpravenka->lbPrijato, {160, 264}}, {fOpravenka->lbVydej, {160, 304}}};
+    for (const auto& [label, at] : labels) {
+        QCOMPARE(label->pos(), at);
+        QVERIFY(label->font().bold());
+        QVERIFY(label->width() >= label->sizeHint().width());
+    }
+    QCOMPARE(fOpravenka->lbVydej->text(), QStringLiteral("Datum zhotovení"));
+    QCOMPARE(fOpravenka->spbtOK->text(), QStringLiteral("&OK  F2"));
+    QCOMPARE(fOpravenka->spbtTisk->text(), QStringLiteral("Tisk  F7"));
+    QVERIFY(fOpravenka->spbtOK->font().bold());
+    QVERIFY(!fOpravenka->spbtTisk->font().bold());
+    for (QToolButton* button : {fOpravenka->spbtOK, fOpravenka->spbtTisk}) {
+        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+        QVERIFY(button->autoRaise());
+    }
+    QCOMPARE(fOpravenka->dbcomboDruh->count(), 2);
+    QCOMPARE(fOpravenka->dbcomboDruh->itemText(0), QStringLiteral("záruční"));
+    QCOMPARE(fOpravenka->dbcomboDruh->itemText(1), QStringLiteral("pozáruční"));
+}
+
+void TestTfOpravenka::tabOrderSelectsWholeText()
+{
+    AppFixture app;
+    addTicket(5, QStringLiteral("Novák"), QStringLiteral("35123"));
+    QStringList order;
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        for (int i = 0; i < 15; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            order << focus->objectName();
+            if (auto* edit = qobject_cast<QLineEdit*>(focus))
+                QVERIFY2(edit->selectedText() == edit->displayText(), qPrintable(focus->objectName()));
+            press(Qt::Key_Tab);
+        }
+        press(Qt::Key_F2);
+    }));
+    QCOMPARE(order, QStringList({"dbedCislo", "dbedJmeno", "dbedAdresa", "dbcomboMesto", "dbedTel", "dbedTechnik",
+        "dbcomboDruh", "dbcomboMobil", "dbedIMEI", "dbmemKomplet", "dbedVada", "dbedCena", "dbedPrijem", "dbedVydej",
+        "dbedCislo"}));
+    QCOMPARE(state(), DataSetState::Browse);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfOpravenka::newTicketStoredByF2()
+{
+    AppFixture app;
+    AppFixture::writeFile(app.path("data/mesta.txt"), "Brno\r\nPraha\r\nPlzeň\r\n");
+    fMain->LoadCombo();
+    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedCislo);
+        QCOMPARE(fOpravenka->dbedCislo->selectedText(), QStringLiteral("1"));
+        QCOMPARE(fOpravenka->windowTitle(), fMain->NewTitle);
+        QCOMPARE(fOpravenka->StartBookmark, TBookmark(0));
+        QCOMPARE(fOpravenka->dbedPrijem->text(), QLocale().toString(QDate::currentDate(), "dd.MM.yyyy"));
+        press(Qt::Key_Tab);
+        typeText(fOpravenka->dbedJmeno, QStringLiteral("Novák"));
+        type(fOpravenka->dbcomboMesto, QStringLiteral("p"));
+        QCOMPARE(fOpravenka->dbcomboMesto->currentText(), QStringLiteral("praha"));
+        QCOMPARE(fOpravenka->dbcomboMesto->lineEdit()->selectedText(), QStringLiteral("raha"));
+        press(Qt::Key_F2);
+    }));
+    QCOMPARE(fOpravenka->result(), int(QDialog::Accepted));
+    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(DM->ADOTable->RecordCount(), 1);
+    QCOMPARE(DM->ADOTablecislo->AsInteger(), 1);
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+    QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("praha"));
+    QCOMPARE(DM->ADOTablevydej->AsDateTime().date(), QDate::currentDate().addDays(fMain->DayInc));
+}
+
+void TestTfOpravenka::leavingWithoutStoring_data()
+{
+    QTest::addColumn<bool>("isNew");
+    QTest::addColumn<int>("how"); // 0 Esc, 1 Shift+Esc, 2 the close box
+    QTest::newRow("new, Esc") << true << 0;
+    QTest::newRow("new, Shift+Esc") << true << 1;
+    QTest::newRow("new, close box") << true << 2;
+    QTest::newRow("changed, Esc") << false << 0;
+    QTest::newRow("changed, close box") << false << 2;
+}
+
+void TestTfOpravenka::leavingWithoutStoring()
+{
+    QFETCH(bool, isNew);
+    QFETCH(int, how);
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    QVERIFY(inEditor(isNew ? &TfMain::actNewExecute : &TfMain::actEditExecute, [&] {
+        type(fOpravenka->dbedJmeno, QStringLiteral("Dvořák"));
+        press(Qt::Key_Tab);
+        if (how == 2)
+            fOpravenka->close();
+        else
+            press(Qt::Key_Escape, how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+    }));
+    QCOMPARE(fOpravenka->result(), int(QDialog::Rejected));
+    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(DM->ADOTable->RecordCount(), 1);
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+}
+
+void TestTfOpravenka::changedTicketStoredInNumberOrder_data()
+{
+    QTest::addColumn<int>("how"); // 0 F2, 1 Shift+F2, 2 Alt+O, 3 a click on OK
+    QTest::newRow("F2") << 0;
+    QTest::newRow("Shift+F2") << 1;
+    QTest::newRow("Alt+O") << 2;
+    QTest::newRow("click") << 3;
+}
+
+void TestTfOpravenka::changedTicketStoredInNumberOrder()
+{
+    QFETCH(int, how);
+    AppFixture app;
+    addTicket(1, QStringLiteral("Zeman"));
+    addTicket(2, QStringLiteral("Adam"));
+    addTicket(3, QStringLiteral("Malý"));
+    DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
+    DM->ADOTable->setRecNo(0);
+    QCOMPARE(DM->ADOTablecislo->AsInteger(), 2);
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        type(fOpravenka->dbedIMEI, QStringLiteral("35123"));
+        if (how == 0 || how == 1)
+            press(Qt::Key_F2, how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+        else if (how == 2)
+            press(Qt::Key_O, Qt::AltModifier);
+        else
+            QTest::mouseClick(fOpravenka->spbtOK, Qt::LeftButton);
+        QTRY_VERIFY(!fOpravenka->isVisible());
+    }));
+    QCOMPARE(QApplication::focusWidget() == fOpravenka->spbtOK, false);
+    QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
+    QCOMPARE(DM->ADOTable->RecNo(), 1);
+    QCOMPARE(DM->ADOTablecislo->AsInteger(), 2);
+    QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("35123"));
+    QCOMPARE(state(), DataSetState::Browse);
+}
+
+void TestTfOpravenka::unchangedTicketStoresNothing()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Zeman"));
+    addTicket(2, QStringLiteral("Adam"));
+    DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
+    DM->ADOTable->setRecNo(1);
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        QCOMPARE(fOpravenka->StartBookmark, DM->ADOTable->GetBookmark());
+        for (int i = 0; i < 14; ++i)
+            press(Qt::Key_Tab);
+        press(Qt::Key_F2);
+    }));
+    // A post would have put the table back into number order.
+    QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Zeman"));
+    QCOMPARE(state(), DataSetState::Browse);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfOpravenka::changedTicketWithoutNameStored()
+{
+    AppFixture app;
+    addTicket(1, QString());
+    DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        type(fOpravenka->dbedVada, QStringLiteral("displej"));
+        press(Qt::Key_F2);
+    }));
+    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(DM->ADOTablevada->AsString(), QStringLiteral("displej"));
+    QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
+}
+
+void TestTfOpravenka::editOnEmptyTable()
+{
+    AppFixture app;
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        QCOMPARE(fOpravenka->StartBookmark, TBookmark(0));
+        for (auto* box : fOpravenka->findChildren<TDBEdit*>())
+            QVERIFY(box->text().isEmpty() || box == fOpravenka->dbedPrijem);
+        QCOMPARE(fOpravenka->dbedPrijem->displayText(), QStringLiteral("__.__.____"));
+        QCOMPARE(state(), DataSetState::Browse);
+        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
+        QCOMPARE(state(), DataSetState::Insert);
+        QVERIFY(DM->ADOTablecislo->IsNull());
+        press(Qt::Key_F2);
+    }));
+    QCOMPARE(DM->ADOTable->RecordCount(), 1);
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+    QVERIFY(DM->ADOTablecislo->IsNull());
+    QVERIFY(DM->ADOTableprijato->IsNull());
+}
+
+void TestTfOpravenka::newTicketWithoutName_data()
+{
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("untouched") << false;
+    QTest::newRow("typed into") << true;
+}
+
+void TestTfOpravenka::newTicketWithoutName()
+{
+    QFETCH(bool, typed);
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+        if (typed) {
+            type(fOpravenka->dbedIMEI, QStringLiteral("35123"));
+            press(Qt::Key_F2);
+            // Nothing typed is lost: the editor waits for a name.
+            QVERIFY(fOpravenka->isVisible());
+            QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedJmeno);
+            QCOMPARE(state(), DataSetState::Insert);
+            QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("35123"));
+            press(Qt::Key_Escape);
+        } else {
+            press(Qt::Key_F2);
+        }
+    }));
+    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(DM->ADOTable->RecordCount(), 1);
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+}
+
+void TestTfOpravenka::nameStillInItsBoxCounts()
+{
+    AppFixture app;
+    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
+        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedJmeno);
+        press(Qt::Key_F2);
+    }));
+    QCOMPARE(DM->ADOTable->RecordCount(), 1);
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+}
+
+void TestTfOpravenka::refusedBoxEndsOK()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        type(fOpravenka->dbedVydej, QStringLiteral("99.99.2025"));
+        type(fOpravenka->dbedJmeno, QString());
+        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedVydej);
+        app.errors.messages.clear();
+        press(Qt::Key_F2);
+        QCOMPARE(app.errors.messages, QStringList {"'99.99.2025' is not a valid date."});
+        QVERIFY(fOpravenka->isVisible());
+        QCOMPARE(state(), DataSetState::Edit);
+        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedVydej);
+        press(Qt::Key_Escape);
+    }));
+    QCOMPARE(state(), DataSetState::Browse);
+    QVERIFY(DM->ADOTablevydej->IsNull());
+}
+
+void TestTfOpravenka::printKeepsTicketPending()
+{
+    if (!printingIsHarmless())
+        QSKIP("the default printer is a real one: not printing on it");
+    AppFixture app;
+    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
+        press(Qt::Key_F7);
+        QVERIFY(fOpravenka->isVisible());
+        QCOMPARE(state(), DataSetState::Insert);
+        // What the focused box shows is what the sheet shows.
+        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+        // The print progress window may have taken the activation.
+        fOpravenka->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fOpravenka));
+        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedJmeno);
+        press(Qt::Key_Escape);
+    }));
+    QCOMPARE(DM->ADOTable->RecordCount(), 0);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfOpravenka::languageTextsAndTitles()
+{
+    AppFixture app;
+    QStringList texts;
+    for (int i = 0; i < 17; ++i)
+        texts << QStringLiteral("T%1").arg(i);
+    fMain->EditTexts = texts;
+    fOpravenka->ApplyLangTexts();
+    QCOMPARE(fOpravenka->lbCislo->text(), QStringLiteral("Evidenční číslo"));
+    fMain->EditTexts << QStringLiteral("T17");
+    fOpravenka->ApplyLangTexts();
+    QCOMPARE(fOpravenka->lbCislo->text(), QStringLiteral("T0"));
+    QCOMPARE(fOpravenka->lbVydej->text(), QStringLiteral("T13"));
+    QCOMPARE(fOpravenka->spbtTisk->text(), QStringLiteral("T14"));
+    QCOMPARE(fOpravenka->spbtOK->text(), QStringLiteral("T15"));
+    QCOMPARE(fOpravenka->lbVydej->width(), fOpravenka->lbVydej->sizeHint().width());
+
+    QStringList titles;
+    auto noteTitle = [&] {
+        titles << fOpravenka->windowTitle();
+        press(Qt::Key_Escape);
+    };
+    fMain->NewTitle.clear();
+    fMain->EditTitle.clear();
+    QVERIFY(inEditor(&TfMain::actNewExecute, noteTitle));
+    QVERIFY(inEditor(&TfMain::actEditExecute, noteTitle));
+    fMain->NewTitle = QStringLiteral("Nová opravenka");
+    fMain->EditTitle = QStringLiteral("Oprava opravenky");
+    QVERIFY(inEditor(&TfMain::actNewExecute, noteTitle));
+    QVERIFY(inEditor(&TfMain::actEditExecute, noteTitle));
+    QCOMPARE(titles, QStringList({"", "", "Nová opravenka", "Oprava opravenky"}));
+}
+
+TRELOMAR_TEST(TestTfOpravenka)
+#include "TestTfOpravenka.moc"
