@@ -1,33 +1,383 @@
 #include "ui/TfMain.h"
 
+#include "app/Application.h"
 #include "app/ErrorHandler.h"
 #include "app/IniFile.h"
+#include "app/TextList.h"
+#include "lang/LangFile.h"
+#include "store/TDM.h"
+#include "store/TDataSource.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "ui/TDBGrid.h"
+#include "ui/THelpWindow.h"
+#include "ui/TMenuPainter.h"
+#include "ui/TfAbout.h"
+#include "ui/TfDelete.h"
+#include "ui/TfOpravenka.h"
+#include "ui/TfSetup.h"
+#include "ui/TicketGridModel.h"
 
+#include <QActionGroup>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
-#include <algorithm>
 #include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QShowEvent>
+#include <QSignalBlocker>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <memory>
 
 TfMain* fMain = nullptr;
 
 namespace {
+
 const QString IniSection = QStringLiteral("Program");
+
+const QColor WindowColor(137, 159, 248);
+const QColor LightColor(225, 232, 253);
+
+enum Image { ImageNew, ImageEdit, ImageDelete, ImageSetup, ImageAbout, ImageExit };
+
+// Replaces a drop-down's items but keeps its text: the editor's boxes show a
+// field of the current ticket, and reloading the lists must not change it or
+// start editing the ticket.
+void replaceItems(QComboBox* combo, const QStringList& items)
+{
+    const QString text = combo->currentText();
+    const QSignalBlocker blocker(combo);
+    combo->clear();
+    combo->addItems(items);
+    if (combo->isEditable())
+        combo->setEditText(text);
+    else
+        combo->setCurrentIndex(items.indexOf(text));
 }
+
+bool isCtrlInsOrDel(const QKeyEvent* key)
+{
+    return (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier
+        && (key->key() == Qt::Key_Insert || key->key() == Qt::Key_Delete);
+}
+
+} // namespace
 
 TfMain::TfMain(QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QStringLiteral("Trelomář  ver. 1.5"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, WindowColor);
+    setPalette(pal);
     setFixedWidth(600);
     setMinimumHeight(400);
     setMaximumHeight(QWIDGETSIZE_MAX);
+
+    createImages();
+    createActions();
+    createToolBar();
+    createGrid();
+    createBottomPanel();
+    createMenus();
+    createMenuPainter();
+    DBGrid->setFocus();
+
     guarded([this] { FormCreate(); });
 }
 
 TfMain::~TfMain()
 {
+    // The painter goes before the menus, so that it still finds them.
+    delete MenuPainter;
+    MenuPainter = nullptr;
     guarded([this] { FormDestroy(); });
+}
+
+void TfMain::createImages()
+{
+    for (const char* name : { "new", "edit", "delete", "setup", "about", "exit" })
+        Images.append(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))));
+}
+
+QAction* TfMain::addCommand(const char* name, const QString& caption, const QString& hint, int image,
+    const QKeySequence& shortcut, void (TfMain::*handler)())
+{
+    auto* action = new QAction(caption, Actions);
+    action->setObjectName(QLatin1String(name));
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (image >= 0)
+        action->setIcon(Images.at(image));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    // Added to the window, the shortcut works wherever the focus is in it.
+    addAction(action);
+    connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void TfMain::createActions()
+{
+    Actions = new QObject(this);
+    Actions->setObjectName(QStringLiteral("Actions"));
+    actSetup = addCommand("actSetup", QStringLiteral("Nastavení"), QStringLiteral("Umožní nastavení programu"),
+        ImageSetup, QKeySequence(Qt::CTRL | Qt::Key_S), &TfMain::actSetupExecute);
+    actAbout = addCommand("actAbout", QStringLiteral("O programu ..."), QStringLiteral("Zobrazí informace o programu"),
+        ImageAbout, QKeySequence(Qt::CTRL | Qt::Key_I), &TfMain::actAboutExecute);
+    actExit = addCommand("actExit", QStringLiteral("Konec"), QStringLiteral("Ukončí program Trelomář"), ImageExit,
+        QKeySequence(Qt::ALT | Qt::Key_F4), &TfMain::actExitExecute);
+    actNew = addCommand("actNew", QStringLiteral("Nová opravenka"), QStringLiteral("Vytvoří novou opravenku"), ImageNew,
+        QKeySequence(Qt::CTRL | Qt::Key_Insert), &TfMain::actNewExecute);
+    actEdit = addCommand("actEdit", QStringLiteral("Upravit opravenku"), QStringLiteral("Upraví existující opravenku"),
+        ImageEdit, QKeySequence(), &TfMain::actEditExecute);
+    actDelete
+        = addCommand("actDelete", QStringLiteral("Smazat opravenku"), QStringLiteral("Smaže existující opravenku"),
+            ImageDelete, QKeySequence(Qt::CTRL | Qt::Key_Delete), &TfMain::actDeleteExecute);
+    actSortNumber = addCommand("actSortNumber", QStringLiteral("Setřídit podle evidenčního čísla"), QString(), -1,
+        QKeySequence(), &TfMain::actSortNumberExecute);
+    actSortName = addCommand("actSortName", QStringLiteral("Setřídit podle jména objednatele"), QString(), -1,
+        QKeySequence(), &TfMain::actSortNameExecute);
+    actSortMobil = addCommand("actSortMobil", QStringLiteral("Setřídit podle typu přístroje"), QString(), -1,
+        QKeySequence(), &TfMain::actSortMobilExecute);
+    actSortStart = addCommand("actSortStart", QStringLiteral("Setřídit podle datumu přijetí"), QString(), -1,
+        QKeySequence(), &TfMain::actSortStartExecute);
+    actSortEnd = addCommand("actSortEnd", QStringLiteral("Setřídit podle datumu výdeje"), QString(), -1, QKeySequence(),
+        &TfMain::actSortEndExecute);
+    actSortIMEI = addCommand("actSortIMEI", QStringLiteral("Setřídit podle čísla IMEI"), QString(), -1, QKeySequence(),
+        &TfMain::actSortIMEIExecute);
+    actHelp = addCommand("actHelp", QStringLiteral("Nápověda"), QStringLiteral("Zobrazí nápovědu k programu"), -1,
+        QKeySequence(Qt::Key_F1), &TfMain::actHelpExecute);
+}
+
+QToolButton* TfMain::addToolButton(QAction* action, const char* name)
+{
+    ToolBar->addAction(action);
+    auto* button = qobject_cast<QToolButton*>(ToolBar->widgetForAction(action));
+    button->setObjectName(QLatin1String(name));
+    button->setFixedSize(43, 38);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QWidget* TfMain::addToolSeparator(const char* name)
+{
+    auto* separator = new QWidget(ToolBar);
+    separator->setObjectName(QLatin1String(name));
+    separator->setFixedSize(32, 38);
+    auto* layout = new QHBoxLayout(separator);
+    layout->setContentsMargins(0, 6, 0, 6);
+    auto* line = new QFrame(separator);
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+    ToolBar->addWidget(separator);
+    return separator;
+}
+
+void TfMain::createToolBar()
+{
+    ToolBar = new QToolBar(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setFixedHeight(38);
+    ToolBar->setIconSize(QSize(32, 32));
+    ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar->setContentsMargins(0, 0, 0, 0);
+    ToolBar->layout()->setContentsMargins(0, 0, 0, 0);
+    ToolBar->layout()->setSpacing(0);
+    ToolBar->setStyleSheet(
+        QStringLiteral("QToolBar { border: none; background: transparent; padding: 0px; spacing: 0px; }"));
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+
+    tbNew = addToolButton(actNew, "tbNew");
+    tbEdit = addToolButton(actEdit, "tbEdit");
+    tbDelete = addToolButton(actDelete, "tbDelete");
+    tbSepar1 = addToolSeparator("tbSepar1");
+    tbSetup = addToolButton(actSetup, "tbSetup");
+    tbAbout = addToolButton(actAbout, "tbAbout");
+    tbSepar2 = addToolSeparator("tbSepar2");
+    tbKonec = addToolButton(actExit, "tbKonec");
+}
+
+void TfMain::createGrid()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("Client"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+
+    DBGrid = new TDBGrid(central);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    // The grid and its scroll bars keep the system's colours, not the window's.
+    QPalette pal = DBGrid->palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    DBGrid->setPalette(pal);
+    m_gridModel = new TicketGridModel(this);
+    m_gridModel->setObjectName(QStringLiteral("GridModel"));
+    DBGrid->setModel(m_gridModel);
+    DBGrid->applyColumnLayout();
+    layout->addWidget(DBGrid, 1);
+
+    connect(m_gridModel, &TicketGridModel::tableCurrentChanged, this, &TfMain::showCurrentRow);
+    connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TfMain::DBGridRowChanged);
+    connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { DBGridDblClick(); }); });
+    connect(DBGrid, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& pos) { Popup->popup(DBGrid->viewport()->mapToGlobal(pos)); });
+    DBGrid->installEventFilter(this);
+}
+
+void TfMain::createBottomPanel()
+{
+    panBottom = new QFrame(centralWidget());
+    panBottom->setObjectName(QStringLiteral("panBottom"));
+    panBottom->setFixedHeight(27);
+    panBottom->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panBottom->setAutoFillBackground(true);
+    QPalette pal = panBottom->palette();
+    pal.setColor(QPalette::Window, LightColor);
+    panBottom->setPalette(pal);
+    centralWidget()->layout()->addWidget(panBottom);
+
+    lbFind = new QLabel(QStringLiteral("Hledání podle IMEI"), panBottom);
+    lbFind->setObjectName(QStringLiteral("lbFind"));
+    lbFind->move(8, 8);
+    lbFind->adjustSize();
+
+    edFind = new QLineEdit(panBottom);
+    edFind->setObjectName(QStringLiteral("edFind"));
+    edFind->setGeometry(105, 3, 154, 21);
+    edFind->installEventFilter(this);
+    connect(edFind, &QLineEdit::textChanged, this,
+        [this](const QString& text) { guarded([this, &text] { edFindChange(text); }); });
+
+    setTabOrder(DBGrid, edFind);
+}
+
+QAction* TfMain::addMenuItem(QMenu* menu, const char* name, QAction* command, int tag)
+{
+    auto* item = new QAction(menu);
+    item->setObjectName(QLatin1String(name));
+    item->setProperty("Tag", tag);
+    // The shortcut is shown, not bound: the command itself answers the key.
+    const QKeySequence shortcut = command->shortcut();
+    item->setText(shortcut.isEmpty()
+            ? command->text()
+            : command->text() + QLatin1Char('\t') + shortcut.toString(QKeySequence::NativeText));
+    item->setIconVisibleInMenu(false);
+    connect(item, &QAction::triggered, command, &QAction::trigger);
+    menu->addAction(item);
+    return item;
+}
+
+QAction* TfMain::addSeparator(QMenu* menu, const char* name, int tag)
+{
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(QLatin1String(name));
+    separator->setProperty("Tag", tag);
+    return separator;
+}
+
+void TfMain::setMenuItemCaption(QAction* item, const QString& caption)
+{
+    const QString text = item->text();
+    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+    item->setText(tab < 0 ? caption : caption + text.mid(tab));
+}
+
+void TfMain::createMenus()
+{
+    mMenu = menuBar();
+    mMenu->setObjectName(QStringLiteral("mMenu"));
+    QPalette pal = mMenu->palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    mMenu->setPalette(pal);
+
+    const auto addHeading = [this](const char* name, const QString& caption) {
+        QMenu* menu = mMenu->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        menu->menuAction()->setObjectName(QLatin1String(name));
+        menu->menuAction()->setProperty("Tag", 0);
+        return menu;
+    };
+    mmSoubor = addHeading("mmSoubor", QStringLiteral("Soubor"));
+    mmNastaveni = addMenuItem(mmSoubor, "mmNastaveni", actSetup, 1);
+    mmN1 = addSeparator(mmSoubor, "mmN1", 1);
+    mmKonec = addMenuItem(mmSoubor, "mmKonec", actExit, 1);
+    mmEdit = addHeading("mmEdit", QStringLiteral("Úpravy"));
+    mmNew = addMenuItem(mmEdit, "mmNew", actNew, 1);
+    mmUpravit = addMenuItem(mmEdit, "mmUpravit", actEdit, 1);
+    mmDelete = addMenuItem(mmEdit, "mmDelete", actDelete, 1);
+    mmAbout = addHeading("mmAbout", QStringLiteral("Nápověda"));
+    mmHelp = addMenuItem(mmAbout, "mmHelp", actHelp, 1);
+    mmOprog = addMenuItem(mmAbout, "mmOprog", actAbout, 1);
+
+    Popup = new QMenu(this);
+    Popup->setObjectName(QStringLiteral("Popup"));
+    // Choosing the ticked order again leaves none ticked.
+    m_sortGroup = new QActionGroup(Popup);
+    m_sortGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const auto addSortItem = [this](const char* name, QAction* command) {
+        QAction* item = addMenuItem(Popup, name, command, 2);
+        item->setCheckable(true);
+        m_sortGroup->addAction(item);
+        return item;
+    };
+    mmSortNumber = addSortItem("mmSortNumber", actSortNumber);
+    mmSortName = addSortItem("mmSortName", actSortName);
+    mmSortMobil = addSortItem("mmSortMobil", actSortMobil);
+    mmSortStart = addSortItem("mmSortStart", actSortStart);
+    mmSortEnd = addSortItem("mmSortEnd", actSortEnd);
+    mmSortIMEI = addSortItem("mmSortIMEI", actSortIMEI);
+    mmSortNumber->setChecked(true);
+    mmN2 = addSeparator(Popup, "mmN2", 2);
+    Upravitopravenku1 = addMenuItem(Popup, "Upravitopravenku1", actEdit, 2);
+    Smazatopravenku1 = addMenuItem(Popup, "Smazatopravenku1", actDelete, 2);
+}
+
+void TfMain::createMenuPainter()
+{
+    // Created after both menus, so that it paints them from the start.
+    MenuPainter = new TMenuPainter(this);
+    MenuPainter->setObjectName(QStringLiteral("MenuPainter"));
+    MenuPainter->setBackColor(QColor(183, 197, 251));
+    MenuPainter->setIconBackColor(QApplication::palette().color(QPalette::Button));
+    MenuPainter->setSelectedBackColor(QColor(199, 207, 220));
+    MenuPainter->setFontColor(QColor(0, 0, 0));
+    MenuPainter->setSelectedFontColor(QColor(0, 0, 128));
+    MenuPainter->setDisabledFontColor(QColor(128, 128, 128));
+    MenuPainter->setSeparatorColor(QColor(209, 209, 209));
+    MenuPainter->setCheckedColor(QColor(128, 128, 128));
+    MenuPainter->setCheckedSignColor(QColor(57, 109, 165));
+}
+
+QMenu* TfMain::createPopupMenu()
+{
+    // No menu for hiding the toolbar: the window's layout is fixed.
+    return nullptr;
 }
 
 void TfMain::EnsureFile(const QString& path)
@@ -64,7 +414,8 @@ void TfMain::FormCreate()
     PrintTexts.clear();
 
     const IniFile ini(PathIni);
-    move(ini.readInteger(IniSection, QStringLiteral("Left"), 100), ini.readInteger(IniSection, QStringLiteral("Top"), 100));
+    move(ini.readInteger(IniSection, QStringLiteral("Left"), 100),
+        ini.readInteger(IniSection, QStringLiteral("Top"), 100));
     resize(600, std::max(400, ini.readInteger(IniSection, QStringLiteral("Height"), 450)));
     DayInc = ini.readInteger(IniSection, QStringLiteral("DayInc"), 30);
 }
@@ -89,20 +440,258 @@ void TfMain::showEvent(QShowEvent* event)
     if (m_shown || event->spontaneous())
         return;
     m_shown = true;
+    guarded([this] { ConnectDataSource(); });
     guarded([this] { FormShow(); });
+}
+
+void TfMain::ConnectDataSource()
+{
+    if (!DM || m_gridModel->dataSource() == DM->DataSource)
+        return;
+    m_gridModel->setDataSource(DM->DataSource);
+    // The data module goes before this window at the end: let go of it while
+    // its table still stands.
+    connect(DM, &QObject::destroyed, m_gridModel, [model = m_gridModel] { model->setDataSource(nullptr); });
 }
 
 void TfMain::FormShow()
 {
-    // Start-up work of the other windows attaches here: the editor's lists,
-    // then the default language.
+    // A town list that cannot be read must not keep the language from
+    // being applied: each step reports its own error.
+    guarded([this] { LoadCombo(); });
+    guarded([this] { ApplyLang(PathDefaultLng); });
 }
 
 void TfMain::LoadCombo()
 {
+    if (!fOpravenka)
+        return;
+    replaceItems(fOpravenka->dbcomboMesto, TextList::read(PathMesta));
+    replaceItems(fOpravenka->dbcomboMobil, TextList::read(PathMobil));
 }
 
 void TfMain::ApplyLang(const QString& FileName)
 {
-    Q_UNUSED(FileName);
+    const LangFile file = readLangFile(FileName);
+    MainTexts = file.main;
+    EditTexts = file.edit;
+    SettingsTexts = file.settings;
+    PrintTexts = file.print;
+    if (file.name)
+        LangName = *file.name;
+    setWindowTitle(mainWindowTitle(LangName, VersionText));
+
+    // A section too short for its window is skipped as a whole.
+    if (MainTexts.size() >= 23)
+        applyMainTexts();
+    if (SettingsTexts.size() >= 15 && fSetup)
+        fSetup->ApplyLangTexts();
+    if (EditTexts.size() >= 18 && fOpravenka) {
+        fOpravenka->ApplyLangTexts();
+        NewTitle = EditTexts[16];
+        EditTitle = EditTexts[17];
+    }
+}
+
+void TfMain::applyMainTexts()
+{
+    for (int column = 0; column < TicketGridModel::ColumnCount; ++column)
+        m_gridModel->setColumnTitle(column, MainTexts[column]);
+
+    lbFind->setText(MainTexts[6]);
+    lbFind->adjustSize();
+    edFind->move(lbFind->x() + lbFind->width() + 10, edFind->y());
+
+    mmSoubor->setTitle(MainTexts[7]);
+    setMenuItemCaption(mmNastaveni, MainTexts[8]);
+    setMenuItemCaption(mmKonec, MainTexts[9]);
+    mmEdit->setTitle(MainTexts[10]);
+    setMenuItemCaption(mmNew, MainTexts[11]);
+    setMenuItemCaption(mmUpravit, MainTexts[12]);
+    setMenuItemCaption(mmDelete, MainTexts[13]);
+    mmAbout->setTitle(MainTexts[14]);
+    setMenuItemCaption(mmHelp, MainTexts[15]);
+    setMenuItemCaption(mmOprog, MainTexts[16]);
+
+    tbNew->setToolTip(MainTexts[17]);
+    tbEdit->setToolTip(MainTexts[18]);
+    tbDelete->setToolTip(MainTexts[19]);
+    tbSetup->setToolTip(MainTexts[20]);
+    tbAbout->setToolTip(MainTexts[21]);
+    tbKonec->setToolTip(MainTexts[22]);
+}
+
+void TfMain::actNewExecute()
+{
+    fOpravenka->IsNew = true;
+    TicketStore* table = DM->ADOTable;
+    table->setSort(QStringLiteral("cislo ASC"));
+    table->Last();
+    // The next number follows the largest stored one, also while a search
+    // hides tickets, so that numbers stay unique.
+    const int n = table->maxCislo();
+    table->Append();
+    DM->ADOTablecislo->setAsInteger(n + 1);
+    const QDate today = QDate::currentDate();
+    DM->ADOTableprijato->setAsDateTime(today.startOfDay());
+    DM->ADOTablevydej->setAsDateTime(today.addDays(DayInc).startOfDay());
+    fOpravenka->exec();
+}
+
+void TfMain::actEditExecute()
+{
+    fOpravenka->IsNew = false;
+    fOpravenka->exec();
+}
+
+void TfMain::actDeleteExecute()
+{
+    auto dialog = std::make_unique<TfDelete>(this);
+    dialog->setDataText(DM->ADOTablecislo->AsString() + QStringLiteral(":  ") + DM->ADOTablejmeno->AsString()
+        + QStringLiteral(", ") + DM->ADOTabletelefon->AsString());
+    if (dialog->exec() == QDialog::Accepted)
+        DM->ADOTable->Delete();
+}
+
+void TfMain::actSetupExecute()
+{
+    fSetup->exec();
+}
+
+void TfMain::actAboutExecute()
+{
+    auto dialog = std::make_unique<TfAbout>(this);
+    dialog->exec();
+}
+
+void TfMain::actHelpExecute()
+{
+    const QString path = QDir::current().absoluteFilePath(Application::HelpFile);
+    if (!m_helpWindow)
+        m_helpWindow = new THelpWindow(this);
+    m_helpWindow->showContext(path, HelpContext);
+}
+
+void TfMain::actExitExecute()
+{
+    close();
+}
+
+void TfMain::setSort(const QString& sort)
+{
+    DM->ADOTable->setSort(sort);
+}
+
+void TfMain::actSortNumberExecute()
+{
+    setSort(QStringLiteral("cislo ASC"));
+}
+
+void TfMain::actSortNameExecute()
+{
+    setSort(QStringLiteral("jmeno ASC"));
+}
+
+void TfMain::actSortMobilExecute()
+{
+    setSort(QStringLiteral("telefon ASC"));
+}
+
+void TfMain::actSortStartExecute()
+{
+    setSort(QStringLiteral("prijato ASC"));
+}
+
+void TfMain::actSortEndExecute()
+{
+    setSort(QStringLiteral("vydej ASC"));
+}
+
+void TfMain::actSortIMEIExecute()
+{
+    setSort(QStringLiteral("IMEI ASC"));
+}
+
+void TfMain::DBGridKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        actEditExecute();
+        break;
+    case Qt::Key_Insert:
+        actNewExecute();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfMain::DBGridDblClick()
+{
+    actEditExecute();
+}
+
+void TfMain::edFindChange(const QString& text)
+{
+    DM->FindText = text;
+    DM->ADOTable->Refresh();
+}
+
+void TfMain::showCurrentRow()
+{
+    const QScopedValueRollback moving(m_movingGrid, true);
+    const int row = m_gridModel->currentRow();
+    if (row < 0) {
+        DBGrid->selectionModel()->clear();
+        return;
+    }
+    const QModelIndex current = DBGrid->currentIndex();
+    if (current.row() != row)
+        DBGrid->setCurrentIndex(m_gridModel->index(row, current.isValid() ? current.column() : 0));
+}
+
+void TfMain::DBGridRowChanged(const QModelIndex& current)
+{
+    if (m_movingGrid || !current.isValid())
+        return;
+    guarded([this, row = current.row()] {
+        TicketStore* table = m_gridModel->table();
+        if (table && table->RecNo() != row)
+            table->setRecNo(row);
+    });
+    // When the table could not move (it reported why), the grid goes back.
+    if (m_gridModel->currentRow() != DBGrid->currentIndex().row())
+        showCurrentRow();
+}
+
+void TfMain::DBGridExit()
+{
+    // Leaving the grid drops a new ticket that nobody has filled in.
+    TicketStore* table = m_gridModel->table();
+    if (table && table->State() == DataSetState::Insert && !table->Modified())
+        table->Cancel();
+}
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == edFind && event->type() == QEvent::ShortcutOverride) {
+        // Ctrl+Ins and Ctrl+Del are the window's New and Delete, not the
+        // box's copy and delete-word.
+        if (isCtrlInsOrDel(static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+    } else if (watched == DBGrid) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            guarded([this, key] { DBGridKeyDown(key); });
+        } else if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            // Another window or a menu taking over is not leaving the grid.
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                guarded([this] { DBGridExit(); });
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -1,8 +1,26 @@
 #pragma once
 
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QModelIndex;
+class QToolBar;
+class QToolButton;
+class TDBGrid;
+class THelpWindow;
+class TMenuPainter;
+class TicketGridModel;
 
 // The main window: the ticket list and every command. It owns the state the
 // other windows read: the base directory, the file paths, the repair days
@@ -13,17 +31,17 @@ class TfMain : public QMainWindow
 
 public:
     explicit TfMain(QWidget* parent = nullptr); // runs FormCreate
-    ~TfMain() override;                         // runs FormDestroy
+    ~TfMain() override; // runs FormDestroy
 
     QString AppDir;
     QString VersionText;
     // The path table: AppDir followed by each file's relative name.
-    QString PathMesta;      // data/mesta.txt, the town list
-    QString PathMobil;      // data/mobil.txt, the device-type list
-    QString PathTisk;       // data/tisk.txt, the ticket text
-    QString PathFirma;      // data/firma.txt, the shop's address block
+    QString PathMesta; // data/mesta.txt, the town list
+    QString PathMobil; // data/mobil.txt, the device-type list
+    QString PathTisk; // data/tisk.txt, the ticket text
+    QString PathFirma; // data/firma.txt, the shop's address block
     QString PathDefaultLng; // lang/default.lng
-    QString PathIni;        // trelomar.ini
+    QString PathIni; // trelomar.ini
 
     QStringList MainTexts;
     QStringList EditTexts;
@@ -35,11 +53,86 @@ public:
 
     int DayInc = 30;
 
+    // The help context that Help opens.
+    static constexpr int HelpContext = 100;
+
+    // Controls, from top to bottom.
+    QMenuBar* mMenu;
+    QToolBar* ToolBar;
+    QToolButton* tbNew;
+    QToolButton* tbEdit;
+    QToolButton* tbDelete;
+    QWidget* tbSepar1;
+    QToolButton* tbSetup;
+    QToolButton* tbAbout;
+    QWidget* tbSepar2;
+    QToolButton* tbKonec;
+    TDBGrid* DBGrid;
+    QFrame* panBottom;
+    QLabel* lbFind;
+    QLineEdit* edFind;
+
+    // The pictures of the commands: new, edit, delete, setup, about, exit.
+    QList<QIcon> Images;
+
+    // The action list; every action is enabled at all times.
+    QObject* Actions;
+    QAction* actSetup;
+    QAction* actAbout;
+    QAction* actExit;
+    QAction* actNew;
+    QAction* actEdit;
+    QAction* actDelete;
+    QAction* actSortNumber;
+    QAction* actSortName;
+    QAction* actSortMobil;
+    QAction* actSortStart;
+    QAction* actSortEnd;
+    QAction* actSortIMEI;
+    QAction* actHelp;
+
+    // Main menu. Items are actions of their own that show their command's
+    // caption and shortcut and trigger it: the shortcut itself stays on the
+    // command, so that it fires once, and each item carries its own Tag.
+    QMenu* mmSoubor;
+    QAction* mmNastaveni;
+    QAction* mmN1;
+    QAction* mmKonec;
+    QMenu* mmEdit;
+    QAction* mmNew;
+    QAction* mmUpravit;
+    QAction* mmDelete;
+    QMenu* mmAbout;
+    QAction* mmHelp;
+    QAction* mmOprog;
+
+    // The grid's popup menu: the six sort orders (at most one ticked), then
+    // edit and delete.
+    QMenu* Popup;
+    QAction* mmSortNumber;
+    QAction* mmSortName;
+    QAction* mmSortMobil;
+    QAction* mmSortStart;
+    QAction* mmSortEnd;
+    QAction* mmSortIMEI;
+    QAction* mmN2;
+    QAction* Upravitopravenku1;
+    QAction* Smazatopravenku1;
+
+    TMenuPainter* MenuPainter = nullptr;
+
+    TicketGridModel* gridModel() const { return m_gridModel; }
+    THelpWindow* helpWindow() const { return m_helpWindow; }
+
     static void EnsureFile(const QString& path);
 
     void FormCreate();
     void FormDestroy();
     void FormShow();
+
+    // Binds the grid to DM's data source; the data module is created after
+    // this window, so this runs when the window is first shown.
+    void ConnectDataSource();
 
     // Fills the editor's town and device-type lists from their files.
     void LoadCombo();
@@ -47,11 +140,57 @@ public:
     // setup window and the editor; raises "Cannot open file %s".
     void ApplyLang(const QString& FileName);
 
+    void actNewExecute();
+    void actEditExecute();
+    void actDeleteExecute();
+    void actSetupExecute();
+    void actAboutExecute();
+    void actHelpExecute();
+    void actExitExecute();
+    void actSortNumberExecute();
+    void actSortNameExecute();
+    void actSortMobilExecute();
+    void actSortStartExecute();
+    void actSortEndExecute();
+    void actSortIMEIExecute();
+    void DBGridKeyDown(QKeyEvent* event);
+    void DBGridDblClick();
+    void edFindChange(const QString& text);
+
+    // A menu item's caption; the shortcut shown beside it stays.
+    static void setMenuItemCaption(QAction* item, const QString& caption);
+
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    QMenu* createPopupMenu() override;
 
 private:
+    void createImages();
+    void createActions();
+    QAction* addCommand(const char* name, const QString& caption, const QString& hint, int image,
+        const QKeySequence& shortcut, void (TfMain::*handler)());
+    void createToolBar();
+    QToolButton* addToolButton(QAction* action, const char* name);
+    QWidget* addToolSeparator(const char* name);
+    void createGrid();
+    void createBottomPanel();
+    void createMenus();
+    QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, int tag);
+    QAction* addSeparator(QMenu* menu, const char* name, int tag);
+    void createMenuPainter();
+    void applyMainTexts();
+    void setSort(const QString& sort);
+
+    void showCurrentRow();
+    void DBGridRowChanged(const QModelIndex& current);
+    void DBGridExit();
+
+    TicketGridModel* m_gridModel = nullptr;
+    QActionGroup* m_sortGroup = nullptr;
+    THelpWindow* m_helpWindow = nullptr;
     bool m_shown = false;
+    bool m_movingGrid = false; // the grid follows the table: no table move back
 };
 
 extern TfMain* fMain;

@@ -1,0 +1,667 @@
+#include "app/AppError.h"
+#include "store/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "tests/support/AppFixture.h"
+#include "tests/support/TestRegistry.h"
+#include "tests/ui/ModalWatch.h"
+#include "ui/TDBGrid.h"
+#include "ui/THelpWindow.h"
+#include "ui/TfDelete.h"
+#include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
+#include "ui/TicketGridModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+void addTicket(int cislo, const QString& jmeno, const QString& telefon = {}, const QString& imei = {})
+{
+    TicketStore* table = DM->ADOTable;
+    table->Append();
+    DM->ADOTablecislo->setAsInteger(cislo);
+    DM->ADOTablejmeno->setAsString(jmeno);
+    DM->ADOTabletelefon->setAsString(telefon);
+    DM->ADOTableIMEI->setAsString(imei);
+    table->Post();
+}
+
+int gridRows()
+{
+    return fMain->gridModel()->rowCount();
+}
+
+QString gridText(int row, int column)
+{
+    return fMain->gridModel()->index(row, column).data().toString();
+}
+
+QStringList checkedSortItems()
+{
+    QStringList names;
+    for (QAction* item : fMain->Popup->actions())
+        if (item->isChecked())
+            names.append(item->objectName());
+    return names;
+}
+
+// What the editor saw when it opened: the flag and the ticket in the table.
+struct EditorView
+{
+    bool isNew = false;
+    DataSetState state = DataSetState::Inactive;
+    int cislo = 0;
+    QDate prijato;
+    QDate vydej;
+};
+
+ModalWatch::Action recordEditor(EditorView& view)
+{
+    return [&view](QWidget* modal) {
+        if (modal == fOpravenka) {
+            view.isNew = fOpravenka->IsNew;
+            view.state = DM->ADOTable->State();
+            view.cislo = DM->ADOTablecislo->AsInteger();
+            view.prijato = DM->ADOTableprijato->AsDateTime().date();
+            view.vydej = DM->ADOTablevydej->AsDateTime().date();
+        }
+        ModalWatch::reject(modal);
+    };
+}
+
+QByteArray langFile(const QString& name, const QStringList& main)
+{
+    QStringList lines { QStringLiteral("; test file"), QStringLiteral("<name>"), name, QStringLiteral("<main>") };
+    lines += main;
+    lines << QStringLiteral("</main>");
+    return lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+}
+
+QStringList mainSection(const QString& findLabel)
+{
+    QStringList texts;
+    for (int i = 0; i < 23; ++i)
+        texts << QStringLiteral("M%1").arg(i);
+    texts[6] = findLabel;
+    return texts;
+}
+
+} // namespace
+
+class TestTfMain : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<AppFixture> m_app;
+
+    void start(AppFixture::Options options = {})
+    {
+        m_app = std::make_unique<AppFixture>(std::move(options));
+        QVERIFY(QTest::qWaitForWindowActive(fMain));
+        fMain->DBGrid->setFocus();
+    }
+
+private slots:
+    void cleanup() { m_app.reset(); }
+
+    void windowHasFixedWidthAndMinimumHeight()
+    {
+        start();
+        QCOMPARE(fMain->minimumWidth(), 600);
+        QCOMPARE(fMain->maximumWidth(), 600);
+        fMain->resize(800, 300);
+        QCOMPARE(fMain->width(), 600);
+        QCOMPARE(fMain->height(), 400);
+        fMain->resize(600, 900);
+        QCOMPARE(fMain->height(), 900);
+    }
+
+    void controlsAndPictures()
+    {
+        start();
+        for (QToolButton* button :
+            { fMain->tbNew, fMain->tbEdit, fMain->tbDelete, fMain->tbSetup, fMain->tbAbout, fMain->tbKonec }) {
+            QCOMPARE(button->size(), QSize(43, 38));
+            // A picture that cannot be drawn (a missing SVG reader) leaves a blank button.
+            QVERIFY2(!button->icon().pixmap(32, 32).isNull(), qPrintable(button->objectName()));
+        }
+        QCOMPARE(fMain->tbNew->defaultAction(), fMain->actNew);
+        QCOMPARE(fMain->tbKonec->toolTip(), QStringLiteral("Ukončí program Trelomář"));
+        QCOMPARE(fMain->tbSepar1->width(), 32);
+        QCOMPARE(fMain->ToolBar->height(), 38);
+        QCOMPARE(fMain->panBottom->height(), 27);
+        QCOMPARE(fMain->edFind->geometry().size(), QSize(154, 21));
+
+        const QHeaderView* titles = fMain->DBGrid->horizontalHeader();
+        const QList<int> widths { 60, 155, 107, 70, 70, 110 };
+        for (int column = 0; column < widths.size(); ++column) {
+            QCOMPARE(titles->sectionSize(column), widths[column]);
+            QCOMPARE(titles->sectionResizeMode(column), QHeaderView::Fixed);
+        }
+        QVERIFY(!titles->sectionsMovable());
+        QVERIFY(fMain->DBGrid->verticalHeader()->isHidden());
+        QCOMPARE(fMain->DBGrid->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(fMain->DBGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    }
+
+    void menuItemTags_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tag");
+        for (const char* name : { "mmSoubor", "mmEdit", "mmAbout" })
+            QTest::newRow(name) << name << 0;
+        for (const char* name :
+            { "mmNastaveni", "mmN1", "mmKonec", "mmNew", "mmUpravit", "mmDelete", "mmHelp", "mmOprog" })
+            QTest::newRow(name) << name << 1;
+        for (const char* name : { "mmSortNumber", "mmSortName", "mmSortMobil", "mmSortStart", "mmSortEnd", "mmSortIMEI",
+                 "mmN2", "Upravitopravenku1", "Smazatopravenku1" })
+            QTest::newRow(name) << name << 2;
+    }
+
+    void menuItemTags()
+    {
+        QFETCH(QString, name);
+        start();
+        const auto* item = fMain->findChild<QAction*>(name);
+        QVERIFY(item);
+        QVERIFY(item->property("Tag").isValid());
+        QTEST(item->property("Tag").toInt(), "tag");
+    }
+
+    void menuItemsShowAndRunTheirCommand()
+    {
+        start();
+        QCOMPARE(fMain->mmNew->text(), QStringLiteral("Nová opravenka\tCtrl+Ins"));
+        QCOMPARE(fMain->mmUpravit->text(), QStringLiteral("Upravit opravenku"));
+        QCOMPARE(fMain->Smazatopravenku1->text(), QStringLiteral("Smazat opravenku\tCtrl+Del"));
+        // The shortcut stays on the command alone, so the key fires once.
+        QVERIFY(fMain->mmNew->shortcut().isEmpty());
+
+        ModalWatch watch;
+        fMain->mmOprog->trigger();
+        fMain->Upravitopravenku1->trigger();
+        QCOMPARE(watch.seen, (QStringList { "fAbout", "fOpravenka" }));
+    }
+
+    void gridKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QStringList>("dialogs");
+        QTest::addColumn<bool>("isNew");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << QStringList { "fOpravenka" }
+                               << false;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier)
+                                      << QStringList { "fOpravenka" } << false;
+        QTest::newRow("Insert") << int(Qt::Key_Insert) << Qt::KeyboardModifiers() << QStringList { "fOpravenka" }
+                                << true;
+        QTest::newRow("Ctrl+Ins") << int(Qt::Key_Insert) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                  << QStringList { "fOpravenka" } << true;
+        QTest::newRow("Ctrl+Del") << int(Qt::Key_Delete) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                  << QStringList { "fDelete" } << false;
+        QTest::newRow("Delete alone") << int(Qt::Key_Delete) << Qt::KeyboardModifiers() << QStringList() << false;
+        QTest::newRow("Ctrl+I") << int(Qt::Key_I) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                << QStringList { "fAbout" } << false;
+        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                << QStringList { "fSetup" } << false;
+    }
+
+    void gridKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QStringList, dialogs);
+        start();
+        addTicket(1, "Novák", "Nokia 3310", "350000000000001");
+        addTicket(2, "Dvořák", "Siemens C35", "350000000000002");
+        DM->ADOTable->setRecNo(0);
+
+        EditorView editor;
+        ModalWatch watch(recordEditor(editor));
+        QTest::keyClick(fMain->DBGrid, Qt::Key(key), modifiers);
+        QCOMPARE(watch.seen, dialogs);
+        if (dialogs == QStringList { "fOpravenka" }) {
+            QTEST(editor.isNew, "isNew");
+            if (!editor.isNew)
+                QCOMPARE(editor.cislo, 1); // the ticket of the current row
+        }
+        QCOMPARE(DM->ADOTable->RecordCount(), 2);
+        QVERIFY(m_app->errors.messages.isEmpty());
+    }
+
+    void shortcutsInSearchBoxRunCommandsAndKeepText_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("Ctrl+Ins") << int(Qt::Key_Insert) << "fOpravenka";
+        QTest::newRow("Ctrl+Del") << int(Qt::Key_Delete) << "fDelete";
+    }
+
+    void shortcutsInSearchBoxRunCommandsAndKeepText()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, dialog);
+        start();
+        fMain->edFind->setFocus();
+        QTest::keyClicks(fMain->edFind, "35 12");
+        fMain->edFind->setCursorPosition(2);
+        fMain->edFind->setSelection(0, 2);
+
+        ModalWatch watch;
+        QTest::keyClick(fMain->edFind, Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(watch.seen, QStringList { dialog });
+        QCOMPARE(fMain->edFind->text(), QStringLiteral("35 12"));
+    }
+
+    void tabStaysInGrid()
+    {
+        start();
+        addTicket(1, "Novák");
+        QTest::keyClick(fMain->DBGrid, Qt::Key_End, Qt::ControlModifier);
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(fMain->DBGrid, Qt::Key_Tab);
+        QTest::keyClick(fMain->DBGrid, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), fMain->DBGrid);
+    }
+
+    void gridAndTableMoveTogether()
+    {
+        start();
+        for (int n = 1; n <= 5; ++n)
+            addTicket(n, QStringLiteral("Zákazník %1").arg(n));
+        QCOMPARE(gridRows(), 5);
+        DM->ADOTable->setRecNo(3);
+        QCOMPARE(fMain->DBGrid->currentIndex().row(), 3);
+        QTest::keyClick(fMain->DBGrid, Qt::Key_Up);
+        QCOMPARE(DM->ADOTable->RecNo(), 2);
+        QCOMPARE(DM->ADOTablecislo->AsInteger(), 3);
+        const QRect cell = fMain->DBGrid->visualRect(fMain->gridModel()->index(4, 1));
+        QTest::mouseClick(fMain->DBGrid->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(DM->ADOTable->RecNo(), 4);
+
+        EditorView editor;
+        ModalWatch watch(recordEditor(editor));
+        QTest::mouseDClick(fMain->DBGrid->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(watch.seen, QStringList { "fOpravenka" });
+        QCOMPARE(editor.cislo, 5);
+    }
+
+    void newTicketOnEmptyTable()
+    {
+        start();
+        fMain->DayInc = 30;
+        EditorView editor;
+        ModalWatch watch(recordEditor(editor));
+        fMain->actNew->trigger();
+        QCOMPARE(watch.seen, QStringList { "fOpravenka" });
+        QVERIFY(editor.isNew);
+        QCOMPARE(editor.state, DataSetState::Insert);
+        QCOMPARE(editor.cislo, 1);
+        QCOMPARE(editor.prijato, QDate::currentDate());
+        QCOMPARE(editor.vydej, QDate::currentDate().addDays(30));
+        QVERIFY(m_app->errors.messages.isEmpty());
+    }
+
+    void newTicketSortsByNumberAndKeepsTheTick()
+    {
+        start();
+        for (int n = 1; n <= 57; ++n)
+            addTicket(n, QStringLiteral("Jméno %1").arg(58 - n, 2, 10, QLatin1Char('0')));
+        fMain->mmSortName->trigger();
+        QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
+        QCOMPARE(gridText(0, 0), QStringLiteral("57"));
+
+        EditorView editor;
+        ModalWatch watch(recordEditor(editor));
+        fMain->actNew->trigger();
+        QCOMPARE(editor.cislo, 58);
+        QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
+        QCOMPARE(gridText(0, 0), QStringLiteral("1"));
+        QCOMPARE(checkedSortItems(), QStringList { "mmSortName" });
+    }
+
+    void newNumberCountsTicketsHiddenBySearch()
+    {
+        start();
+        addTicket(1, "A", {}, "351111");
+        addTicket(9, "B", {}, "999999");
+        QTest::keyClicks(fMain->edFind, "35");
+        QCOMPARE(gridRows(), 1);
+        EditorView editor;
+        ModalWatch watch(recordEditor(editor));
+        fMain->actNew->trigger();
+        QCOMPARE(editor.cislo, 10);
+    }
+
+    void sortItems_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("sort");
+        QTest::newRow("number") << "mmSortNumber"
+                                << "cislo ASC";
+        QTest::newRow("name") << "mmSortName"
+                              << "jmeno ASC";
+        QTest::newRow("device") << "mmSortMobil"
+                                << "telefon ASC";
+        QTest::newRow("intake") << "mmSortStart"
+                                << "prijato ASC";
+        QTest::newRow("due") << "mmSortEnd"
+                             << "vydej ASC";
+        QTest::newRow("IMEI") << "mmSortIMEI"
+                              << "IMEI ASC";
+    }
+
+    void sortItems()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, sort);
+        start();
+        QCOMPARE(checkedSortItems(), QStringList { "mmSortNumber" });
+        auto* action = fMain->Popup->findChild<QAction*>(item);
+        QVERIFY(action);
+
+        // The unticked item takes the tick; the ticked one gives it up.
+        if (item != "mmSortNumber") {
+            action->trigger();
+            QCOMPARE(checkedSortItems(), QStringList { item });
+            QCOMPARE(DM->ADOTable->Sort(), sort);
+        }
+        DM->ADOTable->setSort(QString());
+        action->trigger();
+        QCOMPARE(checkedSortItems(), QStringList());
+        QCOMPARE(DM->ADOTable->Sort(), sort); // the order is set in both cases
+    }
+
+    void searchNarrowsAndRestoresTheGrid()
+    {
+        start();
+        addTicket(1, "A", {}, "351234567890123");
+        addTicket(2, "B", {}, "135123456789012");
+        addTicket(3, "C", {}, "3");
+        addTicket(4, "D", {}, QString());
+        QTest::keyClicks(fMain->edFind, "35");
+        QCOMPARE(DM->FindText, QStringLiteral("35"));
+        QCOMPARE(gridRows(), 2);
+        QCOMPARE((QStringList { gridText(0, 0), gridText(1, 0) }), (QStringList { "1", "4" }));
+        QTest::keyClick(fMain->edFind, Qt::Key_Space);
+        QCOMPARE(DM->FindText, QStringLiteral("35 ")); // not trimmed
+        QCOMPARE(gridRows(), 1);
+        fMain->edFind->clear();
+        QCOMPARE(gridRows(), 4);
+    }
+
+    void deleteDialog_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+        QTest::newRow("A") << int(Qt::Key_A) << true;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+        QTest::newRow("N") << int(Qt::Key_N) << false;
+    }
+
+    void deleteDialog()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, deleted);
+        start();
+        addTicket(14, "Novák", "Nokia");
+        addTicket(15, QString());
+        DM->ADOTable->setRecNo(1);
+
+        QString data;
+        int rightEdge = 0;
+        bool openAfterOtherKey = false;
+        ModalWatch watch([&](QWidget* modal) {
+            auto* dialog = qobject_cast<TfDelete*>(modal);
+            QVERIFY(dialog);
+            data = dialog->lbData()->text();
+            rightEdge = dialog->lbData()->geometry().right() + 1;
+            QTest::keyClick(dialog, Qt::Key_X);
+            QTest::keyClick(dialog, Qt::Key_Space);
+            openAfterOtherKey = dialog->isVisible();
+            QTest::keyClick(dialog, Qt::Key(key));
+        });
+        QTest::keyClick(fMain->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(data, QStringLiteral("15:  , "));
+        QCOMPARE(rightEdge, 241);
+        QVERIFY(openAfterOtherKey);
+        QCOMPARE(watch.seen, QStringList { "fDelete" }); // closed by the key, not by the watch
+        QCOMPARE(DM->ADOTable->RecordCount(), deleted ? 1 : 2);
+    }
+
+    void deleteOnEmptyTableReportsTheError()
+    {
+        start();
+        QString data;
+        ModalWatch watch([&](QWidget* modal) {
+            data = qobject_cast<TfDelete*>(modal)->lbData()->text();
+            QTest::keyClick(modal, Qt::Key_Return);
+        });
+        fMain->actDelete->trigger();
+        QCOMPARE(data, QStringLiteral(":  , "));
+        QCOMPARE(m_app->errors.messages.size(), 1);
+        QVERIFY2(m_app->errors.messages[0].startsWith("ADOTable: Cannot perform this operation on an empty dataset"),
+            qPrintable(m_app->errors.messages[0]));
+    }
+
+    void dialogsTakeTheSettingsTexts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("deleteTitle");
+        QTest::addColumn<QString>("aboutTitle");
+        QTest::newRow("six entries") << 6 << "S2"
+                                     << "S0";
+        QTest::newRow("two entries") << 2 << "Smazání záznamu"
+                                     << "S0";
+        QTest::newRow("one entry") << 1 << "Smazání záznamu"
+                                   << "O programu ...";
+    }
+
+    void dialogsTakeTheSettingsTexts()
+    {
+        QFETCH(int, count);
+        start();
+        fMain->SettingsTexts.clear();
+        for (int i = 0; i < count; ++i)
+            fMain->SettingsTexts << QStringLiteral("S%1").arg(i);
+
+        QStringList seen;
+        ModalWatch watch([&](QWidget* modal) {
+            QVERIFY(QTest::qWaitForWindowActive(modal));
+            seen << modal->windowTitle();
+            for (auto* button : modal->findChildren<QPushButton*>())
+                seen << button->text();
+            if (auto* dialog = qobject_cast<TfDelete*>(modal))
+                seen << dialog->lbText1()->text() << QString::number(dialog->lbText1()->geometry().right() + 1);
+            ModalWatch::reject(modal);
+        });
+        fMain->actDelete->trigger();
+        fMain->actAbout->trigger();
+        QFETCH(QString, deleteTitle);
+        QFETCH(QString, aboutTitle);
+        const bool translated = count >= 6;
+        const QStringList expected { deleteTitle, translated ? "S4" : "&ANO - Enter", translated ? "S5" : "&NE - ESC",
+            translated ? "S3" : "Opravdu chcete smazat opravenku", "241", aboutTitle, count >= 2 ? "S1" : "Rozumím" };
+        QCOMPARE(seen, expected);
+    }
+
+    void aboutBoxClosesOnAnyKey_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Shift") << int(Qt::Key_Shift);
+        QTest::newRow("arrow") << int(Qt::Key_Left);
+        QTest::newRow("letter") << int(Qt::Key_Q);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+    }
+
+    void aboutBoxClosesOnAnyKey()
+    {
+        QFETCH(int, key);
+        start();
+        QStringList lines;
+        ModalWatch watch([&](QWidget* modal) {
+            lines = modal->findChild<QTextEdit*>("memInfo")->toPlainText().split(QLatin1Char('\n'));
+            QTest::keyClick(modal, Qt::Key(key));
+        });
+        QTest::keyClick(fMain->DBGrid, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(watch.seen, QStringList { "fAbout" }); // closed by the key, not by the watch
+        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines[6], QStringLiteral("Pokud můžete, zašlete mi informaci o firmě, která "));
+        QCOMPARE(lines[10], QString());
+    }
+
+    void helpOpensAtItsContextOrSaysWhyNot()
+    {
+        start();
+        QTest::keyClick(fMain->DBGrid, Qt::Key_F1);
+        QCOMPARE(m_app->errors.messages,
+            QStringList { QStringLiteral("Cannot open file %1.").arg(m_app->path("trelomar.hlp")) });
+        QVERIFY(!fMain->helpWindow() || !fMain->helpWindow()->isVisible());
+
+        AppFixture::writeFile(m_app->path("trelomar.hlp"),
+            "<html><body><p>Start</p><a name=\"100\"></a><h1>Kontext sto</h1></body></html>");
+        QTest::keyClick(fMain->edFind, Qt::Key_F1);
+        THelpWindow* help = fMain->helpWindow();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->browser()->source().fragment(), QStringLiteral("100"));
+        QVERIFY(help->browser()->toPlainText().contains("Kontext sto"));
+        QTest::keyClick(fMain->DBGrid, Qt::Key_F1);
+        QCOMPARE(fMain->helpWindow(), help); // one window, reused
+        QCOMPARE(m_app->errors.messages.size(), 1);
+    }
+
+    void startAppliesTheDefaultLanguage()
+    {
+        start();
+        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
+        QCOMPARE(fMain->edFind->x(), fMain->lbFind->x() + fMain->lbFind->width() + 10);
+    }
+
+    void unreadableTownListStillAppliesTheLanguage()
+    {
+        AppFixture::Options options;
+        options.beforeStart = [](const QString& dir) { QDir(dir).mkpath("data/mesta.txt"); };
+        start(options);
+        QCOMPARE(m_app->errors.messages,
+            QStringList { QStringLiteral("Cannot open file %1.").arg(m_app->path("data/mesta.txt")) });
+        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
+    }
+
+    void loadComboReplacesItemsAndKeepsText()
+    {
+        AppFixture::Options options;
+        options.beforeStart = [](const QString& dir) {
+            AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n\r\nBrno\r\nPraha\r\n");
+            AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia 3310\n");
+        };
+        start(options);
+        QComboBox* mesto = fOpravenka->dbcomboMesto;
+        QComboBox* mobil = fOpravenka->dbcomboMobil;
+        QCOMPARE(mesto->count(), 4);
+        QCOMPARE(mesto->itemText(2), QStringLiteral("Brno"));
+        QCOMPARE(mobil->count(), 1);
+
+        // The device list fails: the towns are already in, the devices stay.
+        AppFixture::writeFile(m_app->path("data/mesta.txt"), "Ostrava\r\n");
+        QFile::remove(m_app->path("data/mobil.txt"));
+        QVERIFY_THROWS_EXCEPTION(AppError, fMain->LoadCombo());
+        QCOMPARE(mesto->count(), 1);
+        QCOMPARE(mobil->itemText(0), QStringLiteral("Nokia 3310"));
+
+        // The town list fails: neither list changes.
+        QFile::remove(m_app->path("data/mesta.txt"));
+        AppFixture::writeFile(m_app->path("data/mobil.txt"), "Siemens\r\nAlcatel\r\n");
+        QVERIFY_THROWS_EXCEPTION(AppError, fMain->LoadCombo());
+        QCOMPARE(mesto->itemText(0), QStringLiteral("Ostrava"));
+        QCOMPARE(mobil->count(), 1);
+    }
+
+    void applyLangTitle_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Czech") << "Česky (CZ)"
+                               << "Trelomář ver. 1.5";
+        QTest::newRow("other") << "English"
+                               << "Trelomar ver. 1.5";
+        QTest::newRow("lower case") << "česky"
+                                    << "Trelomar ver. 1.5";
+        QTest::newRow("short") << "Česk"
+                               << "Trelomar ver. 1.5";
+    }
+
+    void applyLangTitle()
+    {
+        QFETCH(QString, name);
+        start();
+        AppFixture::writeFile(m_app->path("lang/t.lng"), langFile(name, {}));
+        fMain->ApplyLang(m_app->path("lang/t.lng"));
+        QTEST(fMain->windowTitle(), "title");
+        QCOMPARE(fMain->LangName, name);
+        QCOMPARE(fMain->MainTexts, QStringList());
+    }
+
+    void applyLangMainTexts_data()
+    {
+        QTest::addColumn<QString>("findLabel");
+        QTest::newRow("design text") << "Hledání podle IMEI";
+        QTest::newRow("short") << "IMEI";
+        QTest::newRow("long") << "Vyhledávání opravenky podle čísla IMEI";
+    }
+
+    void applyLangMainTexts()
+    {
+        QFETCH(QString, findLabel);
+        start();
+        AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("Test", mainSection(findLabel)));
+        fMain->ApplyLang(m_app->path("lang/t.lng"));
+        QCOMPARE(fMain->lbFind->text(), findLabel);
+        QCOMPARE(fMain->edFind->x(), fMain->lbFind->x() + fMain->lbFind->width() + 10);
+        QCOMPARE(fMain->lbFind->width(), fMain->lbFind->sizeHint().width());
+        QCOMPARE(fMain->gridModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("M0"));
+        QCOMPARE(fMain->gridModel()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("M5"));
+        QCOMPARE(fMain->mmSoubor->title(), QStringLiteral("M7"));
+        QCOMPARE(fMain->mmNew->text(), QStringLiteral("M11\tCtrl+Ins"));
+        QCOMPARE(fMain->mmOprog->text(), QStringLiteral("M16\tCtrl+I"));
+        QCOMPARE(fMain->tbNew->toolTip(), QStringLiteral("M17"));
+        QCOMPARE(fMain->tbKonec->toolTip(), QStringLiteral("M22"));
+    }
+
+    void applyLangSkipsShortMainSectionAndKeepsStateOnMissingFile()
+    {
+        start();
+        const int edFindX = fMain->edFind->x();
+        QStringList texts = mainSection("X");
+        texts.removeLast();
+        AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("English", texts));
+        fMain->ApplyLang(m_app->path("lang/t.lng"));
+        QCOMPARE(fMain->MainTexts.size(), 22);
+        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
+        QCOMPARE(fMain->lbFind->text(), QStringLiteral("Hledání podle IMEI"));
+        QCOMPARE(fMain->edFind->x(), edFindX);
+
+        QVERIFY_THROWS_EXCEPTION(AppError, fMain->ApplyLang(m_app->path("lang/missing.lng")));
+        QCOMPARE(fMain->MainTexts.size(), 22);
+        QCOMPARE(fMain->LangName, QStringLiteral("English"));
+    }
+};
+
+TRELOMAR_TEST(TestTfMain)
+#include "TestTfMain.moc"

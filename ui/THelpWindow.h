@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+class QTextBrowser;
+
+// The program's help: an HTML file shown in a window of its own, beside the
+// main window and not modal. The main window keeps one and reuses it.
+class THelpWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit THelpWindow(QWidget* parent = nullptr);
+
+    // Shows the help file at the topic of a help context (the anchor whose
+    // name is the context number); raises "Cannot open file %s".
+    void showContext(const QString& path, int context);
+
+    QTextBrowser* browser() const { return m_browser; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QTextBrowser* m_browser;
+};

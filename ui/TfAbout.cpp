@@ -1,0 +1,100 @@
+#include "ui/TfAbout.h"
+
+#include "app/ErrorHandler.h"
+#include "ui/TfMain.h"
+#include "ui_TfAbout.h"
+
+#include <QIcon>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+
+TfAbout::TfAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , ui(std::make_unique<Ui::TfAbout>())
+{
+    ui->setupUi(this);
+    setFixedSize(274, 208);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(137, 159, 248));
+    pal.setColor(QPalette::Button, QColor(137, 159, 248));
+    setPalette(pal);
+    QPalette memo = ui->memInfo->palette();
+    memo.setColor(QPalette::Base, QColor(225, 232, 253));
+    ui->memInfo->setPalette(memo);
+
+    ui->memInfo->setPlainText(InfoLines().join(QLatin1Char('\n')));
+    QTextCursor all(ui->memInfo->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    all.mergeBlockFormat(centred);
+
+    connect(ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
+}
+
+TfAbout::~TfAbout() = default;
+
+QStringList TfAbout::InfoLines()
+{
+    return {
+        QStringLiteral("Program je vytvořen pro ukládání a tisk opravenek"),
+        QStringLiteral("v servisu mobilních telefonů."),
+        QString(),
+        QStringLiteral("Od verze 1.5 je rozšířen o záměnu textů, proto je"),
+        QStringLiteral("jeho použití univerzálnější."),
+        QString(),
+        QStringLiteral("Pokud můžete, zašlete mi informaci o firmě, která "),
+        QStringLiteral("tento program používá. Jde pouze o soukromou "),
+        QStringLiteral("informaci o rozšíření programu a odesílatel nebude"),
+        QStringLiteral("obtěžován nevyžádanou poštou."),
+        QString(),
+        QStringLiteral("Trelomář – program pro servisy mobilních telefonů"),
+        QStringLiteral("Kontakt: info@trelomar.cz"),
+        QStringLiteral("www.trelomar.cz"),
+    };
+}
+
+QTextEdit* TfAbout::memInfo() const
+{
+    return ui->memInfo;
+}
+
+QPushButton* TfAbout::spbtOK() const
+{
+    return ui->spbtOK;
+}
+
+void TfAbout::spbtOKClick()
+{
+    accept();
+}
+
+void TfAbout::FormKeyDown(QKeyEvent* event)
+{
+    Q_UNUSED(event);
+    accept();
+}
+
+void TfAbout::FormActivate()
+{
+    const QStringList& texts = fMain->SettingsTexts;
+    if (texts.size() < 2)
+        return;
+    setWindowTitle(texts[0]);
+    ui->spbtOK->setText(texts[1]);
+}
+
+void TfAbout::keyPressEvent(QKeyEvent* event)
+{
+    guarded([&] { FormKeyDown(event); });
+}
+
+bool TfAbout::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        guarded([this] { FormActivate(); });
+    return QDialog::event(event);
+}

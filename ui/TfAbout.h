@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+namespace Ui {
+class TfAbout;
+}
+class QPushButton;
+class QTextEdit;
+
+// What the program is and whom to tell about its use. Created for one use,
+// shown modally; any key or the button closes it.
+class TfAbout : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfAbout(QWidget* parent = nullptr);
+    ~TfAbout() override;
+
+    // The lines of the about text, in order.
+    static QStringList InfoLines();
+
+    QTextEdit* memInfo() const;
+    QPushButton* spbtOK() const;
+
+    void spbtOKClick();
+    void FormKeyDown(QKeyEvent* event);
+    void FormActivate();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TfAbout> ui;
+};

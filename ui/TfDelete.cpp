@@ -1,0 +1,132 @@
+#include "ui/TfDelete.h"
+
+#include "app/ErrorHandler.h"
+#include "ui/TfMain.h"
+#include "ui_TfDelete.h"
+
+#include <QIcon>
+#include <QKeyEvent>
+
+namespace {
+
+// Both labels keep their right edge here and grow to the left.
+constexpr int LabelRight = 241;
+
+void placeRightAligned(QLabel* label)
+{
+    label->adjustSize();
+    label->move(LabelRight - label->width(), label->y());
+}
+
+// The letter after the ampersand of a caption: "&ANO - Enter" gives A.
+int accelerator(const QString& caption)
+{
+    const QKeySequence mnemonic = QKeySequence::mnemonic(caption);
+    return mnemonic.isEmpty() ? 0 : mnemonic[0].key();
+}
+
+} // namespace
+
+TfDelete::TfDelete(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , ui(std::make_unique<Ui::TfDelete>())
+{
+    ui->setupUi(this);
+    setFixedSize(248, 77);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(184, 200, 254));
+    pal.setColor(QPalette::Button, QColor(184, 200, 254));
+    setPalette(pal);
+    ui->Image->setPixmap(QIcon(QStringLiteral(":/icons/question.svg")).pixmap(32, 32));
+    placeLabels();
+
+    connect(ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
+    connect(ui->spbtCancel, &QPushButton::clicked, this, [this] { guarded([this] { spbtCancelClick(); }); });
+}
+
+TfDelete::~TfDelete() = default;
+
+void TfDelete::setDataText(const QString& text)
+{
+    ui->lbData->setText(text);
+    placeRightAligned(ui->lbData);
+}
+
+QLabel* TfDelete::lbText1() const
+{
+    return ui->lbText1;
+}
+
+QLabel* TfDelete::lbData() const
+{
+    return ui->lbData;
+}
+
+QPushButton* TfDelete::spbtOK() const
+{
+    return ui->spbtOK;
+}
+
+QPushButton* TfDelete::spbtCancel() const
+{
+    return ui->spbtCancel;
+}
+
+void TfDelete::spbtOKClick()
+{
+    accept();
+}
+
+void TfDelete::spbtCancelClick()
+{
+    reject();
+}
+
+void TfDelete::FormKeyDown(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
+        reject();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        accept();
+    } else if (!(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+        // A button's letter works alone too, as nothing here takes text.
+        if (key == accelerator(ui->spbtOK->text()))
+            ui->spbtOK->click();
+        else if (key == accelerator(ui->spbtCancel->text()))
+            ui->spbtCancel->click();
+    }
+}
+
+void TfDelete::FormActivate()
+{
+    const QStringList& texts = fMain->SettingsTexts;
+    if (texts.size() < 6)
+        return;
+    setWindowTitle(texts[2]);
+    ui->lbText1->setText(texts[3]);
+    ui->spbtOK->setText(texts[4]);
+    ui->spbtCancel->setText(texts[5]);
+    placeLabels();
+}
+
+void TfDelete::keyPressEvent(QKeyEvent* event)
+{
+    // The dialog sees every key itself: nothing on it takes the focus.
+    guarded([&] { FormKeyDown(event); });
+}
+
+bool TfDelete::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        guarded([this] { FormActivate(); });
+    return QDialog::event(event);
+}
+
+void TfDelete::placeLabels()
+{
+    placeRightAligned(ui->lbText1);
+    placeRightAligned(ui->lbData);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TfDelete;
+}
+class QLabel;
+class QPushButton;
+
+// Asks whether to delete the current ticket; the second line names it.
+// Created for one use, shown modally; OK means delete.
+class TfDelete : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfDelete(QWidget* parent = nullptr);
+    ~TfDelete() override;
+
+    // The ticket line under the question, right-aligned like the question.
+    void setDataText(const QString& text);
+
+    QLabel* lbText1() const;
+    QLabel* lbData() const;
+    QPushButton* spbtOK() const;
+    QPushButton* spbtCancel() const;
+
+    void spbtOKClick();
+    void spbtCancelClick();
+    void FormKeyDown(QKeyEvent* event);
+    void FormActivate();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void placeLabels();
+
+    std::unique_ptr<Ui::TfDelete> ui;
+};
