@@ -1,0 +1,607 @@
+#include "tests/support/AppFixture.h"
+#include "tests/support/TestRegistry.h"
+
+#include "app/TextList.h"
+#include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
+#include "ui/TfSetup.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <optional>
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+// Lays out the language folder used by the language tests.
+void writeLanguages(const QString& dir)
+{
+    AppFixture::writeFile(dir + "/lang/en.lng", "; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n");
+    AppFixture::writeFile(dir + "/lang/de.lng", "<name>\nDeutsch\n");
+    AppFixture::writeFile(dir + "/lang/cs.lng", "<name>\n\xc4\x8c" "esky\n");
+    AppFixture::writeFile(dir + "/lang/default.lng", "old default\n");
+}
+
+// Shows the window as the active one, so that keys reach its focus widget.
+void showSetup()
+{
+    fSetup->show();
+    fSetup->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), fSetup);
+}
+
+} // namespace
+
+class TestTfSetup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void designAndTabOrder();
+    void anchorsOnResize();
+    void labelsGrowToTheLeft();
+    void showLoadsDeviceTypesAndDays();
+    void showWithUnreadableDeviceTypes();
+    void listButtonsReloadFromDisk();
+    void saveWritesLineBreaks_data();
+    void saveWritesLineBreaks();
+    void repairDays_data();
+    void repairDays();
+    void saveFailureKeepsWindowOpen();
+    void escapeWritesNothing_data();
+    void escapeWritesNothing();
+    void f2SavesThroughExec();
+    void everyWayOfClosingEndsTheShowing();
+    void languageListRebuiltEveryShowing();
+    void typingCompletesToListedName();
+    void pickedLanguageSavedAsDefault();
+    void saveWithoutPickLeavesDefault();
+    void pickedFileGoneAtSave();
+    void closingReloadsEditorLists_data();
+    void closingReloadsEditorLists();
+    void pickingAppliesAtOnce();
+};
+
+void TestTfSetup::designAndTabOrder()
+{
+    AppFixture app;
+    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Nastavení programu"));
+    QCOMPARE(fSetup->minimumSize(), QSize(547, 346));
+    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Default"));
+    QVERIFY(fSetup->spbtMobily->isChecked());
+    for (QToolButton* button : { fSetup->spbtFirma, fSetup->spbtMesta, fSetup->spbtMobily, fSetup->spbtTisk,
+             fSetup->spbtSave, fSetup->spbtExit })
+        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(fSetup->findChild<QPlainTextEdit*>("memEdit"), fSetup->memEdit);
+    QCOMPARE(fSetup->findChild<QComboBox*>("comboLang"), fSetup->comboLang);
+
+    showSetup();
+    fSetup->memEdit->setFocus();
+    QTest::keyClick(fSetup->memEdit, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), fSetup->edProdleva);
+    QTest::keyClick(fSetup->edProdleva, Qt::Key_Tab);
+    QTRY_VERIFY(fSetup->comboLang->isAncestorOf(QApplication::focusWidget())
+        || QApplication::focusWidget() == fSetup->comboLang);
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::anchorsOnResize()
+{
+    AppFixture app;
+    showSetup();
+    fSetup->resize(547, 346);
+    const QRect label = fSetup->lbJazyk->geometry();
+    const QRect days = fSetup->lbProdleva->geometry();
+
+    fSetup->resize(547 + 200, 346 + 100);
+    QCOMPARE(fSetup->memEdit->geometry(), QRect(96, 0, 451 + 200, 313 + 100));
+    QCOMPARE(fSetup->spbtFirma->geometry(), QRect(6, 8, 84, 25));
+    QCOMPARE(fSetup->spbtTisk->geometry(), QRect(6, 104, 84, 25));
+    QCOMPARE(fSetup->spbtSave->geometry(), QRect(6, 380, 84, 25));
+    QCOMPARE(fSetup->spbtExit->geometry(), QRect(6, 412, 84, 25));
+    QCOMPARE(fSetup->comboLang->pos(), QPoint(364, 420));
+    QCOMPARE(fSetup->edProdleva->pos(), QPoint(676, 420));
+    QCOMPARE(fSetup->lbJazyk->geometry(), label.translated(200, 100));
+    QCOMPARE(fSetup->lbProdleva->geometry(), days.translated(200, 100));
+    QCOMPARE(fSetup->lbJazyk->geometry().right() + 1, fSetup->comboLang->x() - 4);
+    QCOMPARE(fSetup->lbProdleva->geometry().right() + 1, fSetup->edProdleva->x() - 4);
+
+    // The window cannot be made smaller than its design size.
+    fSetup->resize(300, 200);
+    QCOMPARE(fSetup->size(), QSize(547, 346));
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::labelsGrowToTheLeft()
+{
+    AppFixture app;
+    const QRect before = fSetup->lbProdleva->geometry();
+
+    fMain->SettingsTexts = QStringList(15, QStringLiteral("x"));
+    fMain->SettingsTexts[6] = "Program settings";
+    fMain->SettingsTexts[11] = "Save";
+    fMain->SettingsTexts[13] = "Number of days for a repair, at most:";
+    fMain->SettingsTexts[14] = "L:";
+    fSetup->ApplyLangTexts();
+
+    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
+    QCOMPARE(fSetup->spbtSave->text(), QStringLiteral("Save"));
+    QCOMPARE(fSetup->lbJazyk->text(), QStringLiteral("L:"));
+    const QRect after = fSetup->lbProdleva->geometry();
+    QCOMPARE(after.right(), before.right());
+    QVERIFY(after.left() < before.left());
+    QCOMPARE(fSetup->lbJazyk->geometry().right() + 1, fSetup->comboLang->x() - 4);
+
+    // A list too short changes nothing.
+    fMain->SettingsTexts = QStringList(14, QStringLiteral("short"));
+    fSetup->ApplyLangTexts();
+    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
+}
+
+void TestTfSetup::showLoadsDeviceTypesAndDays()
+{
+    AppFixture app({ .beforeStart = [](const QString& dir) {
+        AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\rSiemens\nAlcatel\r\n\r\nLast");
+    } });
+    fMain->DayInc = -7;
+    fSetup->spbtTisk->setChecked(true);
+    showSetup();
+    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Nokia\nSiemens\nAlcatel\n\nLast"));
+    QCOMPARE(fSetup->edProdleva->text(), QStringLiteral("-7"));
+    QVERIFY(fSetup->spbtMobily->isChecked());
+    QVERIFY(!fSetup->spbtTisk->isChecked());
+    QCOMPARE(fSetup->button2path(), fMain->PathMobil);
+    QVERIFY(app.errors.messages.isEmpty());
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::showWithUnreadableDeviceTypes()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    fMain->DayInc = 12;
+    QVERIFY(QFile::remove(fMain->PathMobil));
+    QVERIFY(QDir().mkpath(fMain->PathMobil)); // a folder cannot be read as a file
+    fSetup->spbtFirma->setChecked(true);
+    fSetup->memEdit->setPlainText("left over");
+    showSetup();
+
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + fMain->PathMobil + "." });
+    QCOMPARE(fSetup->memEdit->toPlainText(), QString());
+    QCOMPARE(fSetup->edProdleva->text(), QStringLiteral("12"));
+    QCOMPARE(fSetup->comboLang->count(), 3);
+    QVERIFY(fSetup->spbtMobily->isChecked());
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::listButtonsReloadFromDisk()
+{
+    AppFixture app({ .beforeStart = [](const QString& dir) {
+        AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\r\n");
+        AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\nBrno\r\n");
+    } });
+    showSetup();
+
+    // Clicking the pressed button reloads its file and drops the edits.
+    fSetup->memEdit->setPlainText("typed");
+    AppFixture::writeFile(fMain->PathMobil, "Nokia\r\nSiemens\r\n");
+    QTest::mouseClick(fSetup->spbtMobily, Qt::LeftButton);
+    QVERIFY(fSetup->spbtMobily->isChecked());
+    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
+
+    // Switching lists drops unsaved text, and the group stays exclusive.
+    fSetup->memEdit->setPlainText("typed");
+    QTest::mouseClick(fSetup->spbtMesta, Qt::LeftButton);
+    QVERIFY(fSetup->spbtMesta->isChecked());
+    QVERIFY(!fSetup->spbtMobily->isChecked());
+    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Praha\nBrno\n"));
+    QTest::mouseClick(fSetup->spbtMobily, Qt::LeftButton);
+    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
+
+    // A missing file gives an empty box; Save then creates it.
+    QVERIFY(QFile::remove(fMain->PathTisk));
+    QTest::mouseClick(fSetup->spbtTisk, Qt::LeftButton);
+    QCOMPARE(fSetup->memEdit->toPlainText(), QString());
+    QCOMPARE(fSetup->button2path(), fMain->PathTisk);
+    fSetup->memEdit->setPlainText("Záruka 24 měsíců");
+    QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    QCOMPARE(contents(fMain->PathTisk), QString("Záruka 24 měsíců").toUtf8());
+    QVERIFY(!fSetup->isVisible());
+    QCOMPARE(fSetup->result(), int(QDialog::Accepted));
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::saveWritesLineBreaks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("empty box") << QString() << QByteArray();
+    QTest::newRow("no final break") << "a\nb" << QByteArray("a\r\nb");
+    QTest::newRow("final break") << "a\nb\n" << QByteArray("a\r\nb\r\n");
+    QTest::newRow("only a break") << "\n" << QByteArray("\r\n");
+    QTest::newRow("empty lines kept") << "a\n\n\nb" << QByteArray("a\r\n\r\n\r\nb");
+    QTest::newRow("non-breaking space kept") << QString::fromUtf8("1\u00a0000 K\u010d")
+                                             << QByteArray("1\xc2\xa0" "000 K\xc4\x8d");
+    QTest::newRow("line separator") << QString::fromUtf8("a\u2028b") << QByteArray("a\r\nb");
+    QTest::newRow("blanks and tabs kept") << " a\t \n" << QByteArray(" a\t \r\n");
+}
+
+void TestTfSetup::saveWritesLineBreaks()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, file);
+    AppFixture app;
+    showSetup();
+    fSetup->memEdit->setPlainText(text);
+    fSetup->spbtSaveClick();
+    QCOMPARE(contents(fMain->PathMobil), file);
+    // What was saved loads back as it was typed.
+    showSetup();
+    QCOMPARE(fSetup->memText(), QString::fromUtf8(file));
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::repairDays_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("days");
+    QTest::newRow("45") << "45" << 45;
+    QTest::newRow("blanks before") << "   45" << 45;
+    QTest::newRow("blank after") << "45 " << 30;
+    QTest::newRow("empty") << "" << 30;
+    QTest::newRow("letters") << "abc" << 30;
+    QTest::newRow("digits then letters") << "4x" << 30;
+    QTest::newRow("negative") << "-5" << -5;
+    QTest::newRow("plus") << "+8" << 8;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("blank inside sign") << "- 5" << 30;
+    QTest::newRow("largest") << "2147483647" << 2147483647;
+    QTest::newRow("smallest") << "-2147483648" << int(-2147483648LL);
+    QTest::newRow("too large") << "2147483648" << 30;
+    QTest::newRow("far too large") << "99999999999999999999999" << 30;
+    QTest::newRow("tab before") << "\t45" << 30;
+    QTest::newRow("hexadecimal") << "0x2D" << 30;
+}
+
+void TestTfSetup::repairDays()
+{
+    QFETCH(QString, text);
+    AppFixture app;
+    fMain->DayInc = 99;
+    showSetup();
+    fSetup->edProdleva->setText(text);
+    QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    QTEST(fMain->DayInc, "days");
+}
+
+void TestTfSetup::saveFailureKeepsWindowOpen()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    fMain->DayInc = 30;
+    showSetup();
+    fSetup->comboLang->setCurrentIndex(0);
+    QTest::mouseClick(fSetup->spbtMesta, Qt::LeftButton);
+    QVERIFY(QFile::remove(fMain->PathMesta));
+    QVERIFY(QDir().mkpath(fMain->PathMesta)); // a folder where the file should go
+    fSetup->memEdit->setPlainText("Praha\nBrno");
+    fSetup->edProdleva->setText("10");
+
+    fSetup->memEdit->setFocus();
+    QTest::keyClick(fSetup->memEdit, Qt::Key_F2);
+    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + fMain->PathMesta + "." });
+    QVERIFY(fSetup->isVisible());
+    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Praha\nBrno"));
+    QCOMPARE(fMain->DayInc, 30);
+    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("old default\n"));
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::escapeWritesNothing_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Esc") << Qt::KeyboardModifiers();
+    QTest::newRow("Shift+Esc") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+}
+
+void TestTfSetup::escapeWritesNothing()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    AppFixture app({ .beforeStart = [](const QString& dir) {
+        AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\n");
+    } });
+    fMain->DayInc = 21;
+    std::optional<int> result;
+    whenModalShown([&](QWidget* modal) {
+        QCOMPARE(modal, fSetup);
+        QTest::keyClicks(fSetup->memEdit, "Siemens");
+        fSetup->edProdleva->setText("5");
+        fSetup->edProdleva->setFocus();
+        QTest::keyClick(fSetup->edProdleva, Qt::Key_Escape, modifiers);
+    });
+    result = fSetup->exec();
+    QCOMPARE(*result, int(QDialog::Rejected));
+    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia\n"));
+    QCOMPARE(fMain->DayInc, 21);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::f2SavesThroughExec()
+{
+    AppFixture app;
+    whenModalShown([](QWidget*) {
+        fSetup->memEdit->setFocus();
+        QTest::keyClicks(fSetup->memEdit, "Nokia 3310");
+        fSetup->edProdleva->setText("14");
+        // Modifiers are not looked at, and the box keeps the key too.
+        QTest::keyClick(fSetup->memEdit, Qt::Key_F2, Qt::ControlModifier);
+    });
+    QCOMPARE(fSetup->exec(), int(QDialog::Accepted));
+    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia 3310"));
+    QCOMPARE(fMain->DayInc, 14);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::everyWayOfClosingEndsTheShowing()
+{
+    AppFixture app;
+    // Close writes nothing and keeps the days.
+    fMain->DayInc = 30;
+    showSetup();
+    fSetup->memEdit->setPlainText("typed");
+    fSetup->edProdleva->setText("3");
+    QTest::mouseClick(fSetup->spbtExit, Qt::LeftButton);
+    QVERIFY(!fSetup->isVisible());
+    QCOMPARE(fSetup->result(), int(QDialog::Accepted));
+    QCOMPARE(contents(fMain->PathMobil), QByteArray());
+    QCOMPARE(fMain->DayInc, 30);
+
+    // The title bar's close box.
+    showSetup();
+    QVERIFY(fSetup->close());
+    QVERIFY(!fSetup->isVisible());
+    QCOMPARE(fSetup->result(), int(QDialog::Rejected));
+
+    // Enter has no default button to press.
+    showSetup();
+    fSetup->edProdleva->setFocus();
+    QTest::keyClick(fSetup->edProdleva, Qt::Key_Return);
+    QVERIFY(fSetup->isVisible());
+    fSetup->done(QDialog::Rejected);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::languageListRebuiltEveryShowing()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    showSetup();
+    QCOMPARE(fSetup->comboLang->count(), 3);
+    QCOMPARE(fSetup->comboLang->itemText(0), QStringLiteral("Česky"));
+    QCOMPARE(fSetup->comboLang->itemText(1), QStringLiteral("Deutsch"));
+    QCOMPARE(fSetup->comboLang->itemText(2), QStringLiteral("English"));
+    QCOMPARE(fSetup->LangFiles,
+        QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
+    QCOMPARE(fSetup->comboLang->currentIndex(), -1);
+    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Default"));
+
+    fSetup->comboLang->setCurrentIndex(1);
+    fSetup->done(QDialog::Rejected);
+
+    // A file added meanwhile is listed at once; the box keeps the last pick
+    // but nothing is selected.
+    AppFixture::writeFile(app.path("lang/aa.lng"), "<name>\nAfrikaans\n");
+    showSetup();
+    QCOMPARE(fSetup->comboLang->count(), 4);
+    QCOMPARE(fSetup->LangFiles.first(), app.path("lang/aa.lng"));
+    QCOMPARE(fSetup->comboLang->currentIndex(), -1);
+    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Deutsch"));
+
+    // Without the folder the list is empty and the text stays.
+    fSetup->done(QDialog::Rejected);
+    QVERIFY(QDir(app.path("lang")).removeRecursively());
+    showSetup();
+    QCOMPARE(fSetup->comboLang->count(), 0);
+    QVERIFY(fSetup->LangFiles.isEmpty());
+    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Deutsch"));
+    fSetup->done(QDialog::Rejected);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::typingCompletesToListedName()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    showSetup();
+    QComboBox* combo = fSetup->comboLang;
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+
+    QTest::keyClicks(combo, "en");
+    QCOMPARE(combo->currentIndex(), 2);
+    QCOMPARE(combo->currentText(), QStringLiteral("English"));
+    QCOMPARE(combo->lineEdit()->selectedText(), QStringLiteral("glish"));
+
+    // Typing on over the completion keeps the entry.
+    QTest::keyClicks(combo, "G");
+    QCOMPARE(combo->currentIndex(), 2);
+    QCOMPARE(combo->lineEdit()->selectedText(), QStringLiteral("lish"));
+
+    // Deleting leaves no entry selected and does not complete again.
+    QTest::keyClick(combo, Qt::Key_Backspace);
+    QCOMPARE(combo->currentText(), QStringLiteral("Eng"));
+    QCOMPARE(combo->currentIndex(), -1);
+
+    // Text that begins no listed name selects nothing.
+    QTest::keyClicks(combo, "x");
+    QCOMPARE(combo->currentText(), QStringLiteral("Engx"));
+    QCOMPARE(combo->currentIndex(), -1);
+
+    // The arrow keys walk the list.
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentIndex(), 1);
+    QTest::keyClick(combo, Qt::Key_Up);
+    QCOMPARE(combo->currentIndex(), 0);
+    // Non-ASCII letters complete without regard to case.
+    combo->lineEdit()->selectAll();
+    QTest::sendKeyEvent(QTest::Press, combo, Qt::Key_unknown, QString::fromUtf8("\u010d"), Qt::NoModifier);
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
+
+    fSetup->done(QDialog::Rejected);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::pickedLanguageSavedAsDefault()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    showSetup();
+    // The first entry is saved like any other.
+    fSetup->comboLang->setCurrentIndex(0);
+    fSetup->comboLang->setCurrentIndex(2);
+    QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
+
+    showSetup();
+    fSetup->comboLang->setCurrentIndex(0);
+    fSetup->spbtSaveClick();
+    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("<name>\r\n\xc4\x8c" "esky\r\n"));
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::saveWithoutPickLeavesDefault()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    showSetup();
+    fSetup->comboLang->setCurrentIndex(2);
+    fSetup->spbtSaveClick();
+    AppFixture::writeFile(fMain->PathDefaultLng, "changed meanwhile\n");
+
+    showSetup();
+    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("English"));
+    fSetup->spbtSaveClick();
+    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
+
+    // A pick undone by deleting the text is no pick either.
+    showSetup();
+    fSetup->comboLang->setFocus();
+    fSetup->comboLang->setCurrentIndex(1);
+    fSetup->comboLang->lineEdit()->end(false);
+    QTest::keyClick(fSetup->comboLang, Qt::Key_Backspace);
+    QCOMPARE(fSetup->comboLang->currentIndex(), -1);
+    fSetup->spbtSaveClick();
+    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::pickedFileGoneAtSave()
+{
+    AppFixture app({ .beforeStart = writeLanguages });
+    fMain->DayInc = 30;
+    showSetup();
+    fSetup->comboLang->setCurrentIndex(1);
+    QVERIFY(QFile::remove(app.path("lang/de.lng")));
+    fSetup->memEdit->setPlainText("Nokia");
+    fSetup->edProdleva->setText("7");
+    fSetup->spbtSave->click();
+
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + app.path("lang/de.lng") + "." });
+    QVERIFY(fSetup->isVisible());
+    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia"));
+    QCOMPARE(fMain->DayInc, 7);
+    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("old default\n"));
+    fSetup->done(QDialog::Rejected);
+}
+
+void TestTfSetup::closingReloadsEditorLists_data()
+{
+    QTest::addColumn<QString>("way");
+    for (const char* way : { "Save", "Close", "Esc", "F2", "close box" })
+        QTest::newRow(way) << QString::fromLatin1(way);
+}
+
+void TestTfSetup::closingReloadsEditorLists()
+{
+    QFETCH(QString, way);
+    AppFixture app({ .beforeStart = [](const QString& dir) {
+        AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n");
+    } });
+    showSetup();
+    QCOMPARE(fOpravenka->dbcomboMesto->findText("Ostrava"), -1);
+    AppFixture::writeFile(fMain->PathMesta, "Praha\r\nOstrava\r\n");
+
+    fSetup->memEdit->setFocus();
+    if (way == "Save")
+        QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    else if (way == "Close")
+        QTest::mouseClick(fSetup->spbtExit, Qt::LeftButton);
+    else if (way == "Esc")
+        QTest::keyClick(fSetup->memEdit, Qt::Key_Escape);
+    else if (way == "F2")
+        QTest::keyClick(fSetup->memEdit, Qt::Key_F2);
+    else
+        fSetup->close();
+    QVERIFY(!fSetup->isVisible());
+    QVERIFY(fOpravenka->dbcomboMesto->findText("Ostrava") >= 0);
+    QVERIFY(app.errors.messages.isEmpty());
+}
+
+void TestTfSetup::pickingAppliesAtOnce()
+{
+    const QString source = qEnvironmentVariable("TRELOMAR_SOURCE_DIR");
+    if (source.isEmpty())
+        QSKIP("TRELOMAR_SOURCE_DIR is set by CTest");
+    AppFixture app({ .beforeStart = [&source](const QString& dir) {
+        QDir().mkpath(dir + "/lang");
+        QFile::copy(source + "/resources/lang/cs.lng", dir + "/lang/cs.lng");
+        QFile::copy(source + "/resources/lang/en.lng", dir + "/lang/en.lng");
+    } });
+    showSetup();
+    QComboBox* combo = fSetup->comboLang;
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+
+    QTest::keyClicks(combo, "e");
+    QCOMPARE(fMain->LangName, QStringLiteral("English"));
+    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
+    QCOMPARE(fSetup->spbtMobily->text(), QStringLiteral("Device types"));
+    QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
+
+    // Deleting applies nothing and reports nothing.
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(combo, Qt::Key_Backspace);
+    QCOMPARE(combo->currentText(), QString());
+    QCOMPARE(fMain->LangName, QStringLiteral("English"));
+
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
+    QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
+    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Nastavení programu"));
+    QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
+    QVERIFY(app.errors.messages.isEmpty());
+
+    // A file removed since the list was built: the error is shown and the
+    // language in force stays.
+    QVERIFY(QFile::remove(app.path("lang/en.lng")));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + app.path("lang/en.lng") + "." });
+    QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
+    fSetup->done(QDialog::Rejected);
+}
+
+TRELOMAR_TEST(TestTfSetup)
+
+#include "TestTfSetup.moc"
