@@ -42,15 +42,16 @@ void TestLangFile::sections_data()
 
     const QStringList none;
     QTest::newRow("empty file") << QStringList() << none << none << none << none;
-    QTest::newRow("only comments and a name") << lines(";x\n<name>\nČesky\n;<main>\n;a") << none << none << none
-                                              << none;
-    QTest::newRow("all four in order")
-        << lines("<main>\nm0\n</main>\n<edit>\ne0\n</edit>\n<settings>\ns0\n</settings>\n<print>\np0\n</print>")
-        << QStringList { "m0" } << QStringList { "e0" } << QStringList { "s0" } << QStringList { "p0" };
+    QTest::newRow("only comments and a name")
+        << lines(";x\n<name>\nČesky\n;<main>\n;a") << none << none << none << none;
+    QTest::newRow("all four in order") << lines(
+        "<main>\nm0\n</main>\n<edit>\ne0\n</edit>\n<settings>\ns0\n</settings>\n<print>\np0\n</print>")
+                                       << QStringList { "m0" } << QStringList { "e0" } << QStringList { "s0" }
+                                       << QStringList { "p0" };
     QTest::newRow("comments do not count as entries")
         << lines("<main>\n;c\na\n;c\nb\n</main>") << QStringList { "a", "b" } << none << none << none;
-    QTest::newRow("empty line is an entry") << lines("<main>\na\n\nb\n</main>") << QStringList { "a", "", "b" }
-                                            << none << none << none;
+    QTest::newRow("empty line is an entry")
+        << lines("<main>\na\n\nb\n</main>") << QStringList { "a", "", "b" } << none << none << none;
     QTest::newRow("entries keep their blanks")
         << lines("<main>\n  a \t\n</main>") << QStringList { "  a \t" } << none << none << none;
     QTest::newRow("marker with blanks and tabs")
@@ -64,18 +65,15 @@ void TestLangFile::sections_data()
         << lines("<main>\n<MAIN>\n</MAIN>\n</main>") << QStringList { "<MAIN>", "</MAIN>" } << none << none << none;
     QTest::newRow("capital marker opens nothing") << lines("<MAIN>\nx\n</MAIN>") << none << none << none << none;
     QTest::newRow("section written twice continues")
-        << lines("<main>\na\n</main>\nignored\n<main>\nb\n</main>") << QStringList { "a", "b" } << none << none
-        << none;
+        << lines("<main>\na\n</main>\nignored\n<main>\nb\n</main>") << QStringList { "a", "b" } << none << none << none;
     QTest::newRow("own start marker repeated is an entry")
         << lines("<main>\n<main>\na\n</main>") << QStringList { "<main>", "a" } << none << none << none;
     QTest::newRow("missing end runs to the end and feeds later sections")
         << lines("<main>\na\n<edit>\nb\n</edit>\nc") << QStringList { "a", "<edit>", "b", "</edit>", "c" }
         << QStringList { "b" } << none << none;
     QTest::newRow("name lines inside a section are entries")
-        << lines("<print>\n<name>\nEnglish\n</print>") << none << none << none
-        << QStringList { "<name>", "English" };
-    QTest::newRow("end marker without open section")
-        << lines("</main>\n</print>\nx") << none << none << none << none;
+        << lines("<print>\n<name>\nEnglish\n</print>") << none << none << none << QStringList { "<name>", "English" };
+    QTest::newRow("end marker without open section") << lines("</main>\n</print>\nx") << none << none << none << none;
     QTest::newRow("markers on one line with text are entries")
         << lines("<main>\n<main> x\n</main>") << QStringList { "<main> x" } << none << none << none;
 }
@@ -99,12 +97,12 @@ void TestLangFile::name_data()
     QTest::newRow("none") << lines("<main>\nx\n</main>") << false << QString();
     QTest::newRow("plain") << lines("<name>\nČesky") << true << QStringLiteral("Česky");
     QTest::newRow("taken whole") << lines("<name>\n  English  ") << true << QStringLiteral("  English  ");
-    QTest::newRow("text after the marker is ignored") << lines("<name>Deutsch\nEnglish") << true
-                                                      << QStringLiteral("English");
-    QTest::newRow("comment between is skipped") << lines("<name>\n; comment\nEnglish") << true
-                                                << QStringLiteral("English");
-    QTest::newRow("name line last keeps the earlier name") << lines("<name>\nEnglish\n<name>") << true
-                                               << QStringLiteral("English");
+    QTest::newRow("text after the marker is ignored")
+        << lines("<name>Deutsch\nEnglish") << true << QStringLiteral("English");
+    QTest::newRow("comment between is skipped")
+        << lines("<name>\n; comment\nEnglish") << true << QStringLiteral("English");
+    QTest::newRow("name line last keeps the earlier name")
+        << lines("<name>\nEnglish\n<name>") << true << QStringLiteral("English");
     QTest::newRow("only name line") << lines("<name>") << false << QString();
     QTest::newRow("name line last after comments") << lines("<name>\n;x") << false << QString();
     QTest::newRow("last one wins") << lines("<name>\nA\n<name>\nB") << true << QStringLiteral("B");
@@ -185,14 +183,14 @@ void TestLangFile::czechFileRepeatsDesignTexts()
         "Upraví existující opravenku", "Smaže existující opravenku", "Umožní nastavení programu",
         "Zobrazí informace o programu", "Ukončí program Trelomář" };
     const QStringList edit { "Evidenční číslo", "Jméno", "Adresa", "Město", "tel.:", "Technik", "Druh opravy",
-        "Typ přístroje", "IMEI", "Kompletnost", "Vada", "Cena", "Přijato dne", "Datum zhotovení", "Tisk  F7",
-        "&OK  F2", "Přidání opravenky", "Úprava opravenky" };
+        "Typ přístroje", "IMEI", "Kompletnost", "Vada", "Cena", "Přijato dne", "Datum zhotovení", "Tisk  F7", "&OK  F2",
+        "Přidání opravenky", "Úprava opravenky" };
     const QStringList settings { "O programu ...", "Rozumím", "Smazání záznamu", "Opravdu chcete smazat opravenku",
         "&ANO - Enter", "&NE - ESC", "Nastavení programu", "Dodavatel", "Města", "Mobilní tel.", "Tisk", "Uložit",
         "Zavřít", "Doba na opravu (dní):", "Jazyk:" };
     const QStringList print { "Evidenční číslo:", "Dodavatel:", "Objednatel:", "Jméno:", "Adresa:", "tel.:",
-        "Přijímací technik:", "Druh opravy:", "Typ přístroje:", "Kompletnost:", "IMEI:", "Vada:",
-        "Předpokládaná cena:", "Datum:", "Zhotovit do:", "Přijemce /podpis + razítko/",
+        "Přijímací technik:", "Druh opravy:", "Typ přístroje:", "Kompletnost:", "IMEI:", "Vada:", "Předpokládaná cena:",
+        "Datum:", "Zhotovit do:", "Přijemce /podpis + razítko/",
         "Podpis zákazníka: ..........................................", "OPRAVENKA" };
     QCOMPARE(cs.main, main);
     QCOMPARE(cs.edit, edit);

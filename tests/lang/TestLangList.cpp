@@ -63,12 +63,10 @@ void TestLangList::displayName_data()
     QTest::newRow("marker") << QStringList { ";c", "<name>", "English" } << true << "English";
     QTest::newRow("marker in capitals") << QStringList { "x", "<NAME>", "English" } << true << "English";
     QTest::newRow("first marker wins") << QStringList { "<name>", "A", "<name>", "B" } << true << "A";
-    QTest::newRow("blank after marker is no marker") << QStringList { "first", "<name> ", "English" } << true
-                                                     << "first";
-    QTest::newRow("text after marker is no marker") << QStringList { "first", "<name>x", "English" } << true
-                                                    << "first";
-    QTest::newRow("comment after marker is the name") << QStringList { "<name>", "; c", "English" } << true
-                                                      << "; c";
+    QTest::newRow("blank after marker is no marker")
+        << QStringList { "first", "<name> ", "English" } << true << "first";
+    QTest::newRow("text after marker is no marker") << QStringList { "first", "<name>x", "English" } << true << "first";
+    QTest::newRow("comment after marker is the name") << QStringList { "<name>", "; c", "English" } << true << "; c";
     QTest::newRow("taken whole") << QStringList { "<name>", " English " } << true << " English ";
     QTest::newRow("no marker gives first line") << QStringList { "; Slovensky", "<main>" } << true << "; Slovensky";
     QTest::newRow("marker last gives none") << QStringList { "x", "<name>" } << false << QString();
@@ -102,8 +100,7 @@ void TestLangList::listsAndPairs()
     QVERIFY(QDir(d).mkdir("folder.lng"));
 
     const LangList list = listLangFiles(d);
-    QCOMPARE(list.names,
-        QStringList({ "Česky", "Deutsch", "English", "Hidden", "Polské" }));
+    QCOMPARE(list.names, QStringList({ "Česky", "Deutsch", "English", "Hidden", "Polské" }));
     QCOMPARE(list.paths,
         QStringList({ d + "/cz.lng", d + "/Default.lng", d + "/en.lng", d + "/.hidden.lng", d + "/pl.lng" }));
     QVERIFY(list.unreadable.isEmpty());

@@ -32,7 +32,9 @@ void writeLanguages(const QString& dir)
 {
     AppFixture::writeFile(dir + "/lang/en.lng", "; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n");
     AppFixture::writeFile(dir + "/lang/de.lng", "<name>\nDeutsch\n");
-    AppFixture::writeFile(dir + "/lang/cs.lng", "<name>\n\xc4\x8c" "esky\n");
+    AppFixture::writeFile(dir + "/lang/cs.lng",
+        "<name>\n\xc4\x8c"
+        "esky\n");
     AppFixture::writeFile(dir + "/lang/default.lng", "old default\n");
 }
 
@@ -234,7 +236,8 @@ void TestTfSetup::saveWritesLineBreaks_data()
     QTest::newRow("only a break") << "\n" << QByteArray("\r\n");
     QTest::newRow("empty lines kept") << "a\n\n\nb" << QByteArray("a\r\n\r\n\r\nb");
     QTest::newRow("non-breaking space kept") << QString::fromUtf8("1\u00a0000 K\u010d")
-                                             << QByteArray("1\xc2\xa0" "000 K\xc4\x8d");
+                                             << QByteArray("1\xc2\xa0"
+                                                           "000 K\xc4\x8d");
     QTest::newRow("line separator") << QString::fromUtf8("a\u2028b") << QByteArray("a\r\nb");
     QTest::newRow("blanks and tabs kept") << " a\t \n" << QByteArray(" a\t \r\n");
 }
@@ -319,9 +322,8 @@ void TestTfSetup::escapeWritesNothing_data()
 void TestTfSetup::escapeWritesNothing()
 {
     QFETCH(Qt::KeyboardModifiers, modifiers);
-    AppFixture app({ .beforeStart = [](const QString& dir) {
-        AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\n");
-    } });
+    AppFixture app(
+        { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\n"); } });
     fMain->DayInc = 21;
     std::optional<int> result;
     whenModalShown([&](QWidget* modal) {
@@ -391,8 +393,8 @@ void TestTfSetup::languageListRebuiltEveryShowing()
     QCOMPARE(fSetup->comboLang->itemText(0), QStringLiteral("Česky"));
     QCOMPARE(fSetup->comboLang->itemText(1), QStringLiteral("Deutsch"));
     QCOMPARE(fSetup->comboLang->itemText(2), QStringLiteral("English"));
-    QCOMPARE(fSetup->LangFiles,
-        QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
+    QCOMPARE(
+        fSetup->LangFiles, QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
     QCOMPARE(fSetup->comboLang->currentIndex(), -1);
     QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Default"));
 
@@ -478,7 +480,9 @@ void TestTfSetup::pickedLanguageSavedAsDefault()
     showSetup();
     fSetup->comboLang->setCurrentIndex(0);
     fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("<name>\r\n\xc4\x8c" "esky\r\n"));
+    QCOMPARE(contents(fMain->PathDefaultLng),
+        QByteArray("<name>\r\n\xc4\x8c"
+                   "esky\r\n"));
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -536,9 +540,8 @@ void TestTfSetup::closingReloadsEditorLists_data()
 void TestTfSetup::closingReloadsEditorLists()
 {
     QFETCH(QString, way);
-    AppFixture app({ .beforeStart = [](const QString& dir) {
-        AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n");
-    } });
+    AppFixture app(
+        { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n"); } });
     showSetup();
     QCOMPARE(fOpravenka->dbcomboMesto->findText("Ostrava"), -1);
     AppFixture::writeFile(fMain->PathMesta, "Praha\r\nOstrava\r\n");
