@@ -16,7 +16,10 @@ TDBComboBox::TDBComboBox(QWidget* parent)
     setEditable(true);
     // Our own completion keeps the typed case, which QCompleter replaces.
     setCompleter(nullptr);
+    // Enter neither adds the text to the list nor swaps it for a listed one
+    // that differs in case only.
     setInsertPolicy(QComboBox::NoInsert);
+    setDuplicatesEnabled(true);
     // A placeholder stops the box from taking the first item as its text
     // when items arrive in an empty list.
     setPlaceholderText(QStringLiteral(" "));

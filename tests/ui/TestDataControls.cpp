@@ -339,6 +339,9 @@ void TestDataControls::comboCompletesKeepingTypedCase()
     typeText(host.combo, typed);
     QCOMPARE(host.combo->currentText(), text);
     QCOMPARE(host.combo->lineEdit()->selectedText(), selected);
+    QTest::keyClick(host.combo, Qt::Key_Return);
+    QCOMPARE(host.combo->currentText(), text);
+    QCOMPARE(host.combo->count(), 4);
     host.leave();
     QCOMPARE(DM->ADOTablemesto->AsString(), text);
 }
