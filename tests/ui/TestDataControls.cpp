@@ -104,9 +104,6 @@ private slots:
     void comboKeepsTextWhenItemsReplaced();
     void comboItemChoiceStartsEdit();
     void memoEnterStartsNewLine();
-    void unchangedRowStaysUnmodified();
-    void cancelDropsPendingText();
-    void outsideChangeShows();
 };
 
 void TestDataControls::maskToInputMask_data()
@@ -388,43 +385,6 @@ void TestDataControls::memoEnterStartsNewLine()
     QTest::keyClick(host.memo, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), host.other);
     QCOMPARE(DM->ADOTablekompletnost->AsString(), QStringLiteral("nabíječka\nkryt"));
-}
-
-void TestDataControls::unchangedRowStaysUnmodified()
-{
-    AppFixture app;
-    addTicket(1, QStringLiteral("Novák"), 10000);
-    Host host(QStringLiteral("cena"));
-    Host::enter(host.edit);
-    host.leave();
-    DM->ADOTable->Edit();
-    DM->ADOTable->UpdateRecord();
-    QVERIFY(!DM->ADOTable->Modified());
-}
-
-void TestDataControls::cancelDropsPendingText()
-{
-    AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
-    Host::enter(host.edit);
-    typeText(host.edit, QStringLiteral("X"));
-    DM->ADOTable->Cancel();
-    QCOMPARE(host.edit->text(), QStringLiteral("Novák"));
-    QVERIFY(!host.edit->dataLink()->modified());
-    host.leave();
-    QCOMPARE(state(), DataSetState::Browse);
-}
-
-void TestDataControls::outsideChangeShows()
-{
-    AppFixture app;
-    Host host(QStringLiteral("cislo"));
-    DM->ADOTable->Append();
-    DM->ADOTablecislo->setAsInteger(42);
-    QCOMPARE(host.edit->text(), QStringLiteral("42"));
-    DM->ADOTable->Cancel();
-    QCOMPARE(host.edit->text(), QString());
 }
 
 TRELOMAR_TEST(TestDataControls)
