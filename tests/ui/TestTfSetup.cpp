@@ -81,18 +81,13 @@ private slots:
 void TestTfSetup::designAndTabOrder()
 {
     AppFixture app;
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Nastavení programu"));
-    QCOMPARE(fSetup->minimumSize(), QSize(547, 346));
     QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Default"));
-    QVERIFY(fSetup->spbtMobily->isChecked());
-    for (QToolButton* button : { fSetup->spbtFirma, fSetup->spbtMesta, fSetup->spbtMobily, fSetup->spbtTisk,
-             fSetup->spbtSave, fSetup->spbtExit })
-        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(fSetup->findChild<QPlainTextEdit*>("memEdit"), fSetup->memEdit);
-    QCOMPARE(fSetup->findChild<QComboBox*>("comboLang"), fSetup->comboLang);
 
+    // Tab runs memEdit, edProdleva, comboLang; clicking a button keeps the focus.
     showSetup();
     fSetup->memEdit->setFocus();
+    QTest::mouseClick(fSetup->spbtTisk, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), fSetup->memEdit);
     QTest::keyClick(fSetup->memEdit, Qt::Key_Tab);
     QTRY_COMPARE(QApplication::focusWidget(), fSetup->edProdleva);
     QTest::keyClick(fSetup->edProdleva, Qt::Key_Tab);
