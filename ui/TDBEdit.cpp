@@ -52,8 +52,7 @@ void TDBEdit::showField()
     const QString value = !field ? QString() : hasFocus() ? field->EditText() : field->DisplayText();
     // Showing the same value again keeps a whole-text selection, so that
     // typing still replaces it.
-    const bool allSelected = hasSelectedText() && selectionStart() == 0
-        && selectionLength() == displayText().size();
+    const bool allSelected = hasSelectedText() && selectionStart() == 0 && selectionLength() == displayText().size();
     setText(value);
     if (allSelected)
         selectAll();
@@ -67,9 +66,10 @@ void TDBEdit::updateData()
         if (m_mask->isBlank(shown))
             field->setEditText(QString());
         else if (!m_mask->isComplete(shown))
-            throw AppError(QStringLiteral("'%1' is not a valid %2")
-                               .arg(shown, field->Kind() == FieldKind::DateTime ? QStringLiteral("date")
-                                                                                 : QStringLiteral("value")));
+            throw AppError(
+                QStringLiteral("'%1' is not a valid %2")
+                    .arg(shown,
+                        field->Kind() == FieldKind::DateTime ? QStringLiteral("date") : QStringLiteral("value")));
         else
             field->setEditText(m_mask->fieldText(shown));
     } else if (field->Kind() == FieldKind::Text || field->Kind() == FieldKind::Memo) {

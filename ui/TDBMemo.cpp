@@ -45,7 +45,8 @@ void TDBMemo::showField()
 {
     if (m_inChange) {
         // A refused first change: the document is still inside its own edit, show the field once it is done.
-        QMetaObject::invokeMethod(this, [this] { guarded([this] { showField(); }); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { guarded([this] { showField(); }); }, Qt::QueuedConnection);
         return;
     }
     const TField* field = m_link->field();

@@ -1,6 +1,24 @@
 #include "ui/TEditMask.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
+
+// Our input positions and the QLineEdit input mask characters that take the same input.
+struct InputChar
+{
+    char16_t ours;
+    char16_t qt;
+    bool required;
+};
+constexpr InputChar InputChars[] = {
+    { u'L', u'A', true }, { u'l', u'a', false }, // letter
+    { u'A', u'N', true }, { u'a', u'n', false }, // letter or digit
+    { u'C', u'X', true }, { u'c', u'x', false }, // any character
+    { u'0', u'9', true }, { u'9', u'0', false }, // digit
+    { u'#', u'#', false }, // digit or sign
+};
 
 // Characters that a QLineEdit input mask reads as commands; our literals escape them.
 const QString QtMetaCharacters = QStringLiteral("AaNnXx90Dd#HhBb><![]{}\\;");
@@ -49,18 +67,28 @@ TEditMask::TEditMask(const QString& mask, const QLocale& locale)
         if (QtMetaCharacters.contains(c))
             m_qtMask += u'\\';
         m_qtMask += c;
-        m_positions.append({true, false});
+        m_positions.append({ true, false });
     };
     auto addInput = [this](QChar qt, bool required) {
         m_qtMask += qt;
-        m_positions.append({false, required});
+        m_positions.append({ false, required });
     };
 
     for (qsizetype i = 0; i < body.size(); ++i) {
         const QChar c = body.at(i);
+        const auto input = std::find_if(
+            std::begin(InputChars), std::end(InputChars), [c](const InputChar& ic) { return ic.ours == c.unicode(); });
+        if (input != std::end(InputChars)) {
+            addInput(QChar(input->qt), input->required);
+            continue;
+        }
         switch (c.unicode()) {
-        case u'!': m_leadingBlanks = true; break;
-        case u'>': m_qtMask += u'>'; break;
+        case u'!':
+            m_leadingBlanks = true;
+            break;
+        case u'>':
+            m_qtMask += u'>';
+            break;
         case u'<':
             if (i + 1 < body.size() && body.at(i + 1) == u'>') {
                 m_qtMask += u'!';
@@ -73,19 +101,18 @@ TEditMask::TEditMask(const QString& mask, const QLocale& locale)
             if (i + 1 < body.size())
                 addLiteral(body.at(++i));
             break;
-        case u'L': addInput(u'A', true); break;
-        case u'l': addInput(u'a', false); break;
-        case u'A': addInput(u'N', true); break;
-        case u'a': addInput(u'n', false); break;
-        case u'C': addInput(u'X', true); break;
-        case u'c': addInput(u'x', false); break;
-        case u'0': addInput(u'9', true); break;
-        case u'9': addInput(u'0', false); break;
-        case u'#': addInput(u'#', false); break;
-        case u'/': addLiteral(dateSeparator); break;
-        case u':': addLiteral(timeSeparator); break;
-        case u'_': addLiteral(u' '); break;
-        default: addLiteral(c); break;
+        case u'/':
+            addLiteral(dateSeparator);
+            break;
+        case u':':
+            addLiteral(timeSeparator);
+            break;
+        case u'_':
+            addLiteral(u' ');
+            break;
+        default:
+            addLiteral(c);
+            break;
         }
     }
     m_qtMask += u';';

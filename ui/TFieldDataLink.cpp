@@ -91,9 +91,12 @@ bool TFieldDataLink::isValidChar(QChar c) const
         return true;
     const bool digitOrSign = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-';
     switch (m_field->Kind()) {
-    case FieldKind::Integer: return digitOrSign;
-    case FieldKind::Currency: return digitOrSign || QLocale().decimalPoint() == QString(c);
-    default: return true;
+    case FieldKind::Integer:
+        return digitOrSign;
+    case FieldKind::Currency:
+        return digitOrSign || QLocale().decimalPoint() == QString(c);
+    default:
+        return true;
     }
 }
 

@@ -33,7 +33,7 @@ QIcon editorIcon()
     p.setBrush(QColor(225, 232, 253));
     p.drawRoundedRect(QRectF(2.5, 4.5, 27, 23), 3, 3);
     p.setPen(QPen(QColor(137, 159, 248), 2));
-    for (const int y : {11, 16, 21})
+    for (const int y : { 11, 16, 21 })
         p.drawLine(6, y, 16, y);
     p.setPen(QPen(QColor(30, 30, 30), 1.5));
     p.setBrush(QColor(70, 80, 90));
@@ -52,8 +52,9 @@ bool isEditState(const TicketStore* table)
 } // namespace
 
 TfOpravenka::TfOpravenka(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-              | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowCloseButtonHint)
     , m_ui(std::make_unique<Ui::TfOpravenka>())
 {
     setObjectName(QStringLiteral("fOpravenka"));
@@ -98,7 +99,7 @@ TfOpravenka::TfOpravenka(QWidget* parent)
     spbtOK = m_ui->spbtOK;
 
     bevMain->lower();
-    dbcomboDruh->addItems({QStringLiteral("záruční"), QStringLiteral("pozáruční")});
+    dbcomboDruh->addItems({ QStringLiteral("záruční"), QStringLiteral("pozáruční") });
     for (QLabel* label : findChildren<QLabel*>())
         label->adjustSize();
 
@@ -119,18 +120,27 @@ void TfOpravenka::bindControls()
 {
     if (!DM)
         return;
-    const std::array<std::pair<TDBEdit*, const char*>, 10> edits = {{
-        {dbedCislo, "cislo"}, {dbedJmeno, "jmeno"}, {dbedAdresa, "adresa"}, {dbedTel, "tel"},
-        {dbedTechnik, "technik"}, {dbedIMEI, "IMEI"}, {dbedVada, "vada"}, {dbedCena, "cena"},
-        {dbedPrijem, "prijato"}, {dbedVydej, "vydej"},
-    }};
+    const std::array<std::pair<TDBEdit*, const char*>, 10> edits = { {
+        { dbedCislo, "cislo" },
+        { dbedJmeno, "jmeno" },
+        { dbedAdresa, "adresa" },
+        { dbedTel, "tel" },
+        { dbedTechnik, "technik" },
+        { dbedIMEI, "IMEI" },
+        { dbedVada, "vada" },
+        { dbedCena, "cena" },
+        { dbedPrijem, "prijato" },
+        { dbedVydej, "vydej" },
+    } };
     for (const auto& [edit, field] : edits) {
         edit->setDataSource(DM->DataSource);
         edit->setDataField(QLatin1String(field));
     }
-    const std::array<std::pair<TDBComboBox*, const char*>, 3> combos = {{
-        {dbcomboMesto, "mesto"}, {dbcomboDruh, "druh_opravy"}, {dbcomboMobil, "telefon"},
-    }};
+    const std::array<std::pair<TDBComboBox*, const char*>, 3> combos = { {
+        { dbcomboMesto, "mesto" },
+        { dbcomboDruh, "druh_opravy" },
+        { dbcomboMobil, "telefon" },
+    } };
     for (const auto& [combo, field] : combos) {
         combo->setDataSource(DM->DataSource);
         combo->setDataField(QLatin1String(field));
@@ -147,8 +157,8 @@ void TfOpravenka::ApplyLangTexts()
     if (!fMain || fMain->EditTexts.size() < 18)
         return;
     const QStringList& texts = fMain->EditTexts;
-    const std::array<QLabel*, 14> labels = {lbCislo, lbJmeno, lbAdresa, lbMesto, lbTel, lbTechnik, lbDruh, lbTelefon,
-        lbIMEI, lbKompletnost, lbVada, lbCena, lbPrijato, lbVydej};
+    const std::array<QLabel*, 14> labels = { lbCislo, lbJmeno, lbAdresa, lbMesto, lbTel, lbTechnik, lbDruh, lbTelefon,
+        lbIMEI, lbKompletnost, lbVada, lbCena, lbPrijato, lbVydej };
     for (size_t i = 0; i < labels.size(); ++i) {
         labels[i]->setText(texts.at(qsizetype(i)));
         labels[i]->adjustSize();
@@ -214,10 +224,17 @@ void TfOpravenka::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
 {
     Q_UNUSED(Shift); // Shift, Ctrl and Alt change nothing
     switch (Key) {
-    case Qt::Key_Escape: reject(); break;
-    case Qt::Key_F2: spbtOKClick(); break;
-    case Qt::Key_F7: spbtTiskClick(); break;
-    default: break;
+    case Qt::Key_Escape:
+        reject();
+        break;
+    case Qt::Key_F2:
+        spbtOKClick();
+        break;
+    case Qt::Key_F7:
+        spbtTiskClick();
+        break;
+    default:
+        break;
     }
 }
 

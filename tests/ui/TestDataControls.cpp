@@ -41,7 +41,7 @@ struct Host
     explicit Host(const QString& editField = QStringLiteral("jmeno"))
     {
         auto* layout = new QVBoxLayout(&window);
-        for (QWidget* w : std::initializer_list<QWidget*> {edit, combo, memo, other})
+        for (QWidget* w : std::initializer_list<QWidget*> { edit, combo, memo, other })
             layout->addWidget(w);
         edit->setDataSource(DM->DataSource);
         edit->setDataField(editField);
@@ -111,12 +111,24 @@ void TestDataControls::maskToInputMask_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("mask");
     QTest::addColumn<QString>("inputMask");
-    QTest::newRow("intake date, Czech") << "cs_CZ" << "!99/99/0099;" << "00.00.9900;_";
-    QTest::newRow("intake date, US") << "en_US" << "!99/99/0099;" << "00/00/9900;_";
-    QTest::newRow("own blank, literals dropped") << "cs_CZ" << "000;0;*" << "999;*";
-    QTest::newRow("escaped literal, time separator") << "cs_CZ" << "\\99:99" << "\\90:00;_";
-    QTest::newRow("letters and case") << "cs_CZ" << ">LL<>ca" << ">AA!xn;_";
-    QTest::newRow("no mask") << "cs_CZ" << "" << "";
+    QTest::newRow("intake date, Czech") << "cs_CZ"
+                                        << "!99/99/0099;"
+                                        << "00.00.9900;_";
+    QTest::newRow("intake date, US") << "en_US"
+                                     << "!99/99/0099;"
+                                     << "00/00/9900;_";
+    QTest::newRow("own blank, literals dropped") << "cs_CZ"
+                                                 << "000;0;*"
+                                                 << "999;*";
+    QTest::newRow("escaped literal, time separator") << "cs_CZ"
+                                                     << "\\99:99"
+                                                     << "\\90:00;_";
+    QTest::newRow("letters and case") << "cs_CZ"
+                                      << ">LL<>ca"
+                                      << ">AA!xn;_";
+    QTest::newRow("no mask") << "cs_CZ"
+                             << ""
+                             << "";
 }
 
 void TestDataControls::maskToInputMask()
@@ -206,12 +218,24 @@ void TestDataControls::refusedCharacters_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter in the number") << "cislo" << "12a3" << "123";
-    QTest::newRow("signs in the number") << "cislo" << "-+5" << "-+5";
-    QTest::newRow("decimal comma in the price") << "cena" << "12,50" << "12,50";
-    QTest::newRow("full stop in the price") << "cena" << "12.5" << "125";
-    QTest::newRow("letter in the price") << "cena" << "1e3" << "13";
-    QTest::newRow("anything in the name") << "jmeno" << "a.1,+" << "a.1,+";
+    QTest::newRow("letter in the number") << "cislo"
+                                          << "12a3"
+                                          << "123";
+    QTest::newRow("signs in the number") << "cislo"
+                                         << "-+5"
+                                         << "-+5";
+    QTest::newRow("decimal comma in the price") << "cena"
+                                                << "12,50"
+                                                << "12,50";
+    QTest::newRow("full stop in the price") << "cena"
+                                            << "12.5"
+                                            << "125";
+    QTest::newRow("letter in the price") << "cena"
+                                         << "1e3"
+                                         << "13";
+    QTest::newRow("anything in the name") << "jmeno"
+                                          << "a.1,+"
+                                          << "a.1,+";
 }
 
 void TestDataControls::refusedCharacters()
@@ -254,10 +278,18 @@ void TestDataControls::refusedTextKeepsFocus_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("error");
-    QTest::newRow("no such date") << "vydej" << "32.13.2025" << "'32.13.2025' is not a valid date.";
-    QTest::newRow("intake date without year") << "prijato" << "1203" << "'12.03.____' is not a valid date.";
-    QTest::newRow("intake date, year of one digit") << "prijato" << "12032" << "'12.03.2___' is not a valid date.";
-    QTest::newRow("number too large") << "cislo" << "99999999999" << "'99999999999' is not a valid integer value.";
+    QTest::newRow("no such date") << "vydej"
+                                  << "32.13.2025"
+                                  << "'32.13.2025' is not a valid date.";
+    QTest::newRow("intake date without year") << "prijato"
+                                              << "1203"
+                                              << "'12.03.____' is not a valid date.";
+    QTest::newRow("intake date, year of one digit") << "prijato"
+                                                    << "12032"
+                                                    << "'12.03.2___' is not a valid date.";
+    QTest::newRow("number too large") << "cislo"
+                                      << "99999999999"
+                                      << "'99999999999' is not a valid integer value.";
 }
 
 void TestDataControls::refusedTextKeepsFocus()
@@ -273,7 +305,7 @@ void TestDataControls::refusedTextKeepsFocus()
     QTest::keyClick(host.edit, Qt::Key_A, Qt::ControlModifier);
     typeText(host.edit, typed);
     host.leave();
-    QCOMPARE(app.errors.messages, QStringList {error});
+    QCOMPARE(app.errors.messages, QStringList { error });
     QCOMPARE(QApplication::focusWidget(), host.edit);
     QCOMPARE(host.edit->selectedText(), host.edit->displayText());
     QCOMPARE(DM->ADOTable->FieldByName(field)->AsString(), before);
@@ -285,11 +317,16 @@ void TestDataControls::maskedDateTyping_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QDate>("stored");
-    QTest::newRow("eight digits") << "05032025" << "05.03.2025" << QDate(2025, 3, 5);
-    QTest::newRow("separators skip optional digits") << "5.3.2025" << "5_.3_.2025" << QDate(2025, 3, 5);
-    QTest::newRow("two-digit year") << "050325" << "05.03.25__" << QDate(2025, 3, 5);
-    QTest::newRow("letters refused") << "0x5a03b2025" << "05.03.2025" << QDate(2025, 3, 5);
-    QTest::newRow("blank clears") << "" << "__.__.____" << QDate();
+    QTest::newRow("eight digits") << "05032025"
+                                  << "05.03.2025" << QDate(2025, 3, 5);
+    QTest::newRow("separators skip optional digits") << "5.3.2025"
+                                                     << "5_.3_.2025" << QDate(2025, 3, 5);
+    QTest::newRow("two-digit year") << "050325"
+                                    << "05.03.25__" << QDate(2025, 3, 5);
+    QTest::newRow("letters refused") << "0x5a03b2025"
+                                     << "05.03.2025" << QDate(2025, 3, 5);
+    QTest::newRow("blank clears") << ""
+                                  << "__.__.____" << QDate();
 }
 
 void TestDataControls::maskedDateTyping()
@@ -316,10 +353,18 @@ void TestDataControls::comboCompletesKeepingTypedCase_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("selected");
-    QTest::newRow("first town with p") << "p" << "praha" << "raha";
-    QTest::newRow("typed case kept") << "PL" << "PLzeň" << "zeň";
-    QTest::newRow("whole item typed") << "Brno" << "Brno" << "";
-    QTest::newRow("no item") << "x" << "x" << "";
+    QTest::newRow("first town with p") << "p"
+                                       << "praha"
+                                       << "raha";
+    QTest::newRow("typed case kept") << "PL"
+                                     << "PLzeň"
+                                     << "zeň";
+    QTest::newRow("whole item typed") << "Brno"
+                                      << "Brno"
+                                      << "";
+    QTest::newRow("no item") << "x"
+                             << "x"
+                             << "";
 }
 
 void TestDataControls::comboCompletesKeepingTypedCase()
@@ -330,8 +375,8 @@ void TestDataControls::comboCompletesKeepingTypedCase()
     AppFixture app;
     addTicket(1, QStringLiteral("Novák"));
     Host host;
-    host.combo->addItems({QStringLiteral("Brno"), QStringLiteral("Praha"), QStringLiteral("Plzeň"),
-        QStringLiteral("Písek")});
+    host.combo->addItems(
+        { QStringLiteral("Brno"), QStringLiteral("Praha"), QStringLiteral("Plzeň"), QStringLiteral("Písek") });
     Host::enter(host.combo);
     typeText(host.combo, typed);
     QCOMPARE(host.combo->currentText(), text);
@@ -348,12 +393,12 @@ void TestDataControls::comboKeepsTextWhenItemsReplaced()
     AppFixture app;
     addTicket(1, QStringLiteral("Novák"));
     Host host;
-    host.combo->addItems({QStringLiteral("Brno"), QStringLiteral("Praha")});
+    host.combo->addItems({ QStringLiteral("Brno"), QStringLiteral("Praha") });
     QCOMPARE(host.combo->currentText(), QString());
     DM->ADOTable->Edit();
     DM->ADOTablemesto->setAsString(QStringLiteral("Kolín"));
     host.combo->clear();
-    host.combo->addItems({QStringLiteral("Ostrava")});
+    host.combo->addItems({ QStringLiteral("Ostrava") });
     QCOMPARE(host.combo->currentText(), QStringLiteral("Kolín"));
     QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("Kolín"));
 }
@@ -363,7 +408,7 @@ void TestDataControls::comboItemChoiceStartsEdit()
     AppFixture app;
     addTicket(1, QStringLiteral("Novák"));
     Host host;
-    host.combo->addItems({QStringLiteral("Brno"), QStringLiteral("Praha")});
+    host.combo->addItems({ QStringLiteral("Brno"), QStringLiteral("Praha") });
     Host::enter(host.combo);
     QTest::keyClick(host.combo, Qt::Key_Down);
     QCOMPARE(state(), DataSetState::Edit);

@@ -75,7 +75,7 @@ bool printingIsHarmless()
     if (printer.isNull())
         return true;
     QProcess lpstat;
-    lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-v"), printer.printerName()});
+    lpstat.start(QStringLiteral("lpstat"), { QStringLiteral("-v"), printer.printerName() });
     return lpstat.waitForFinished() && lpstat.readAllStandardOutput().contains("cups-pdf:");
 }
 
@@ -154,11 +154,13 @@ void TestTfOpravenka::windowLook()
     QCOMPARE(fOpravenka->font().family(), QStringLiteral("MS Sans Serif"));
     QVERIFY(!(fOpravenka->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(!fOpravenka->windowIcon().isNull());
-    const QList<std::pair<QLabel*, QPoint>> labels = {{fOpravenka->lbCislo, {8, 8}}, {fOpravenka->lbJmeno, {8, 48}},
-        {fOpravenka->lbAdresa, {8, 88}}, {fOpravenka->lbMesto, {8, 128}}, {fOpravenka->lbTel, {8, 167}},
-        {fOpravenka->lbTechnik, {8, 224}}, {fOpravenka->lbDruh, {8, 264}}, {fOpravenka->lbTelefon, {160, 8}},
-        {fOpravenka->lbIMEI, {160, 48}}, {fOpravenka->lbKompletnost, {160, 96}}, {fOpravenka->lbVada, {160, 168}},
-        {fOpravenka->lbCena, {160, 208}}, {fOpravenka->lbPrijato, {160, 264}}, {fOpravenka->lbVydej, {160, 304}}};
+    const QList<std::pair<QLabel*, QPoint>> labels = { { fOpravenka->lbCislo, { 8, 8 } },
+        { fOpravenka->lbJmeno, { 8, 48 } }, { fOpravenka->lbAdresa, { 8, 88 } }, { fOpravenka->lbMesto, { 8, 128 } },
+        { fOpravenka->lbTel, { 8, 167 } }, { fOpravenka->lbTechnik, { 8, 224 } }, { fOpravenka->lbDruh, { 8, 264 } },
+        { fOpravenka->lbTelefon, { 160, 8 } }, { fOpravenka->lbIMEI, { 160, 48 } },
+        { fOpravenka->lbKompletnost, { 160, 96 } }, { fOpravenka->lbVada, { 160, 168 } },
+        { fOpravenka->lbCena, { 160, 208 } }, { fOpravenka->lbPrijato, { 160, 264 } },
+        { fOpravenka->lbVydej, { 160, 304 } } };
     for (const auto& [label, at] : labels) {
         QCOMPARE(label->pos(), at);
         QVERIFY(label->font().bold());
@@ -169,7 +171,7 @@ void TestTfOpravenka::windowLook()
     QCOMPARE(fOpravenka->spbtTisk->text(), QStringLiteral("Tisk  F7"));
     QVERIFY(fOpravenka->spbtOK->font().bold());
     QVERIFY(!fOpravenka->spbtTisk->font().bold());
-    for (QToolButton* button : {fOpravenka->spbtOK, fOpravenka->spbtTisk}) {
+    for (QToolButton* button : { fOpravenka->spbtOK, fOpravenka->spbtTisk }) {
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
         QVERIFY(button->autoRaise());
     }
@@ -193,9 +195,10 @@ void TestTfOpravenka::tabOrderSelectsWholeText()
         }
         press(Qt::Key_F2);
     }));
-    QCOMPARE(order, QStringList({"dbedCislo", "dbedJmeno", "dbedAdresa", "dbcomboMesto", "dbedTel", "dbedTechnik",
-        "dbcomboDruh", "dbcomboMobil", "dbedIMEI", "dbmemKomplet", "dbedVada", "dbedCena", "dbedPrijem", "dbedVydej",
-        "dbedCislo"}));
+    QCOMPARE(order,
+        QStringList({ "dbedCislo", "dbedJmeno", "dbedAdresa", "dbcomboMesto", "dbedTel", "dbedTechnik", "dbcomboDruh",
+            "dbcomboMobil", "dbedIMEI", "dbmemKomplet", "dbedVada", "dbedCena", "dbedPrijem", "dbedVydej",
+            "dbedCislo" }));
     QCOMPARE(state(), DataSetState::Browse);
     QVERIFY(app.errors.messages.isEmpty());
 }
@@ -402,7 +405,7 @@ void TestTfOpravenka::refusedBoxEndsOK()
         QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedVydej);
         app.errors.messages.clear();
         press(Qt::Key_F2);
-        QCOMPARE(app.errors.messages, QStringList {"'99.99.2025' is not a valid date."});
+        QCOMPARE(app.errors.messages, QStringList { "'99.99.2025' is not a valid date." });
         QVERIFY(fOpravenka->isVisible());
         QCOMPARE(state(), DataSetState::Edit);
         QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedVydej);
@@ -464,7 +467,7 @@ void TestTfOpravenka::languageTextsAndTitles()
     fMain->EditTitle = QStringLiteral("Oprava opravenky");
     QVERIFY(inEditor(&TfMain::actNewExecute, noteTitle));
     QVERIFY(inEditor(&TfMain::actEditExecute, noteTitle));
-    QCOMPARE(titles, QStringList({"", "", "Nová opravenka", "Oprava opravenky"}));
+    QCOMPARE(titles, QStringList({ "", "", "Nová opravenka", "Oprava opravenky" }));
 }
 
 TRELOMAR_TEST(TestTfOpravenka)
