@@ -9,6 +9,7 @@
 #include "ui/TfSetup.h"
 
 #include <QApplication>
+#include <QFont>
 
 #include <memory>
 
@@ -17,6 +18,11 @@ Program::Program()
     Application::Title = QStringLiteral("Trelomář");
     Application::HelpFile = QStringLiteral("trelomar.hlp");
     Application::initResources();
+    // The windows are laid out for the narrow Windows dialog and menu fonts;
+    // where they are missing, the condensed sans keeps texts within their
+    // design widths (and menu texts as wide as the menus measure them).
+    for (const QString& family : {QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma")})
+        QFont::insertSubstitution(family, QStringLiteral("DejaVu Sans Condensed"));
 
     auto splash = std::make_unique<TfStart>();
     splash->show();

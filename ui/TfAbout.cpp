@@ -9,6 +9,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
+
 TfAbout::TfAbout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::TfAbout>())
@@ -25,11 +27,19 @@ TfAbout::TfAbout(QWidget* parent)
     memo.setColor(QPalette::Base, QColor(225, 232, 253));
     ui->memInfo->setPalette(memo);
 
+    // All fourteen lines fit the box, each on a line of its own: a scroll
+    // bar would be of no use, as any key closes the box.
+    ui->memInfo->setLineWrapMode(QTextEdit::NoWrap);
+    ui->memInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->memInfo->document()->setDocumentMargin(2);
     ui->memInfo->setPlainText(InfoLines().join(QLatin1Char('\n')));
+    const qreal lineHeight = (ui->memInfo->height() - 2 * ui->memInfo->frameWidth() - 4) / qreal(InfoLines().size());
     QTextCursor all(ui->memInfo->document());
     all.select(QTextCursor::Document);
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
+    centred.setLineHeight(
+        std::min(lineHeight, qreal(ui->memInfo->fontMetrics().lineSpacing())), QTextBlockFormat::FixedHeight);
     all.mergeBlockFormat(centred);
 
     connect(ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
