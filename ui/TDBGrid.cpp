@@ -24,8 +24,11 @@ public:
     {
         QStyleOptionViewItem opt(option);
         opt.state &= ~QStyle::State_HasFocus;
-        if (!m_grid->hasFocus())
+        if (!m_grid->hasFocus() && (opt.state & QStyle::State_Selected)) {
+            // The style has already filled the selected row: cover it.
             opt.state &= ~QStyle::State_Selected;
+            painter->fillRect(option.rect, option.palette.brush(QPalette::Base));
+        }
         QStyledItemDelegate::paint(painter, opt, index);
         const QColor line
             = QColor::fromRgb(m_grid->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, m_grid));

@@ -302,6 +302,24 @@ private slots:
         QCOMPARE(editor.cislo, 5);
     }
 
+    void currentRowIsHighlightedOnlyWhileTheGridHasFocus()
+    {
+        start();
+        addTicket(1, "Novák");
+        addTicket(2, "Dvořák");
+        DM->ADOTable->setRecNo(1);
+        const QRect row = fMain->DBGrid->visualRect(fMain->gridModel()->index(1, 1));
+        const QPoint inside = row.topLeft() + QPoint(row.width() - 3, 3); // right of the text
+        const auto pixel = [&] { return fMain->DBGrid->viewport()->grab().toImage().pixelColor(inside); };
+        const QColor highlight = fMain->DBGrid->palette().color(QPalette::Active, QPalette::Highlight);
+
+        QCOMPARE(pixel(), highlight);
+        fMain->edFind->setFocus();
+        QCOMPARE(pixel(), fMain->DBGrid->palette().color(QPalette::Base));
+        fMain->DBGrid->setFocus();
+        QCOMPARE(pixel(), highlight);
+    }
+
     void newTicketOnEmptyTable()
     {
         start();
