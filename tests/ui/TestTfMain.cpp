@@ -12,6 +12,7 @@
 #include "ui/TfOpravenka.h"
 #include "ui/TicketGridModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -300,6 +301,49 @@ private slots:
         QTest::mouseDClick(fMain->DBGrid->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(watch.seen, QStringList { "fOpravenka" });
         QCOMPARE(editor.cislo, 5);
+    }
+
+    void gridModelKeepsItsContractThroughTableChanges()
+    {
+        start();
+        QAbstractItemModelTester tester(fMain->gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        addTicket(2, "Beneš", "Nokia", "351");
+        addTicket(1, "Adámek", "Alcatel", "449");
+        QCOMPARE(gridRows(), 2);
+        QCOMPARE(gridText(0, 0), QStringLiteral("1")); // stored tickets come back in number order
+        QCOMPARE(gridText(0, 1), QStringLiteral("Adámek"));
+        QCOMPARE(gridText(0, 2), QStringLiteral("Alcatel"));
+        QCOMPARE(gridText(0, 5), QStringLiteral("449"));
+
+        DM->ADOTable->setRecNo(0);
+        DM->ADOTable->Edit();
+        DM->ADOTablejmeno->setAsString("Adam");
+        QCOMPARE(gridText(0, 1), QStringLiteral("Adam"));
+        DM->ADOTable->Cancel();
+        QTest::keyClicks(fMain->edFind, "35");
+        fMain->mmSortIMEI->trigger();
+        ModalWatch watch([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
+        fMain->actDelete->trigger();
+        QCOMPARE(gridRows(), 0);
+        fMain->edFind->clear();
+        QCOMPARE(gridRows(), 1);
+        QCOMPARE(fMain->DBGrid->currentIndex().row(), 0);
+    }
+
+    void leavingTheGridDropsOnlyAnUntouchedNewTicket()
+    {
+        start();
+        addTicket(1, "Novák");
+        DM->ADOTable->Append();
+        QTest::mouseClick(fMain->edFind, Qt::LeftButton);
+        QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
+        QCOMPARE(DM->ADOTable->RecordCount(), 1);
+
+        fMain->DBGrid->setFocus();
+        DM->ADOTable->Append();
+        DM->ADOTablecislo->setAsInteger(2);
+        QTest::mouseClick(fMain->edFind, Qt::LeftButton);
+        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
     }
 
     void currentRowIsHighlightedOnlyWhileTheGridHasFocus()
