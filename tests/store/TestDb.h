@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <initializer_list>
+#include <utility>
+
+// A ticket database in a temporary folder, with a connection of its own for
+// laying out rows and looking at what the store wrote.
+class TestDb
+{
+public:
+    explicit TestDb(const QString& relativePath = QStringLiteral("data.mdb"));
+    ~TestDb();
+    TestDb(const TestDb&) = delete;
+    TestDb& operator=(const TestDb&) = delete;
+
+    const QString& path() const { return m_path; }
+    QString dir() const { return m_dir.path(); }
+    QString connectionString() const { return QStringLiteral("Data Source=") + m_path; }
+
+    using Values = std::initializer_list<std::pair<const char*, QVariant>>;
+    qint64 insert(Values values); // returns the row id
+    void exec(const QString& sql);
+    QVariant value(const QString& sql); // first column of the first row
+    QSqlDatabase& sql() { return m_db; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    QString m_name;
+    QSqlDatabase m_db;
+};
