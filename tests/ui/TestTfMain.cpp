@@ -270,13 +270,23 @@ private slots:
         QCOMPARE(fMain->edFind->text(), QStringLiteral("35 12"));
     }
 
+    void tabStaysInGrid_data()
+    {
+        QTest::addColumn<int>("tickets");
+        QTest::newRow("empty table") << 0;
+        QTest::newRow("one ticket") << 1;
+    }
+
     void tabStaysInGrid()
     {
+        QFETCH(int, tickets);
         start();
-        addTicket(1, "Novák");
+        for (int n = 1; n <= tickets; ++n)
+            addTicket(n, "Novák");
         QTest::keyClick(fMain->DBGrid, Qt::Key_End, Qt::ControlModifier);
         for (int i = 0; i < 8; ++i)
-            QTest::keyClick(fMain->DBGrid, Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), fMain->DBGrid);
         QTest::keyClick(fMain->DBGrid, Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), fMain->DBGrid);
     }
