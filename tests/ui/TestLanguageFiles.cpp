@@ -1,0 +1,114 @@
+// The shipped language files applied to the real windows: Czech gives back
+// every design text, English replaces them, and switching back restores them.
+#include "lang/LangFile.h"
+#include "tests/support/AppFixture.h"
+#include "tests/support/TestRegistry.h"
+#include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
+#include "ui/TfSetup.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QMenu>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+QString shipped(const char* name)
+{
+    return qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/") + QLatin1String(name);
+}
+
+// Every text a language file can reach on the three long-lived windows, by object name.
+QMap<QString, QString> visibleTexts()
+{
+    QMap<QString, QString> texts;
+    for (QWidget* window : {static_cast<QWidget*>(fMain), static_cast<QWidget*>(fSetup), static_cast<QWidget*>(fOpravenka)}) {
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            texts[window->objectName() + '.' + label->objectName()] = label->text();
+        for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            texts[window->objectName() + '.' + button->objectName() + ".text"] = button->text();
+        for (const QWidget* widget : window->findChildren<QWidget*>())
+            if (!widget->toolTip().isEmpty())
+                texts[window->objectName() + '.' + widget->objectName() + ".tip"] = widget->toolTip();
+        for (const QAction* action : window->findChildren<QAction*>())
+            texts[window->objectName() + '.' + action->objectName() + ".action"] = action->text();
+        for (const QMenu* menu : window->findChildren<QMenu*>())
+            texts[window->objectName() + '.' + menu->objectName() + ".menu"] = menu->title();
+    }
+    texts["fSetup.title"] = fSetup->windowTitle();
+    const auto* grid = fMain->findChild<QTableView*>(QStringLiteral("DBGrid"));
+    for (int column = 0; column < grid->model()->columnCount(); ++column)
+        texts[QStringLiteral("DBGrid.%1").arg(column)] = grid->model()->headerData(column, Qt::Horizontal).toString();
+    return texts;
+}
+
+AppFixture::Options withoutLanguage()
+{
+    AppFixture::Options options;
+    options.defaultLanguage = false;
+    return options;
+}
+
+} // namespace
+
+class TestLanguageFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void czechFileKeepsEveryDesignText()
+    {
+        AppFixture app(withoutLanguage());
+        const QMap<QString, QString> design = visibleTexts();
+        const QPoint designFind = fMain->edFind->pos();
+
+        fMain->ApplyLang(shipped("cs.lng"));
+        QCOMPARE(fMain->LangName, QString::fromUtf8("Česky"));
+        QCOMPARE(fMain->windowTitle(), QString::fromUtf8("Trelomář ver. 1.5"));
+        QCOMPARE(fMain->MainTexts.size(), 23);
+        QCOMPARE(fMain->EditTexts.size(), 18);
+        QCOMPARE(fMain->SettingsTexts.size(), 15);
+        QCOMPARE(fMain->PrintTexts.size(), 18);
+        QVERIFY(!fMain->NewTitle.isEmpty());
+        QVERIFY(!fMain->EditTitle.isEmpty());
+
+        const QMap<QString, QString> czech = visibleTexts();
+        for (auto it = design.cbegin(); it != design.cend(); ++it)
+            QVERIFY2(czech.value(it.key()) == it.value(),
+                qPrintable(QStringLiteral("%1: '%2' became '%3'").arg(it.key(), it.value(), czech.value(it.key()))));
+        // Only the search box moves: 10 pixels right of the label, as after any language.
+        QCOMPARE(fMain->edFind->x(), fMain->lbFind->x() + fMain->lbFind->width() + 10);
+        QCOMPARE(fMain->edFind->y(), designFind.y());
+    }
+
+    void englishReplacesTextsAndCzechBringsThemBack()
+    {
+        AppFixture app(withoutLanguage());
+        const QMap<QString, QString> design = visibleTexts();
+        const LangFile english = readLangFile(shipped("en.lng"));
+
+        fMain->ApplyLang(shipped("en.lng"));
+        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
+        QCOMPARE(fMain->lbFind->text(), english.main[6]);
+        QCOMPARE(fSetup->windowTitle(), english.settings[6]);
+        QCOMPARE(fMain->NewTitle, english.edit[16]);
+        const QMap<QString, QString> translated = visibleTexts();
+        int changed = 0;
+        for (auto it = design.cbegin(); it != design.cend(); ++it)
+            changed += translated.value(it.key()) != it.value();
+        // Everything but texts that read the same in both languages (IMEI, for one).
+        QVERIFY2(changed >= 40, qPrintable(QString::number(changed)));
+
+        fMain->ApplyLang(shipped("cs.lng"));
+        fMain->ApplyLang(shipped("cs.lng"));
+        QCOMPARE(visibleTexts(), design);
+    }
+};
+
+TRELOMAR_TEST(TestLanguageFiles)
+#include "TestLanguageFiles.moc"
