@@ -4,7 +4,7 @@
 # Never replaces anything the shop already has.
 set -euo pipefail
 root="$1"; build="$2"; work="$3"
-[ -e "$work/data/data.mdb" ] || "$build/trelomar-db" init "$work"
+[ -e "$work/data/data.mdb" ] || "$build/tools/trelomar-db" init "$work"
 [ -e "$root/resources/trelomar.hlp" ] && [ ! -e "$work/trelomar.hlp" ] && cp "$root/resources/trelomar.hlp" "$work/"
 if [ -d "$root/resources/lang" ]; then
     mkdir -p "$work/lang"
