@@ -64,7 +64,8 @@ void TDM::ADOTableCalcFields(TicketStore& dataSet)
 void TDM::ADOTableFilterRecord(TicketStore& dataSet, bool& Accept)
 {
     Q_UNUSED(dataSet);
-    const QString imei = ADOTableIMEI->AsString();
+    // Runs for every ticket at each search keystroke: a view, not a copy.
+    const QStringView imei = ADOTableIMEI->AsStringView();
     if (imei.isEmpty() || FindText.isEmpty())
         return;
     Accept = imei.startsWith(FindText, Qt::CaseSensitive);

@@ -95,7 +95,7 @@ QString TField::AsString() const
     if (!row)
         return QString();
     if (isText(Kind()))
-        return row->text[slotOf(m_index)];
+        return m_store.d->textOf(*row, m_index).toString();
     return DisplayText();
 }
 
@@ -112,12 +112,20 @@ void TField::setAsString(const QString& v)
             return;
         *target = value;
     } else {
-        QString& target = m_store.d->rowToSet(m_index).text[slotOf(m_index)];
-        if (target == value)
+        Row& row = m_store.d->rowToSet(m_index);
+        if (m_store.d->textOf(row, m_index) == value)
             return;
-        target = value;
+        row.text[slotOf(m_index)] = m_store.d->texts[slotOf(m_index)].add(value);
     }
     m_store.d->fieldSet(m_index);
+}
+
+QStringView TField::AsStringView() const
+{
+    if (!isText(Kind()) || Calculated())
+        accessError("StringView");
+    const Row* row = m_store.d->readRow();
+    return row ? m_store.d->textOf(*row, m_index) : QStringView();
 }
 
 int TField::AsInteger() const
@@ -253,7 +261,7 @@ QString TField::text(bool edit) const
     if (Calculated())
         return m_store.d->calcOfReadRow();
     const Row* row = m_store.d->readRow();
-    return row ? TicketStore::Impl::format(*row, m_index, edit) : QString();
+    return row ? m_store.d->format(*row, m_index, edit) : QString();
 }
 
 void TField::setNumeric(std::optional<qint64> value)

@@ -72,7 +72,7 @@ QByteArray selectList()
     return list;
 }
 
-void readColumns(sqlite3_stmt* stmt, Row& row)
+void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
 {
     row.id = sqlite3_column_int64(stmt, 0);
     int column = 1;
@@ -105,14 +105,14 @@ void readColumns(sqlite3_stmt* stmt, Row& row)
         }
         default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            row.text[slot] = QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+            row.text[slot] = texts[slot].add(text, sqlite3_column_bytes(stmt, column));
         }
         }
         ++column;
     }
 }
 
-void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field)
+void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QStringView text)
 {
     if (row.isNull(field)) {
         sqlite3_bind_null(stmt, parameter);
@@ -130,7 +130,7 @@ void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field)
         break;
     }
     default: {
-        const QByteArray utf8 = row.text[slot].toUtf8();
+        const QByteArray utf8 = text.toUtf8();
         sqlite3_bind_text(stmt, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
     }
@@ -165,6 +165,56 @@ bool isJetFile(const QString& path)
 QAtomicInt connectionCounter;
 
 } // namespace
+
+char16_t* StoreRow::TextColumn::reserve(qsizetype length)
+{
+    if (m_capacity - m_used < length) {
+        // Blocks grow with the table; an offset must fit in 24 bits.
+        const qsizetype next = std::min<qsizetype>(qsizetype(1) << 24, m_blocks.empty() ? 16384 : m_capacity * 2);
+        m_capacity = std::max(next, length);
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(m_capacity)));
+        m_used = 0;
+        Q_ASSERT(m_blocks.size() <= 256);
+    }
+    return m_blocks.back().get() + m_used;
+}
+
+StoreRow::TextRef StoreRow::TextColumn::commit(char16_t* start, char16_t* end)
+{
+    const qsizetype offset = start - m_blocks.back().get();
+    m_used = offset + (end - start);
+    return TextRef {quint32((m_blocks.size() - 1) << 24 | offset), quint32(end - start)};
+}
+
+StoreRow::TextRef StoreRow::TextColumn::add(const char* utf8, int length)
+{
+    if (length <= 0)
+        return TextRef();
+    // UTF-16 never needs more units than UTF-8 has bytes.
+    char16_t* start = reserve(length);
+    unsigned char high = 0;
+    for (int i = 0; i < length; ++i)
+        high |= static_cast<unsigned char>(utf8[i]);
+    char16_t* end;
+    if (high < 0x80) { // plain ASCII, most values: widened without the decoder's set-up per call
+        for (int i = 0; i < length; ++i)
+            start[i] = char16_t(utf8[i]);
+        end = start + length;
+    } else {
+        end = reinterpret_cast<char16_t*>(
+            m_decoder.appendToBuffer(reinterpret_cast<QChar*>(start), QByteArrayView(utf8, length)));
+    }
+    return commit(start, end);
+}
+
+StoreRow::TextRef StoreRow::TextColumn::add(QStringView text)
+{
+    if (text.isEmpty())
+        return TextRef();
+    char16_t* start = reserve(text.size());
+    std::copy(text.utf16(), text.utf16() + text.size(), start);
+    return commit(start, start + text.size());
+}
 
 TicketStore::Impl::Impl(TicketStore* owner)
     : q(owner)
@@ -232,7 +282,7 @@ QString TicketStore::Impl::calcOfReadRow() const
     return row ? calcValue(*row) : QString();
 }
 
-QString TicketStore::Impl::format(const Row& row, int field, bool edit)
+QString TicketStore::Impl::format(const Row& row, int field, bool edit) const
 {
     if (row.isNull(field))
         return QString();
@@ -245,7 +295,7 @@ QString TicketStore::Impl::format(const Row& row, int field, bool edit)
     case FieldKind::Currency:
         return edit ? FieldText::editMoney(row.num[slot]) : FieldText::displayMoney(row.num[slot]);
     default:
-        return row.text[slot];
+        return textOf(row, field).toString();
     }
 }
 
@@ -400,6 +450,7 @@ void TicketStore::Impl::close()
     changedFields = 0;
     for (auto& order : orders)
         order.reset();
+    texts = Texts();
     db = nullptr;
     dataVersion = -1;
     if (!connectionName.isEmpty()) {
@@ -425,6 +476,13 @@ void TicketStore::Impl::readAll()
     // The version first: a commit by another program during the read makes the next Refresh read again.
     const qint64 version = currentDataVersion();
     std::vector<Row> fresh;
+    Texts freshTexts;
+    {
+        // The highest id is a cheap, close guess of the number of rows.
+        Statement count(db, "SELECT max(rowid) FROM " + TableName.toUtf8());
+        if (count.ok() && count.step() == SQLITE_ROW)
+            fresh.reserve(size_t(std::clamp<qint64>(sqlite3_column_int64(count.get(), 0), 0, 10'000'000)));
+    }
     {
         Statement st(db, "SELECT " + selectList() + " FROM " + TableName.toUtf8() + " ORDER BY rowid");
         if (!st.ok())
@@ -432,15 +490,16 @@ void TicketStore::Impl::readAll()
         int rc;
         while ((rc = st.step()) == SQLITE_ROW) {
             fresh.emplace_back();
-            readColumns(st.get(), fresh.back());
+            readColumns(st.get(), fresh.back(), freshTexts);
         }
         if (rc != SQLITE_DONE)
             throw AppError(QStringLiteral("Cannot read file %1: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
     }
-    rows = std::move(fresh);
-    passes.assign(rows.size(), 1);
     for (auto& order : orders)
         order.reset();
+    rows = std::move(fresh);
+    texts = std::move(freshTexts);
+    passes.assign(rows.size(), 1);
     dataVersion = version;
 }
 
@@ -452,7 +511,7 @@ Row TicketStore::Impl::readOne(qint64 id)
     if (st.ok()) {
         sqlite3_bind_int64(st.get(), 1, id);
         if (st.step() == SQLITE_ROW) {
-            readColumns(st.get(), row);
+            readColumns(st.get(), row, texts);
             return row;
         }
     }
@@ -498,7 +557,7 @@ qint64 TicketStore::Impl::writePending()
         raiseWrite();
     int parameter = 1;
     for (int f : changed)
-        bindField(st.get(), parameter++, pending, f);
+        bindField(st.get(), parameter++, pending, f, isText(f) ? textOf(pending, f) : QStringView());
     if (!insert)
         sqlite3_bind_int64(st.get(), parameter, pending.id);
     if (st.step() != SQLITE_DONE)
@@ -524,12 +583,10 @@ void TicketStore::Impl::deleteRow(qint64 id)
 
 void TicketStore::Impl::runFilter()
 {
-    passes.assign(rows.size(), 1);
-    if (!filtered || !onFilterRecord)
-        return;
+    passes.resize(rows.size());
+    const bool filtering = filtered && onFilterRecord;
     for (size_t i = 0; i < rows.size(); ++i)
-        if (!rows[i].deleted)
-            passes[i] = passesFilter(rows[i]);
+        passes[i] = !rows[i].deleted && (!filtering || passesFilter(rows[i]));
 }
 
 bool TicketStore::Impl::passesFilter(const Row& row)
@@ -577,7 +634,7 @@ TicketStore::Impl::SortOrder& TicketStore::Impl::orderOf(int field)
         const int slot = slotOf(field);
         o->valueIds.resize(n);
         for (qint32 i = 0; i < n; ++i) {
-            const QString& value = rows[i].text[slot];
+            const QString value = QString::fromRawData(texts[slot].view(rows[i].text[slot]).data(), rows[i].text[slot].size);
             if (value.isEmpty()) {
                 o->valueIds[i] = -1;
                 continue;
@@ -639,7 +696,8 @@ void TicketStore::Impl::rowChanged(qint32 index, bool added)
         if (!o)
             continue;
         if (isText(field)) {
-            const QString& value = rows[index].text[slotOf(field)];
+            const QStringView text = textOf(rows[index], field);
+            const QString value = QString::fromRawData(text.data(), text.size());
             qint32 id = -1;
             if (!value.isEmpty()) {
                 auto it = o->idOfValue.constFind(value);
@@ -668,11 +726,11 @@ void TicketStore::Impl::rebuildView()
     const qint32 n = qint32(rows.size());
     if (sortField < 0) {
         for (qint32 i = 0; i < n; ++i)
-            if (passes[i] && !rows[i].deleted)
+            if (passes[i])
                 view.push_back(i);
     } else {
         for (const qint32 i : orderOf(sortField).order)
-            if (passes[i] && !rows[i].deleted)
+            if (passes[i])
                 view.push_back(i);
     }
     if (state == DataSetState::Insert)
@@ -704,10 +762,10 @@ void TicketStore::Impl::relist(qint32 current, int oldRecNo)
         const auto at = std::find(order->begin(), order->end(), current);
         qint32 chosen = -1;
         for (auto it = at; it != order->end() && chosen < 0; ++it)
-            if (passes[*it] && !rows[*it].deleted)
+            if (passes[*it])
                 chosen = *it;
         for (auto it = at; it != order->begin() && chosen < 0;)
-            if (--it, passes[*it] && !rows[*it].deleted)
+            if (--it, passes[*it])
                 chosen = *it;
         recNo = chosen < 0 ? -1 : positionOf(chosen);
     } else {
@@ -1027,6 +1085,7 @@ void TicketStore::Delete()
     const qint32 index = d->view[d->recNo];
     d->deleteRow(d->rows[index].id);
     d->rows[index].deleted = true;
+    d->passes[index] = 0;
     const bool wasEditing = d->state == DataSetState::Edit;
     d->pending = Row();
     d->changedFields = 0;
@@ -1128,7 +1187,7 @@ QString TicketStore::displayText(int row, int field) const
     const Row& source = pending ? d->pending : d->rows[index];
     if (!isStored(field))
         return pending ? d->pendingCalc : d->calcValue(source);
-    return Impl::format(source, field, false);
+    return d->format(source, field, false);
 }
 
 int TicketStore::maxCislo() const

@@ -7,6 +7,7 @@
 #include <QCollator>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QStringDecoder>
 
 #include <array>
 #include <optional>
@@ -23,7 +24,7 @@ inline constexpr bool isNumeric(FieldKind kind)
     return kind == FieldKind::Integer || kind == FieldKind::DateTime || kind == FieldKind::Currency;
 }
 
-inline constexpr int slotOf(int field)
+inline constexpr int computeSlot(int field)
 {
     const FieldDef& def = TicketRecord::Fields[field];
     if (def.calculated)
@@ -35,6 +36,18 @@ inline constexpr int slotOf(int field)
             ++slot;
     }
     return slot;
+}
+
+inline constexpr std::array<int, TicketRecord::FieldCount> Slots = [] {
+    std::array<int, TicketRecord::FieldCount> table {};
+    for (int f = 0; f < TicketRecord::FieldCount; ++f)
+        table[f] = computeSlot(f);
+    return table;
+}();
+
+inline int slotOf(int field)
+{
+    return Slots[field];
 }
 
 inline constexpr int countSlots(bool numeric)
@@ -50,22 +63,28 @@ inline constexpr int NumericSlots = countSlots(true);
 inline constexpr int TextSlots = countSlots(false);
 static_assert(TicketRecord::FieldCount <= 32);
 
-// One stored row. Texts are null when empty; numbers, dates and money carry a
-// null bit. Dates are FieldText::packDateTime values, money ten-thousandths.
+// Where a text lies in its column's TextColumn; size 0 is the null text.
+struct TextRef
+{
+    quint32 pos = 0; // block << 24 | offset in the block
+    quint32 size = 0;
+};
+
+// One row. Texts are null when empty; numbers, dates and money carry a null
+// bit. Dates are FieldText::packDateTime values, money ten-thousandths.
 struct Row
 {
     qint64 id = 0;
     std::array<qint64, NumericSlots> num {};
-    std::array<QString, TextSlots> text;
+    std::array<TextRef, TextSlots> text {};
     quint32 nulls = 0; // bit per field index
     bool deleted = false;
 
     bool isNull(int field) const
     {
-        const FieldDef& def = TicketRecord::Fields[field];
-        if (isNumeric(def.kind))
+        if (isNumeric(TicketRecord::Fields[field].kind))
             return nulls & (1u << field);
-        return text[slotOf(field)].isEmpty();
+        return text[slotOf(field)].size == 0;
     }
 };
 
@@ -78,6 +97,32 @@ inline Row emptyRow()
             row.nulls |= 1u << f;
     return row;
 }
+
+// The texts of one text field of every row, decoded once and kept together in
+// large blocks that never move: a read costs no allocation per value, and a
+// pass over one field of every row reads memory in order. Texts set later are
+// added too; what they replace stays until the next read of the file.
+class TextColumn
+{
+public:
+    TextRef add(const char* utf8, int length);
+    TextRef add(QStringView text);
+    QStringView view(TextRef ref) const
+    {
+        return ref.size ? QStringView(m_blocks[ref.pos >> 24].get() + (ref.pos & 0xFFFFFF), ref.size) : QStringView();
+    }
+
+private:
+    char16_t* reserve(qsizetype length); // room for length more units, in the last block
+    TextRef commit(char16_t* start, char16_t* end);
+
+    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    qsizetype m_used = 0; // in the last block
+    qsizetype m_capacity = 0;
+    QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+};
+
+using Texts = std::array<TextColumn, TextSlots>;
 
 } // namespace StoreRow
 
@@ -107,7 +152,10 @@ struct TicketStore::Impl
     // Every row read, in the order of the file; deleted rows stay as marks
     // until the next read so that indexes into the list stay valid.
     std::vector<Row> rows;
-    std::vector<quint8> passes;  // per row: passed the filter at the last refresh
+    using Texts = StoreRow::Texts;
+    Texts texts; // what the rows' texts refer to
+    QStringView textOf(const Row& row, int field) const { return texts[StoreRow::slotOf(field)].view(row.text[StoreRow::slotOf(field)]); }
+    std::vector<quint8> passes;  // per row: listed (passed the filter at the last refresh, not deleted)
     std::vector<qint32> view;    // rows listed, in order; NewRow for the pending new row
     int recNo = -1;
     static constexpr qint32 NewRow = -1;
@@ -176,7 +224,7 @@ struct TicketStore::Impl
     QString calcValue(const Row& row) const;
     QString calcOfReadRow() const;
     // A stored field's text: DisplayText, or EditText when `edit`.
-    static QString format(const Row& row, int field, bool edit);
+    QString format(const Row& row, int field, bool edit) const;
 
     // Writing a field of the pending row (or the calculated value in OnCalcFields)
     Row& rowToSet(int field);

@@ -1,0 +1,395 @@
+// trelomar-bench: how the ticket store behaves with 1,000 to 100,000 tickets
+// (and 1,000,000 with --million). Each size runs in a child process of its
+// own so that its peak memory is its own.
+#include "app/AppError.h"
+#include "app/ErrorHandler.h"
+#include "store/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace {
+
+class StderrReporter : public ErrorReporter
+{
+public:
+    void report(const QString& message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
+};
+
+[[noreturn]] void fail(const char* what, sqlite3* db)
+{
+    std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");
+    std::exit(1);
+}
+
+double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+long statusKb(const char* key)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray& line : lines)
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// ---------------------------------------------------------------- synthetic tickets
+
+const char* const MaleFirst[] = {"Jan", "Petr", "Jiří", "Josef", "Pavel", "Martin", "Tomáš", "Jaroslav", "Miroslav",
+                                 "Zdeněk", "Václav", "Michal", "František", "Jakub", "Milan", "Karel", "Lukáš",
+                                 "David", "Ondřej", "Radek", "Luboš", "Vojtěch", "Štěpán", "Matěj", "Dominik"};
+const char* const FemaleFirst[] = {"Jana", "Marie", "Eva", "Hana", "Anna", "Lenka", "Kateřina", "Věra", "Lucie",
+                                   "Alena", "Petra", "Jaroslava", "Veronika", "Martina", "Tereza", "Michaela",
+                                   "Zdeňka", "Ivana", "Monika", "Šárka", "Žaneta", "Barbora", "Klára", "Dagmar"};
+// Surnames in the male form and the female form.
+const char* const Surnames[][2] = {
+    {"Novák", "Nováková"}, {"Svoboda", "Svobodová"}, {"Novotný", "Novotná"}, {"Dvořák", "Dvořáková"},
+    {"Černý", "Černá"}, {"Procházka", "Procházková"}, {"Kučera", "Kučerová"}, {"Veselý", "Veselá"},
+    {"Horák", "Horáková"}, {"Němec", "Němcová"}, {"Pokorný", "Pokorná"}, {"Marek", "Marková"},
+    {"Pospíšil", "Pospíšilová"}, {"Hájek", "Hájková"}, {"Jelínek", "Jelínková"}, {"Král", "Králová"},
+    {"Růžička", "Růžičková"}, {"Beneš", "Benešová"}, {"Fiala", "Fialová"}, {"Sedláček", "Sedláčková"},
+    {"Doležal", "Doležalová"}, {"Zeman", "Zemanová"}, {"Kolář", "Kolářová"}, {"Navrátil", "Navrátilová"},
+    {"Čermák", "Čermáková"}, {"Vaněk", "Vaňková"}, {"Urban", "Urbanová"}, {"Blažek", "Blažková"},
+    {"Kříž", "Křížová"}, {"Kovář", "Kovářová"}, {"Bartoš", "Bartošová"}, {"Vlček", "Vlčková"},
+    {"Polák", "Poláková"}, {"Kopecký", "Kopecká"}, {"Musil", "Musilová"}, {"Šimek", "Šimková"},
+    {"Konečný", "Konečná"}, {"Malý", "Malá"}, {"Holub", "Holubová"}, {"Štěpánek", "Štěpánková"},
+    {"Chalupa", "Chalupová"}, {"Chmelař", "Chmelařová"}, {"Hrubý", "Hrubá"}, {"Ševčík", "Ševčíková"},
+    {"Žák", "Žáková"}, {"Řezníček", "Řezníčková"}, {"Šťastný", "Šťastná"}, {"Ondráček", "Ondráčková"},
+    {"Toman", "Tomanová"}, {"Bednář", "Bednářová"}, {"Charvát", "Charvátová"}, {"Kadlec", "Kadlecová"},
+    {"Vávra", "Vávrová"}, {"Mach", "Machová"}, {"Matějka", "Matějková"}, {"Říha", "Říhová"},
+};
+const char* const Streets[] = {"Dlouhá", "Krátká", "Nádražní", "Husova", "Masarykova", "Palackého", "Komenského",
+                               "Sokolská", "Žižkova", "Školní", "Zahradní", "Na Výsluní", "U Potoka", "Lipová",
+                               "Třída Svobody", "Čechova", "Smetanova", "Riegrova", "Jiráskova", "Nerudova"};
+const char* const Towns[] = {"Praha", "Brno", "Ostrava", "Plzeň", "Liberec", "Olomouc", "České Budějovice",
+                             "Hradec Králové", "Ústí nad Labem", "Pardubice", "Zlín", "Havířov", "Kladno",
+                             "Most", "Opava", "Frýdek-Místek", "Karviná", "Jihlava", "Teplice", "Děčín",
+                             "Chomutov", "Přerov", "Jablonec nad Nisou", "Mladá Boleslav", "Prostějov",
+                             "Třebíč", "Česká Lípa", "Třinec", "Tábor", "Znojmo", "Příbram", "Cheb", "Kolín"};
+const char* const Devices[] = {"Nokia 3310", "Nokia 6310i", "Nokia 8210", "Siemens C35i", "Siemens S45",
+                               "Siemens ME45", "Ericsson T28s", "Ericsson R320s", "Motorola V3688",
+                               "Motorola Timeport", "Alcatel One Touch Easy", "Samsung SGH-A300",
+                               "Panasonic GD90", "Sagem MC959", "Philips Savvy", "Sony CMD-J5"};
+const char* const Technicians[] = {"Novák", "Kučera", "Hájek", "Svobodová", "Šimek", "Řezníček"};
+const char* const Faults[] = {"nejde zapnout", "nenabíjí", "rozbitý displej", "nefunguje klávesnice",
+                              "neslyší druhou stranu", "vytéká baterie", "nechytá signál", "po pádu do vody",
+                              "nefunguje vyzvánění", "zamrzá", "blokovaná SIM", "praskly kryt"};
+const char* const Accessories[] = {"bez příslušenství", "nabíječka", "nabíječka, baterie", "baterie, kryt",
+                                   "krabice, nabíječka, návod", "pouze telefon"};
+const char* const Kinds[] = {"záruční", "pozáruční"};
+const char* const Tacs[] = {"35", "44", "45", "49", "52", "01", "86", "33"};
+
+template <class T, size_t N>
+const T& pick(std::mt19937& rng, const T (&list)[N])
+{
+    return list[std::uniform_int_distribution<size_t>(0, N - 1)(rng)];
+}
+
+void generate(const QString& path, int count)
+{
+    TicketStore::createDatabase(path);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        fail("open", db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    const char* sql = "INSERT INTO opravenky (cislo, prijato, vydej, jmeno, adresa, mesto, telefon, IMEI, cena, tel, "
+                      "technik, druh_opravy, kompletnost, vada) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
+        fail("prepare", db);
+    std::mt19937 rng(20240305);
+    std::uniform_int_distribution<int> digit(0, 9);
+    const QDate start(2019, 1, 2);
+    for (int i = 0; i < count; ++i) {
+        auto text = [&](int column, const QByteArray& value) {
+            sqlite3_bind_text(st, column, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+        };
+        const bool female = rng() % 2;
+        const auto& surname = pick(rng, Surnames);
+        const QByteArray name = QByteArray(female ? surname[1] : surname[0]) + ' '
+            + (female ? pick(rng, FemaleFirst) : pick(rng, MaleFirst));
+        const QDate taken = start.addDays(qint64(i) * 1800 / std::max(count, 1));
+        sqlite3_bind_int(st, 1, i + 1);
+        text(2, taken.toString(Qt::ISODate).toLatin1() + "T00:00:00");
+        text(3, taken.addDays(14).toString(Qt::ISODate).toLatin1() + "T00:00:00");
+        text(4, name);
+        text(5, QByteArray(pick(rng, Streets)) + ' ' + QByteArray::number(1 + rng() % 120));
+        text(6, pick(rng, Towns));
+        text(7, pick(rng, Devices));
+        if (rng() % 10 == 0) {
+            sqlite3_bind_null(st, 8); // about a tenth come without an IMEI
+        } else {
+            QByteArray imei = pick(rng, Tacs);
+            while (imei.size() < 15)
+                imei += char('0' + digit(rng));
+            text(8, imei);
+        }
+        sqlite3_bind_int64(st, 9, qint64(rng() % 400 + 1) * 50 * 10000);
+        QByteArray phone = "6";
+        for (int k = 0; k < 8; ++k)
+            phone += char('0' + digit(rng));
+        text(10, phone);
+        text(11, pick(rng, Technicians));
+        text(12, pick(rng, Kinds));
+        text(13, pick(rng, Accessories));
+        text(14, pick(rng, Faults));
+        if (sqlite3_step(st) != SQLITE_DONE)
+            fail("insert", db);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail("commit", db);
+    sqlite3_close(db);
+}
+
+// The baseline: every column of every row through the sqlite3 C API, no copies kept.
+qint64 rawRead(const QString& path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = nullptr;
+    // Without the API's own mutex, as the program's connection opens it.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK)
+        fail("open", db);
+    sqlite3_stmt* st = nullptr;
+    const char* sql = "SELECT rowid, cislo, prijato, vydej, jmeno, adresa, mesto, telefon, IMEI, cena, tel, technik, "
+                      "druh_opravy, kompletnost, vada FROM opravenky ORDER BY rowid";
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
+        fail("prepare", db);
+    qint64 sum = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        for (int c = 0; c < 15; ++c) {
+            if (sqlite3_column_type(st, c) == SQLITE_TEXT) {
+                const unsigned char* text = sqlite3_column_text(st, c);
+                sum += sqlite3_column_bytes(st, c) + (text ? text[0] : 0);
+            } else {
+                sum += sqlite3_column_int64(st, c);
+            }
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    const qint64 elapsed = timer.nsecsElapsed();
+    if (sum == 42)
+        std::fprintf(stderr, " ");
+    return elapsed;
+}
+
+struct Result
+{
+    double raw = 0, open = 0, keyMedian = 0, keyMax = 0, sortCold = 0, sortWarm = 0, postEdit = 0, postNew = 0;
+    double postMax = 0;
+    long baseKb = 0, peakKb = 0;
+    int distinctNames = 0;
+};
+
+Result measure(int count)
+{
+    Result r;
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("data"));
+    const QString path = dir.filePath(QStringLiteral("data/data.mdb"));
+    generate(path, count);
+    QDir::setCurrent(dir.path());
+
+    rawRead(path); // the file into the page cache for both
+    std::vector<double> raws;
+    for (int i = 0; i < 3; ++i)
+        raws.push_back(ms(rawRead(path)));
+    r.raw = *std::min_element(raws.begin(), raws.end());
+    r.baseKb = statusKb("VmRSS:");
+
+    // Opening as the program does: the data module reads every row and runs the filter on each.
+    std::vector<double> opens;
+    std::unique_ptr<TDM> dm;
+    const int opens_ = std::max(3, qEnvironmentVariableIntValue("TRELOMAR_BENCH_OPENS"));
+    for (int i = 0; i < opens_; ++i) {
+        dm.reset();
+        QElapsedTimer timer;
+        timer.start();
+        dm = std::make_unique<TDM>();
+        opens.push_back(ms(timer.nsecsElapsed()));
+    }
+    r.open = *std::min_element(opens.begin(), opens.end());
+    TicketStore& table = *dm->ADOTable;
+    if (!table.Active() || table.RecordCount() != count) {
+        std::fprintf(stderr, "the table did not open with %d rows\n", count);
+        std::exit(1);
+    }
+
+    // Typing an IMEI into the search box, then deleting it again.
+    table.setRecNo(count / 2);
+    QString imei;
+    for (int row = count / 2; imei.isEmpty(); ++row)
+        imei = table.displayText(row % count, TicketRecord::IMEI);
+    std::vector<double> keys;
+    auto keystroke = [&](const QString& text) {
+        QElapsedTimer timer;
+        timer.start();
+        dm->FindText = text;
+        table.Refresh();
+        keys.push_back(ms(timer.nsecsElapsed()));
+        if (qEnvironmentVariableIsSet("TRELOMAR_BENCH_VERBOSE"))
+            std::fprintf(stderr, "key '%s': %.3f ms, %d rows\n", qPrintable(text), keys.back(), table.RecordCount());
+    };
+    const int rounds = qEnvironmentVariableIntValue("TRELOMAR_BENCH_ROUNDS");
+    for (int round = 0; round <= rounds; ++round) {
+        for (int n = 1; n <= 8; ++n)
+            keystroke(imei.left(n));
+        for (int n = 7; n >= 0; --n)
+            keystroke(imei.left(n));
+    }
+    r.keyMedian = median(keys);
+    r.keyMax = *std::max_element(keys.begin(), keys.end());
+
+    // Sort by name: the first time (collation keys made) and again later.
+    {
+        QElapsedTimer timer;
+        timer.start();
+        table.setSort(QStringLiteral("jmeno ASC"));
+        r.sortCold = ms(timer.nsecsElapsed());
+        table.setSort(QStringLiteral("cislo ASC"));
+        timer.restart();
+        table.setSort(QStringLiteral("jmeno ASC"));
+        r.sortWarm = ms(timer.nsecsElapsed());
+    }
+    {
+        QStringList names;
+        for (int row = 0; row < table.RecordCount(); ++row)
+            names << table.displayText(row, TicketRecord::jmeno);
+        names.removeDuplicates();
+        r.distinctNames = int(names.size());
+    }
+
+    // Posts: a changed ticket, then a new one as the New action makes it; each
+    // written durably, then the table back in number order (AfterPost).
+    std::vector<double> edits, news;
+    for (int i = 0; i < 15; ++i) {
+        table.setSort(QStringLiteral("jmeno ASC"));
+        table.setRecNo((i * 7919) % table.RecordCount());
+        table.Edit();
+        dm->ADOTablevada->setAsString(QStringLiteral("nefunguje mikrofon %1").arg(i));
+        QElapsedTimer timer;
+        timer.start();
+        table.Post();
+        edits.push_back(ms(timer.nsecsElapsed()));
+    }
+    for (int i = 0; i < 15; ++i) {
+        table.setSort(QStringLiteral("cislo ASC"));
+        table.Last();
+        const int next = table.maxCislo() + 1;
+        table.Append();
+        dm->ADOTablecislo->setAsInteger(next);
+        dm->ADOTableprijato->setAsDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
+        dm->ADOTablejmeno->setAsString(QStringLiteral("Nový Zákazník %1").arg(i));
+        QElapsedTimer timer;
+        timer.start();
+        table.Post();
+        news.push_back(ms(timer.nsecsElapsed()));
+    }
+    r.postEdit = median(edits);
+    r.postNew = median(news);
+    r.postMax = std::max(*std::max_element(edits.begin(), edits.end()), *std::max_element(news.begin(), news.end()));
+    r.peakKb = statusKb("VmHWM:");
+    dm.reset();
+    QDir::setCurrent(QDir::tempPath());
+    return r;
+}
+
+int child(int count)
+{
+    const Result r = measure(count);
+    std::printf("RESULT %d %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %ld %ld %d\n", count, r.raw, r.open,
+                r.keyMedian, r.keyMax, r.sortCold, r.sortWarm, r.postEdit, r.postNew, r.postMax, r.baseKb, r.peakKb,
+                r.distinctNames);
+    return 0;
+}
+
+int parent(bool million)
+{
+    std::vector<int> sizes = {1000, 10000, 100000};
+    if (million)
+        sizes.push_back(1000000);
+    std::printf("Ticket store benchmark (times in ms, memory in MB; best of 3 opens, median of 16 keystrokes and of "
+                "15 posts each)\n\n");
+    std::printf("%9s %8s %8s %6s %8s %8s %8s %8s %8s %8s %8s %7s %7s %8s\n", "tickets", "raw rd", "open", "×raw",
+                "key med", "key max", "sort 1st", "sort 2nd", "post ed", "post new", "post max", "base", "peak",
+                "names");
+    for (int size : sizes) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), QString::number(size)});
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::printf("%9d failed\n", size);
+            return 1;
+        }
+        const QList<QByteArray> f = process.readAllStandardOutput().trimmed().split(' ');
+        if (f.size() != 14 || f[0] != "RESULT") {
+            std::printf("%9d: unexpected output\n", size);
+            return 1;
+        }
+        const double raw = f[2].toDouble(), open = f[3].toDouble();
+        std::printf("%9d %8.1f %8.1f %6.2f %8.2f %8.2f %8.1f %8.1f %8.2f %8.2f %8.2f %7.1f %7.1f %8d\n", size, raw, open,
+                    open / raw, f[4].toDouble(), f[5].toDouble(), f[6].toDouble(), f[7].toDouble(), f[8].toDouble(),
+                    f[9].toDouble(), f[10].toDouble(), f[11].toDouble() / 1024, f[12].toDouble() / 1024, f[13].toInt());
+        std::fflush(stdout);
+    }
+    std::printf("\nTargets at 100,000: open within 1.5× raw read, keystroke < 5 ms, sort by name < 40 ms, post < 2 ms,"
+                " peak < 150 MB.\n"
+                "raw rd: every column of every row through the sqlite3 C API; open: the data module opening the table;"
+                "\nkey: FindText changed and Refresh; sort 1st/2nd: Sort = \"jmeno ASC\" the first time after the read"
+                " and again later;\npost ed/new: a changed / a new ticket written durably, AfterPost included;"
+                " base: memory before the open; peak: the process's peak;\nnames: distinct customer names.\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+    StderrReporter reporter;
+    ErrorHandler::setReporter(&reporter);
+    const QStringList args = app.arguments().mid(1);
+    try {
+        if (args.size() == 2 && args[0] == QLatin1String("--run"))
+            return child(args[1].toInt());
+        if (args.isEmpty() || (args.size() == 1 && args[0] == QLatin1String("--million")))
+            return parent(!args.isEmpty());
+    } catch (const AppError& error) {
+        std::fprintf(stderr, "error: %s\n", error.what());
+        return 1;
+    }
+    std::fprintf(stderr, "Usage: trelomar-bench [--million]\n");
+    return 2;
+}
