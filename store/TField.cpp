@@ -95,7 +95,7 @@ QString TField::AsString() const
     if (!row)
         return QString();
     if (isText(Kind()))
-        return m_store.d->textOf(*row, m_index).toString();
+        return m_store.d->textOf(*row, m_index);
     return DisplayText();
 }
 
@@ -113,7 +113,7 @@ void TField::setAsString(const QString& v)
         *target = value;
     } else {
         Row& row = m_store.d->rowToSet(m_index);
-        if (m_store.d->textOf(row, m_index) == value)
+        if (m_store.d->texts[slotOf(m_index)].bytes(row.text[slotOf(m_index)]) == value.toUtf8())
             return;
         row.text[slotOf(m_index)] = m_store.d->texts[slotOf(m_index)].add(value);
     }
@@ -125,7 +125,7 @@ QStringView TField::AsStringView() const
     if (!isText(Kind()) || Calculated())
         accessError("StringView");
     const Row* row = m_store.d->readRow();
-    return row ? m_store.d->textOf(*row, m_index) : QStringView();
+    return row ? m_store.d->texts[slotOf(m_index)].view(row->text[slotOf(m_index)]) : QStringView();
 }
 
 int TField::AsInteger() const

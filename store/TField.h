@@ -29,8 +29,9 @@ public:
 
     QString AsString() const;           // dates and money as DisplayText, numbers in decimal
     void setAsString(const QString& v); // text is cut to Size(); others parse like setEditText
-    // A stored text field's text without a copy, for handlers that judge every
-    // row (OnFilterRecord): valid until the row or the table changes.
+    // A stored text field's text without allocating, for handlers that judge
+    // every row (OnFilterRecord): valid until the next AsStringView of this
+    // field and never after the row or the table changes.
     QStringView AsStringView() const;
     int AsInteger() const;
     void setAsInteger(int v);

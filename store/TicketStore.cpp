@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 using StoreRow::Row;
@@ -79,40 +80,33 @@ void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
     for (int f = 0; f < TicketRecord::FieldCount; ++f) {
         if (!isStored(f))
             continue;
-        const int type = sqlite3_column_type(stmt, column);
         const int slot = slotOf(f);
-        if (type == SQLITE_NULL) {
-            if (isNumeric(TicketRecord::Fields[f].kind))
+        const FieldKind kind = TicketRecord::Fields[f].kind;
+        if (kind == FieldKind::Integer || kind == FieldKind::Currency) {
+            const int type = sqlite3_column_type(stmt, column);
+            if (type == SQLITE_NULL)
                 row.nulls |= 1u << f;
-            ++column;
-            continue;
-        }
-        switch (TicketRecord::Fields[f].kind) {
-        case FieldKind::Integer:
-            row.num[slot] = sqlite3_column_int(stmt, column);
-            break;
-        case FieldKind::Currency:
-            if (type == SQLITE_FLOAT)
+            else if (type == SQLITE_FLOAT && kind == FieldKind::Currency)
                 row.num[slot] = qint64(std::llround(sqlite3_column_double(stmt, column)));
-            else
+            else if (kind == FieldKind::Currency)
                 row.num[slot] = sqlite3_column_int64(stmt, column);
-            break;
-        case FieldKind::DateTime: {
+            else
+                row.num[slot] = sqlite3_column_int(stmt, column);
+        } else {
+            // No text is NULL.
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            if (!FieldText::parseIso(text, sqlite3_column_bytes(stmt, column), row.num[slot]))
-                row.nulls |= 1u << f; // not a date this program can read: shown empty, left as it is in the file
-            break;
-        }
-        default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            row.text[slot] = texts[slot].add(text, sqlite3_column_bytes(stmt, column));
-        }
+            if (kind != FieldKind::DateTime) {
+                if (text)
+                    row.text[slot] = texts[slot].add(text, sqlite3_column_bytes(stmt, column));
+            } else if (!text || !FieldText::parseIso(text, sqlite3_column_bytes(stmt, column), row.num[slot])) {
+                row.nulls |= 1u << f; // also a text this program cannot read as a date: shown empty, kept in the file
+            }
         }
         ++column;
     }
 }
 
-void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QStringView text)
+void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QByteArrayView text)
 {
     if (row.isNull(field)) {
         sqlite3_bind_null(stmt, parameter);
@@ -130,8 +124,7 @@ void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QSt
         break;
     }
     default: {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(stmt, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, parameter, text.data(), int(text.size()), SQLITE_TRANSIENT);
     }
     }
 }
@@ -166,54 +159,53 @@ QAtomicInt connectionCounter;
 
 } // namespace
 
-char16_t* StoreRow::TextColumn::reserve(qsizetype length)
-{
-    if (m_capacity - m_used < length) {
-        // Blocks grow with the table; an offset must fit in 24 bits.
-        const qsizetype next = std::min<qsizetype>(qsizetype(1) << 24, m_blocks.empty() ? 16384 : m_capacity * 2);
-        m_capacity = std::max(next, length);
-        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(m_capacity)));
-        m_used = 0;
-        Q_ASSERT(m_blocks.size() <= 256);
-    }
-    return m_blocks.back().get() + m_used;
-}
-
-StoreRow::TextRef StoreRow::TextColumn::commit(char16_t* start, char16_t* end)
-{
-    const qsizetype offset = start - m_blocks.back().get();
-    m_used = offset + (end - start);
-    return TextRef {quint32((m_blocks.size() - 1) << 24 | offset), quint32(end - start)};
-}
-
 StoreRow::TextRef StoreRow::TextColumn::add(const char* utf8, int length)
 {
     if (length <= 0)
         return TextRef();
-    // UTF-16 never needs more units than UTF-8 has bytes.
-    char16_t* start = reserve(length);
-    unsigned char high = 0;
-    for (int i = 0; i < length; ++i)
-        high |= static_cast<unsigned char>(utf8[i]);
-    char16_t* end;
-    if (high < 0x80) { // plain ASCII, most values: widened without the decoder's set-up per call
-        for (int i = 0; i < length; ++i)
-            start[i] = char16_t(utf8[i]);
-        end = start + length;
-    } else {
-        end = reinterpret_cast<char16_t*>(
-            m_decoder.appendToBuffer(reinterpret_cast<QChar*>(start), QByteArrayView(utf8, length)));
+    if (m_capacity - m_used < length) {
+        // Blocks grow with the table; an offset must fit in 24 bits.
+        const qsizetype next = std::min<qsizetype>(qsizetype(1) << 24, m_blocks.empty() ? 16384 : m_capacity * 2);
+        m_capacity = std::max<qsizetype>(next, length);
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size_t(m_capacity)));
+        m_used = 0;
+        Q_ASSERT(m_blocks.size() <= 256);
     }
-    return commit(start, end);
+    std::memcpy(m_blocks.back().get() + m_used, utf8, size_t(length));
+    const TextRef ref {quint32((m_blocks.size() - 1) << 24 | m_used), quint32(length)};
+    m_used += length;
+    return ref;
 }
 
 StoreRow::TextRef StoreRow::TextColumn::add(QStringView text)
 {
-    if (text.isEmpty())
-        return TextRef();
-    char16_t* start = reserve(text.size());
-    std::copy(text.utf16(), text.utf16() + text.size(), start);
-    return commit(start, start + text.size());
+    const QByteArray utf8 = text.toUtf8();
+    return add(utf8.constData(), int(utf8.size()));
+}
+
+QString StoreRow::TextColumn::string(TextRef ref) const
+{
+    return QString::fromUtf8(bytes(ref));
+}
+
+QStringView StoreRow::TextColumn::view(TextRef ref) const
+{
+    const QByteArrayView utf8 = bytes(ref);
+    // UTF-16 never needs more units than UTF-8 has bytes.
+    if (m_buffer.size() < size_t(utf8.size()))
+        m_buffer.resize(size_t(utf8.size()));
+    char16_t* out = m_buffer.data();
+    // Plain ASCII, most IMEIs, is widened without the decoder's set-up per call.
+    unsigned char high = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        high |= c;
+        out[i] = c;
+    }
+    if (high < 0x80)
+        return QStringView(out, utf8.size());
+    const QChar* end = m_decoder.appendToBuffer(reinterpret_cast<QChar*>(out), utf8);
+    return QStringView(out, end - reinterpret_cast<QChar*>(out));
 }
 
 TicketStore::Impl::Impl(TicketStore* owner)
@@ -295,7 +287,7 @@ QString TicketStore::Impl::format(const Row& row, int field, bool edit) const
     case FieldKind::Currency:
         return edit ? FieldText::editMoney(row.num[slot]) : FieldText::displayMoney(row.num[slot]);
     default:
-        return textOf(row, field).toString();
+        return textOf(row, field);
     }
 }
 
@@ -557,7 +549,8 @@ qint64 TicketStore::Impl::writePending()
         raiseWrite();
     int parameter = 1;
     for (int f : changed)
-        bindField(st.get(), parameter++, pending, f, isText(f) ? textOf(pending, f) : QStringView());
+        bindField(st.get(), parameter++, pending, f,
+                  isText(f) ? texts[slotOf(f)].bytes(pending.text[slotOf(f)]) : QByteArrayView());
     if (!insert)
         sqlite3_bind_int64(st.get(), parameter, pending.id);
     if (st.step() != SQLITE_DONE)
@@ -633,19 +626,8 @@ TicketStore::Impl::SortOrder& TicketStore::Impl::orderOf(int field)
         o->collator->setCaseSensitivity(Qt::CaseInsensitive);
         const int slot = slotOf(field);
         o->valueIds.resize(n);
-        for (qint32 i = 0; i < n; ++i) {
-            const QString value = QString::fromRawData(texts[slot].view(rows[i].text[slot]).data(), rows[i].text[slot].size);
-            if (value.isEmpty()) {
-                o->valueIds[i] = -1;
-                continue;
-            }
-            auto it = o->idOfValue.constFind(value);
-            if (it == o->idOfValue.cend()) {
-                it = o->idOfValue.insert(value, qint32(o->keys.size()));
-                o->keys.push_back(o->collator->sortKey(value));
-            }
-            o->valueIds[i] = *it;
-        }
+        for (qint32 i = 0; i < n; ++i)
+            o->valueIds[i] = valueId(*o, field, rows[i].text[slot]);
         const qint32 distinct = qint32(o->keys.size());
         std::vector<qint32> byKey(distinct);
         std::iota(byKey.begin(), byKey.end(), 0);
@@ -689,6 +671,38 @@ TicketStore::Impl::SortOrder& TicketStore::Impl::orderOf(int field)
     return *orders[field];
 }
 
+qint32 TicketStore::Impl::valueId(SortOrder& o, int field, StoreRow::TextRef ref)
+{
+    if (ref.size == 0)
+        return -1;
+    const StoreRow::TextColumn& column = texts[slotOf(field)];
+    const QByteArrayView text = column.bytes(ref);
+    const size_t hash = qHash(text);
+    if (o.values.size() * 2 >= o.table.size()) {
+        o.table.assign(std::max<size_t>(1024, o.table.size() * 2), -1);
+        const size_t mask = o.table.size() - 1;
+        for (qint32 id = 0; id < qint32(o.values.size()); ++id) {
+            size_t at = o.hashes[id] & mask;
+            while (o.table[at] >= 0)
+                at = (at + 1) & mask;
+            o.table[at] = id;
+        }
+    }
+    const size_t mask = o.table.size() - 1;
+    size_t at = hash & mask;
+    for (; o.table[at] >= 0; at = (at + 1) & mask) {
+        const qint32 id = o.table[at];
+        if (o.hashes[id] == hash && column.bytes(o.values[id]) == text)
+            return id;
+    }
+    const qint32 id = qint32(o.values.size());
+    o.table[at] = id;
+    o.values.push_back(ref);
+    o.hashes.push_back(hash);
+    o.keys.push_back(o.collator->sortKey(QString::fromUtf8(text)));
+    return id;
+}
+
 void TicketStore::Impl::rowChanged(qint32 index, bool added)
 {
     for (int field = 0; field < TicketRecord::FieldCount; ++field) {
@@ -696,17 +710,7 @@ void TicketStore::Impl::rowChanged(qint32 index, bool added)
         if (!o)
             continue;
         if (isText(field)) {
-            const QStringView text = textOf(rows[index], field);
-            const QString value = QString::fromRawData(text.data(), text.size());
-            qint32 id = -1;
-            if (!value.isEmpty()) {
-                auto it = o->idOfValue.constFind(value);
-                if (it == o->idOfValue.cend()) {
-                    it = o->idOfValue.insert(value, qint32(o->keys.size()));
-                    o->keys.push_back(o->collator->sortKey(value));
-                }
-                id = *it;
-            }
+            const qint32 id = valueId(*o, field, rows[index].text[slotOf(field)]);
             if (added)
                 o->valueIds.push_back(id);
             else

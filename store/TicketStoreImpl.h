@@ -5,7 +5,6 @@
 #include "store/TicketStore.h"
 
 #include <QCollator>
-#include <QHash>
 #include <QSqlDatabase>
 #include <QStringDecoder>
 
@@ -98,28 +97,32 @@ inline Row emptyRow()
     return row;
 }
 
-// The texts of one text field of every row, decoded once and kept together in
-// large blocks that never move: a read costs no allocation per value, and a
-// pass over one field of every row reads memory in order. Texts set later are
-// added too; what they replace stays until the next read of the file.
+// The texts of one text field of every row, kept as the file holds them
+// (UTF-8) together in large blocks that never move: a read copies bytes and
+// allocates nothing per value, and a pass over one field of every row reads
+// memory in order. Texts set later are added too; what they replace stays
+// until the next read of the file.
 class TextColumn
 {
 public:
     TextRef add(const char* utf8, int length);
     TextRef add(QStringView text);
-    QStringView view(TextRef ref) const
+    QByteArrayView bytes(TextRef ref) const
     {
-        return ref.size ? QStringView(m_blocks[ref.pos >> 24].get() + (ref.pos & 0xFFFFFF), ref.size) : QStringView();
+        return ref.size ? QByteArrayView(m_blocks[ref.pos >> 24].get() + (ref.pos & 0xFFFFFF), ref.size)
+                        : QByteArrayView();
     }
+    QString string(TextRef ref) const;
+    // The text decoded into this column's buffer: valid until the next view
+    // of the column, for handlers that judge every row.
+    QStringView view(TextRef ref) const;
 
 private:
-    char16_t* reserve(qsizetype length); // room for length more units, in the last block
-    TextRef commit(char16_t* start, char16_t* end);
-
-    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_used = 0; // in the last block
     qsizetype m_capacity = 0;
-    QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    mutable std::vector<char16_t> m_buffer;
+    mutable QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
 };
 
 using Texts = std::array<TextColumn, TextSlots>;
@@ -154,7 +157,10 @@ struct TicketStore::Impl
     std::vector<Row> rows;
     using Texts = StoreRow::Texts;
     Texts texts; // what the rows' texts refer to
-    QStringView textOf(const Row& row, int field) const { return texts[StoreRow::slotOf(field)].view(row.text[StoreRow::slotOf(field)]); }
+    QString textOf(const Row& row, int field) const
+    {
+        return texts[StoreRow::slotOf(field)].string(row.text[StoreRow::slotOf(field)]);
+    }
     std::vector<quint8> passes;  // per row: listed (passed the filter at the last refresh, not deleted)
     std::vector<qint32> view;    // rows listed, in order; NewRow for the pending new row
     int recNo = -1;
@@ -172,11 +178,17 @@ struct TicketStore::Impl
     struct SortOrder
     {
         std::vector<qint32> order;
-        std::vector<qint32> valueIds;           // text fields: per row, index into keys
-        std::vector<QCollatorSortKey> keys;     // text fields: per distinct value
-        QHash<QString, qint32> idOfValue;
+        // Text fields: per row, the index of its value among the distinct
+        // values (-1 for the empty text), and per distinct value its text
+        // and collation key, found again through an open-addressing table.
+        std::vector<qint32> valueIds;
+        std::vector<StoreRow::TextRef> values;
+        std::vector<size_t> hashes;
+        std::vector<QCollatorSortKey> keys;
+        std::vector<qint32> table; // value index or -1; the size a power of two
         std::optional<QCollator> collator;
     };
+    qint32 valueId(SortOrder& order, int field, StoreRow::TextRef text);
     std::array<std::unique_ptr<SortOrder>, TicketRecord::FieldCount> orders;
 
     // While a handler runs: the row its field reads address, and where a
