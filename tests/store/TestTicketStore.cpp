@@ -4,6 +4,7 @@
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 
+#include <QCollator>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -95,6 +96,48 @@ private slots:
             QCOMPARE(column(*store, "cislo").mid(3, 2), QStringList({"9", "9"}));
     }
 
+    void manyDistinctNamesSortCollated()
+    {
+        // Enough distinct values to make the store's value table grow several times.
+        TestDb db;
+        QStringList names;
+        const QStringList stems = {"Čech", "Cech", "Hora", "Chára", "Šíma", "Sima", "Žák", "Zak", "ďas", "Dáša"};
+        QSqlDatabase& sql = db.sql();
+        sql.transaction();
+        for (int i = 0; i < 3000; ++i) {
+            const QString name = stems[i % stems.size()] + QString::number(i % 1500);
+            names << name;
+            db.insert({{"jmeno", name}, {"cislo", i}});
+        }
+        sql.commit();
+        auto store = openStore(db);
+        store->setSort(QStringLiteral("jmeno ASC"));
+        QCollator collator{QLocale()};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        QCOMPARE(column(*store, "jmeno"), names);
+    }
+
+    void filterReadsTheJudgedRowWithoutCopies()
+    {
+        TestDb db;
+        db.insert({{"IMEI", "35ab"}, {"jmeno", "Alois"}});
+        db.insert({{"IMEI", "ščř"}, {"jmeno", "Běta"}});
+        db.insert({{"IMEI", QVariant()}, {"jmeno", "Cyril"}});
+        auto store = openStore(db);
+        QStringList seen;
+        store->setOnFilterRecord([&](TicketStore& ds, bool& accept) {
+            const QStringView imei = ds.FieldByName(QStringLiteral("IMEI"))->AsStringView();
+            seen << imei.toString() + u'/' + ds.FieldByName(QStringLiteral("jmeno"))->AsString();
+            accept = !imei.startsWith(u'š');
+        });
+        store->setFiltered(true);
+        QCOMPARE(seen, QStringList({"35ab/Alois", "ščř/Běta", "/Cyril"}));
+        QCOMPARE(column(*store, "jmeno"), QStringList({"Alois", "Cyril"}));
+        QCOMPARE(raised([&] { store->FieldByName(QStringLiteral("cislo"))->AsStringView(); }),
+                 QStringLiteral("Cannot access field 'cislo' as type StringView"));
+    }
+
     void sortKeepsCurrentRowAndRejectsUnknownField()
     {
         TestDb db;
@@ -181,10 +224,12 @@ private slots:
         auto store = openStore(db);
         store->Append();
         store->FieldByName(QStringLiteral("jmeno"))->setAsString(QString(60, u'ř'));
-        store->FieldByName(QStringLiteral("kompletnost"))->setAsString(QString(500, u'k')); // memo: no limit
+        store->FieldByName(QStringLiteral("kompletnost"))->setAsString(QString(40000, u'ž')); // memo: no limit
         store->Post();
         QCOMPARE(db.value(QStringLiteral("SELECT jmeno FROM opravenky")).toString(), QString(50, u'ř'));
-        QCOMPARE(db.value(QStringLiteral("SELECT length(kompletnost) FROM opravenky")).toInt(), 500);
+        QCOMPARE(db.value(QStringLiteral("SELECT length(kompletnost) FROM opravenky")).toInt(), 40000);
+        auto other = openStore(db);
+        QCOMPARE(str(*other, "kompletnost"), QString(40000, u'ž'));
     }
 
     void endingPendingRow_data()
