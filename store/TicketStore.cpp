@@ -188,24 +188,10 @@ QString StoreRow::TextColumn::string(TextRef ref) const
     return QString::fromUtf8(bytes(ref));
 }
 
-QStringView StoreRow::TextColumn::view(TextRef ref) const
+QStringView StoreRow::TextColumn::decode(QByteArrayView utf8) const
 {
-    const QByteArrayView utf8 = bytes(ref);
-    // UTF-16 never needs more units than UTF-8 has bytes.
-    if (m_buffer.size() < size_t(utf8.size()))
-        m_buffer.resize(size_t(utf8.size()));
-    char16_t* out = m_buffer.data();
-    // Plain ASCII, most IMEIs, is widened without the decoder's set-up per call.
-    unsigned char high = 0;
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        high |= c;
-        out[i] = c;
-    }
-    if (high < 0x80)
-        return QStringView(out, utf8.size());
-    const QChar* end = m_decoder.appendToBuffer(reinterpret_cast<QChar*>(out), utf8);
-    return QStringView(out, end - reinterpret_cast<QChar*>(out));
+    QChar* out = reinterpret_cast<QChar*>(m_buffer.data());
+    return QStringView(out, m_decoder.appendToBuffer(out, utf8) - out);
 }
 
 TicketStore::Impl::Impl(TicketStore* owner)
@@ -434,6 +420,7 @@ void TicketStore::Impl::close()
 {
     rows.clear();
     rows.shrink_to_fit();
+    deleted.clear();
     passes.clear();
     view.clear();
     recNo = -1;
@@ -491,6 +478,7 @@ void TicketStore::Impl::readAll()
         order.reset();
     rows = std::move(fresh);
     texts = std::move(freshTexts);
+    deleted.assign(rows.size(), 0);
     passes.assign(rows.size(), 1);
     dataVersion = version;
 }
@@ -579,7 +567,7 @@ void TicketStore::Impl::runFilter()
     passes.resize(rows.size());
     const bool filtering = filtered && onFilterRecord;
     for (size_t i = 0; i < rows.size(); ++i)
-        passes[i] = !rows[i].deleted && (!filtering || passesFilter(rows[i]));
+        passes[i] = !deleted[i] && (!filtering || passesFilter(rows[i]));
 }
 
 bool TicketStore::Impl::passesFilter(const Row& row)
@@ -752,25 +740,20 @@ void TicketStore::Impl::relist(qint32 current, int oldRecNo)
     rebuildView();
     if (state == DataSetState::Insert) {
         recNo = int(view.size()) - 1;
-    } else if (current >= 0 && !rows[current].deleted) {
+    } else if (current >= 0 && !deleted[current]) {
         // The current row stays if it passes, else the next passing one, else the previous.
-        std::vector<qint32> fileOrder;
-        const std::vector<qint32>* order = nullptr;
-        if (sortField >= 0) {
-            order = &orderOf(sortField).order;
-        } else {
-            fileOrder.resize(rows.size());
-            std::iota(fileOrder.begin(), fileOrder.end(), 0);
-            order = &fileOrder;
-        }
-        const auto at = std::find(order->begin(), order->end(), current);
+        // "Next" and "previous" in the order of all rows, the rows the filter rejects among them.
+        const std::vector<qint32>* order = sortField >= 0 ? &orderOf(sortField).order : nullptr;
+        const auto rowAt = [&](qint32 k) { return order ? (*order)[k] : k; };
+        const qint32 n = qint32(rows.size());
+        const qint32 from = order ? qint32(std::find(order->begin(), order->end(), current) - order->begin()) : current;
         qint32 chosen = -1;
-        for (auto it = at; it != order->end() && chosen < 0; ++it)
-            if (passes[*it])
-                chosen = *it;
-        for (auto it = at; it != order->begin() && chosen < 0;)
-            if (--it, passes[*it])
-                chosen = *it;
+        for (qint32 k = from; k < n && chosen < 0; ++k)
+            if (passes[rowAt(k)])
+                chosen = rowAt(k);
+        for (qint32 k = from - 1; k >= 0 && chosen < 0; --k)
+            if (passes[rowAt(k)])
+                chosen = rowAt(k);
         recNo = chosen < 0 ? -1 : positionOf(chosen);
     } else {
         recNo = view.empty() ? -1 : std::clamp(oldRecNo, 0, int(view.size()) - 1);
@@ -1029,6 +1012,7 @@ void TicketStore::Post()
     qint32 index;
     if (d->state == DataSetState::Insert) {
         d->rows.push_back(d->readOne(id));
+        d->deleted.push_back(0);
         d->passes.push_back(1); // listed until the next refresh judges it
         index = qint32(d->rows.size()) - 1;
         d->rowChanged(index, true);
@@ -1088,7 +1072,7 @@ void TicketStore::Delete()
         d->raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
     const qint32 index = d->view[d->recNo];
     d->deleteRow(d->rows[index].id);
-    d->rows[index].deleted = true;
+    d->deleted[index] = 1;
     d->passes[index] = 0;
     const bool wasEditing = d->state == DataSetState::Edit;
     d->pending = Row();
@@ -1198,8 +1182,9 @@ int TicketStore::maxCislo() const
 {
     int result = 0;
     bool any = false;
-    for (const Row& row : d->rows) {
-        if (row.deleted || row.isNull(cislo))
+    for (size_t i = 0; i < d->rows.size(); ++i) {
+        const Row& row = d->rows[i];
+        if (d->deleted[i] || row.isNull(cislo))
             continue;
         const int value = int(row.num[slotOf(cislo)]);
         result = any ? std::max(result, value) : value;

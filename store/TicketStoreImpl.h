@@ -77,7 +77,6 @@ struct Row
     std::array<qint64, NumericSlots> num {};
     std::array<TextRef, TextSlots> text {};
     quint32 nulls = 0; // bit per field index
-    bool deleted = false;
 
     bool isNull(int field) const
     {
@@ -115,9 +114,26 @@ public:
     QString string(TextRef ref) const;
     // The text decoded into this column's buffer: valid until the next view
     // of the column, for handlers that judge every row.
-    QStringView view(TextRef ref) const;
+    QStringView view(TextRef ref) const
+    {
+        const QByteArrayView utf8 = bytes(ref);
+        // UTF-16 never needs more units than UTF-8 has bytes.
+        if (m_buffer.size() < size_t(utf8.size()))
+            m_buffer.resize(size_t(utf8.size()));
+        char16_t* out = m_buffer.data();
+        // Plain ASCII, most IMEIs, is widened here without the decoder's set-up.
+        unsigned char high = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            high |= c;
+            out[i] = c;
+        }
+        return high < 0x80 ? QStringView(out, utf8.size()) : decode(utf8);
+    }
 
 private:
+    QStringView decode(QByteArrayView utf8) const;
+
     std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_used = 0; // in the last block
     qsizetype m_capacity = 0;
@@ -161,6 +177,7 @@ struct TicketStore::Impl
     {
         return texts[StoreRow::slotOf(field)].string(row.text[StoreRow::slotOf(field)]);
     }
+    std::vector<quint8> deleted; // per row, apart from the rows so that a pass over all rows reads less
     std::vector<quint8> passes;  // per row: listed (passed the filter at the last refresh, not deleted)
     std::vector<qint32> view;    // rows listed, in order; NewRow for the pending new row
     int recNo = -1;
