@@ -45,8 +45,7 @@ const DateLayout& layout()
         return cached;
     DateLayout l;
     l.locale = locale;
-    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
-    l.format = locale.dateFormat(QLocale::ShortFormat).replace(shortYear, QStringLiteral("yyyy"));
+    l.format = FieldText::shortDateFormat(locale);
     int parts = 0;
     bool separatorTaken = false;
     for (qsizetype i = 0; i < l.format.size(); ++i) {
@@ -147,6 +146,17 @@ QByteArray toIso(qint64 packed)
 QString shortDateFormat()
 {
     return layout().format;
+}
+
+QString shortDateFormat(const QLocale& locale)
+{
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    QString format = locale.dateFormat(QLocale::ShortFormat).replace(shortYear, QStringLiteral("yyyy"));
+    // Month and day names can't be typed into the intake date's mask, which
+    // takes digits only: such locales (the C locale among them) get numbers.
+    if (format.contains(QLatin1String("MMM")) || format.contains(QLatin1String("ddd")))
+        format = QStringLiteral("dd.MM.yyyy");
+    return format;
 }
 
 QString displayDate(qint64 packed)

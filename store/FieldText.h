@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 // The text forms of field values in the default locale, and the stored form of
@@ -17,8 +18,11 @@ QDateTime unpackDateTime(qint64 packed);
 bool parseIso(const char* text, int length, qint64& packed);
 QByteArray toIso(qint64 packed);
 
-// The short date format of the default locale with a four-digit year.
+// The short date format of a locale (of the default locale without one) with
+// a four-digit year, in digits only: locales that name months get day, month
+// and year as numbers, so that dates fit the intake date's edit mask.
 QString shortDateFormat();
+QString shortDateFormat(const QLocale& locale);
 
 // Short date, then the short time when the time of day is not 00:00.
 QString displayDate(qint64 packed);

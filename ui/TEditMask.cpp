@@ -1,5 +1,7 @@
 #include "ui/TEditMask.h"
 
+#include "store/FieldText.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -61,7 +63,8 @@ TEditMask::TEditMask(const QString& mask, const QLocale& locale)
     if (fields.size() > 2 && !fields.at(2).isEmpty())
         m_blank = fields.at(2).at(0);
 
-    const QChar dateSeparator = separatorOf(locale.dateFormat(QLocale::ShortFormat), u'/');
+    // The separator the date fields show, so that their text fits the mask.
+    const QChar dateSeparator = separatorOf(FieldText::shortDateFormat(locale), u'/');
     const QChar timeSeparator = separatorOf(locale.timeFormat(QLocale::ShortFormat), u':');
     auto addLiteral = [this](QChar c) {
         if (QtMetaCharacters.contains(c))

@@ -570,6 +570,23 @@ private slots:
         QCOMPARE(other->FieldByName(field)->DisplayText(), display);
     }
 
+    void datesStayNumericWhereTheLocaleNamesMonths()
+    {
+        // The C locale writes "5 Mar 2024", which no digit-only edit mask can hold.
+        const QLocale shop;
+        QLocale::setDefault(QLocale::c());
+        TestDb db;
+        auto store = openStore(db);
+        store->Append();
+        TField* f = store->FieldByName(QStringLiteral("prijato"));
+        f->setAsDateTime(QDate(2024, 3, 5).startOfDay());
+        const QString shown = f->DisplayText();
+        f->setEditText(shown);
+        QLocale::setDefault(shop);
+        QCOMPARE(shown, QStringLiteral("05.03.2024"));
+        QCOMPARE(f->AsDateTime(), QDate(2024, 3, 5).startOfDay());
+    }
+
     void refusedTexts_data()
     {
         QTest::addColumn<QString>("field");

@@ -117,6 +117,9 @@ void TestDataControls::maskToInputMask_data()
     QTest::newRow("intake date, US") << "en_US"
                                      << "!99/99/0099;"
                                      << "00/00/9900;_";
+    QTest::newRow("intake date, C locale naming months") << "C"
+                                                         << "!99/99/0099;"
+                                                         << "00.00.9900;_";
     QTest::newRow("own blank, literals dropped") << "cs_CZ"
                                                  << "000;0;*"
                                                  << "999;*";
