@@ -325,8 +325,9 @@ qint64 parseDate(const QString& text)
         else if (year <= current - 81)
             year += 100;
     }
+    // The file keeps four-digit years; a longer one would be stored but never read back.
     const QDate date(year, month, day);
-    if (!date.isValid())
+    if (!date.isValid() || year < 1 || year > 9999)
         invalid(text, "date");
     int ms = 0;
     if (n > 3) {

@@ -38,6 +38,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 TfMain* fMain = nullptr;
@@ -529,6 +530,8 @@ void TfMain::actNewExecute()
     // The next number follows the largest stored one, also while a search
     // hides tickets, so that numbers stay unique.
     const int n = table->maxCislo();
+    if (n == std::numeric_limits<int>::max())
+        throw AppError(QStringLiteral("Ticket number %1 is the largest there can be; no new number follows it").arg(n));
     table->Append();
     DM->ADOTablecislo->setAsInteger(n + 1);
     const QDate today = QDate::currentDate();

@@ -598,6 +598,7 @@ private slots:
         QTest::newRow("no such day") << "prijato" << "31.02.2024" << "'31.02.2024' is not a valid date";
         QTest::newRow("empty mask") << "prijato" << "  .  .    " << "'  .  .    ' is not a valid date";
         QTest::newRow("words") << "vydej" << "x" << "'x' is not a valid date";
+        QTest::newRow("five-digit year") << "vydej" << "1.2.20244" << "'1.2.20244' is not a valid date";
         QTest::newRow("point in price") << "cena" << "12.50" << "'12.50' is not a valid floating point value";
         QTest::newRow("letters in price") << "cena" << "x" << "'x' is not a valid floating point value";
     }

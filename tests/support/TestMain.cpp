@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QTest>
 
+#include <cstdio>
 #include <cstring>
 
 int main(int argc, char* argv[])
@@ -21,11 +22,17 @@ int main(int argc, char* argv[])
         args.erase(args.begin() + 1, args.begin() + 3);
     }
     int failed = 0;
+    int ran = 0;
     for (const auto& entry : TestRegistry::entries()) {
         if (only && std::strcmp(only, entry.name) != 0)
             continue;
         auto test = entry.make();
         failed += QTest::qExec(test.get(), int(args.size()), args.data());
+        ++ran;
+    }
+    if (only && ran == 0) {
+        std::fprintf(stderr, "No test class named %s\n", only);
+        return 1;
     }
     return failed == 0 ? 0 : 1;
 }
