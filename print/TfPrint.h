@@ -15,7 +15,7 @@ class ReportShape;
 
 // The shop can reach the program's author at this address; it is printed in
 // the footer of every ticket.
-inline const QString VendorEmail = QStringLiteral("trelomar@seznam.cz");
+inline const QString VendorEmail = QStringLiteral("info@trelomar.cz");
 
 // The print form: the ticket page as a banded report, two identical copies of
 // the ticket on one A4 sheet and a footer. It is never shown; a new one is
