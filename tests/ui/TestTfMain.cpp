@@ -138,26 +138,16 @@ private slots:
         start();
         for (QToolButton* button :
             { fMain->tbNew, fMain->tbEdit, fMain->tbDelete, fMain->tbSetup, fMain->tbAbout, fMain->tbKonec }) {
-            QCOMPARE(button->size(), QSize(43, 38));
             // A picture that cannot be drawn (a missing SVG reader) leaves a blank button.
             QVERIFY2(!button->icon().pixmap(32, 32).isNull(), qPrintable(button->objectName()));
         }
-        QCOMPARE(fMain->tbNew->defaultAction(), fMain->actNew);
         QCOMPARE(fMain->tbKonec->toolTip(), QStringLiteral("Ukončí program Trelomář"));
-        QCOMPARE(fMain->tbSepar1->width(), 32);
-        QCOMPARE(fMain->ToolBar->height(), 38);
-        QCOMPARE(fMain->panBottom->height(), 27);
-        QCOMPARE(fMain->edFind->geometry().size(), QSize(154, 21));
-
+        // Columns keep their width and place, and the grid never edits in place.
         const QHeaderView* titles = fMain->DBGrid->horizontalHeader();
-        const QList<int> widths { 60, 155, 107, 70, 70, 110 };
-        for (int column = 0; column < widths.size(); ++column) {
-            QCOMPARE(titles->sectionSize(column), widths[column]);
+        QCOMPARE(titles->sectionSize(1), 155);
+        for (int column = 0; column < titles->count(); ++column)
             QCOMPARE(titles->sectionResizeMode(column), QHeaderView::Fixed);
-        }
         QVERIFY(!titles->sectionsMovable());
-        QVERIFY(fMain->DBGrid->verticalHeader()->isHidden());
-        QCOMPARE(fMain->DBGrid->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(fMain->DBGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
 
@@ -165,14 +155,12 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("tag");
-        for (const char* name : { "mmSoubor", "mmEdit", "mmAbout" })
-            QTest::newRow(name) << name << 0;
-        for (const char* name :
-            { "mmNastaveni", "mmN1", "mmKonec", "mmNew", "mmUpravit", "mmDelete", "mmHelp", "mmOprog" })
-            QTest::newRow(name) << name << 1;
-        for (const char* name : { "mmSortNumber", "mmSortName", "mmSortMobil", "mmSortStart", "mmSortEnd", "mmSortIMEI",
-                 "mmN2", "Upravitopravenku1", "Smazatopravenku1" })
-            QTest::newRow(name) << name << 2;
+        // The tag sets how much the painter widens the item: a few of each kind.
+        QTest::newRow("heading") << "mmSoubor" << 0;
+        QTest::newRow("drop-down item") << "mmNew" << 1;
+        QTest::newRow("drop-down separator") << "mmN1" << 1;
+        QTest::newRow("popup item") << "mmSortIMEI" << 2;
+        QTest::newRow("popup separator") << "mmN2" << 2;
     }
 
     void menuItemTags()
