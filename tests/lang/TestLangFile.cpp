@@ -28,7 +28,6 @@ private slots:
     void title();
     void shippedFiles_data();
     void shippedFiles();
-    void czechFileRepeatsDesignTexts();
     void missingFileRaises();
 };
 
@@ -168,34 +167,6 @@ void TestLangFile::shippedFiles()
         for (const QString& entry : *section)
             QVERIFY2(!entry.isEmpty() && entry == entry.trimmed(), qPrintable(entry));
     }
-}
-
-void TestLangFile::czechFileRepeatsDesignTexts()
-{
-    const QString dir = qEnvironmentVariable("TRELOMAR_SOURCE_DIR");
-    if (dir.isEmpty())
-        QSKIP("TRELOMAR_SOURCE_DIR is set by CTest");
-    const LangFile cs = readLangFile(dir + QStringLiteral("/resources/lang/cs.lng"));
-
-    const QStringList main { "Evid. číslo", "Objednatel", "Telefon", "Přijato", "Zhotovit do", "IMEI",
-        "Hledání podle IMEI", "Soubor", "Nastavení", "Konec", "Úpravy", "Nová opravenka", "Upravit opravenku",
-        "Smazat opravenku", "Nápověda", "Nápověda", "O programu ...", "Vytvoří novou opravenku",
-        "Upraví existující opravenku", "Smaže existující opravenku", "Umožní nastavení programu",
-        "Zobrazí informace o programu", "Ukončí program Trelomář" };
-    const QStringList edit { "Evidenční číslo", "Jméno", "Adresa", "Město", "tel.:", "Technik", "Druh opravy",
-        "Typ přístroje", "IMEI", "Kompletnost", "Vada", "Cena", "Přijato dne", "Datum zhotovení", "Tisk  F7", "&OK  F2",
-        "Přidání opravenky", "Úprava opravenky" };
-    const QStringList settings { "O programu ...", "Rozumím", "Smazání záznamu", "Opravdu chcete smazat opravenku",
-        "&ANO - Enter", "&NE - ESC", "Nastavení programu", "Dodavatel", "Města", "Mobilní tel.", "Tisk", "Uložit",
-        "Zavřít", "Doba na opravu (dní):", "Jazyk:" };
-    const QStringList print { "Evidenční číslo:", "Dodavatel:", "Objednatel:", "Jméno:", "Adresa:", "tel.:",
-        "Přijímací technik:", "Druh opravy:", "Typ přístroje:", "Kompletnost:", "IMEI:", "Vada:", "Předpokládaná cena:",
-        "Datum:", "Zhotovit do:", "Přijemce /podpis + razítko/",
-        "Podpis zákazníka: ..........................................", "OPRAVENKA" };
-    QCOMPARE(cs.main, main);
-    QCOMPARE(cs.edit, edit);
-    QCOMPARE(cs.settings, settings);
-    QCOMPARE(cs.print, print);
 }
 
 void TestLangFile::missingFileRaises()

@@ -1,6 +1,8 @@
 // The shipped language files applied to the real windows: Czech gives back
 // every design text, English replaces them, and switching back restores them.
 #include "lang/LangFile.h"
+#include "print/TfPrint.h"
+#include "report/Report.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/TfMain.h"
@@ -84,6 +86,15 @@ private slots:
         // Only the search box moves: 10 pixels right of the label, as after any language.
         QCOMPARE(fMain->edFind->x(), fMain->lbFind->x() + fMain->lbFind->width() + 10);
         QCOMPARE(fMain->edFind->y(), designFind.y());
+
+        // The printed ticket too reads as designed.
+        const TfPrint designPrint(fOpravenka);
+        const auto czechPrint
+            = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
+        const auto printLabels = czechPrint->findChildren<ReportLabel*>();
+        QVERIFY(printLabels.size() >= 36);
+        for (const ReportLabel* label : printLabels)
+            QCOMPARE(label->text(), designPrint.findChild<ReportLabel*>(label->objectName())->text());
     }
 
     void englishReplacesTextsAndCzechBringsThemBack()
