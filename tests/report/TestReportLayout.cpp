@@ -106,15 +106,6 @@ private slots:
         QCOMPARE(page.box("b")->rect, QRectF(11.5, 62.5, 30, 5));
     }
 
-    void printIfEmptyOffPrintsNothing()
-    {
-        SmallReport r;
-        r.report.setPrintIfEmpty(false);
-        QVERIFY(ReportLayout::layout(r.report).empty());
-        r.report.setPrintIfEmpty(true);
-        QCOMPARE(ReportLayout::layout(r.report).size(), std::size_t(1));
-    }
-
     void bandsThatDoNotFitStartANewPage()
     {
         SmallReport r;
@@ -227,13 +218,6 @@ private slots:
         const PlacedBox* box = page.box("m");
         QCOMPARE(box->lines, lines.mid(0, printed));
         QVERIFY(qAbs(box->lineHeight - lineHeight) < Tolerance);
-    }
-
-    void emptyMemoPrintsNoLines()
-    {
-        SmallReport r;
-        new ReportMemo(r.title, "m", QRectF(0, 0, 100, 30));
-        QVERIFY(r.page().box("m")->lines.isEmpty());
     }
 
     void fieldsReadTheSourceWhenLaidOut()

@@ -2,7 +2,6 @@
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
-#include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
@@ -98,48 +97,6 @@ private slots:
         dm->ADOTablemesto->setAsString(QStringLiteral("Kolín"));
         QCOMPARE(dm->ADOTableadresa_mesto->AsString(), (adresa + QStringLiteral(",  Kolín")).left(80));
         dm->ADOTable->Cancel();
-    }
-
-    void postSortsByNumber()
-    {
-        TestDb db(ModuleFile);
-        db.insert({{"cislo", 1}, {"jmeno", "Zikmund"}});
-        db.insert({{"cislo", 2}, {"jmeno", "Adam"}});
-        db.insert({{"cislo", 3}, {"jmeno", "Marek"}});
-        DataModule dm(db.dir());
-        QCOMPARE(dm->ADOTable->Sort(), QString()); // none at open
-        dm->ADOTable->setSort(QStringLiteral("jmeno ASC"));
-        dm->ADOTable->First();
-        dm->ADOTable->Edit();
-        dm->ADOTablevada->setAsString(QStringLiteral("baterie"));
-        dm->ADOTable->Post();
-        QCOMPARE(dm->ADOTable->Sort(), QStringLiteral("cislo ASC"));
-        QCOMPARE(dm->ADOTable->displayText(0, TicketRecord::jmeno), QStringLiteral("Zikmund"));
-        QCOMPARE(dm->ADOTablejmeno->AsString(), QStringLiteral("Adam")); // the posted row stays current
-    }
-
-    void maxNumberIgnoresTheFilter()
-    {
-        TestDb db(ModuleFile);
-        db.insert({{"cislo", 5}, {"IMEI", "35"}});
-        db.insert({{"cislo", 9}, {"IMEI", "99"}});
-        DataModule dm(db.dir());
-        dm->FindText = QStringLiteral("35");
-        dm->ADOTable->Refresh();
-        QCOMPARE(dm->ADOTable->RecordCount(), 1);
-        QCOMPARE(dm->ADOTable->maxCislo(), 9);
-    }
-
-    void missingDatabaseAtStart()
-    {
-        QTemporaryDir dir;
-        RecordingReporter errors;
-        DataModule dm(dir.path());
-        QCOMPARE(errors.messages.size(), 1);
-        QVERIFY2(errors.messages.first().contains(QStringLiteral("data/data.mdb")), qPrintable(errors.messages.first()));
-        QVERIFY(!dm->ADOTable->Active());
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("data/data.mdb"))));
-        QCOMPARE(dm->ADOTablejmeno->AsString(), QString());
     }
 };
 
