@@ -198,16 +198,6 @@ private slots:
         QCOMPARE(db.value(QStringLiteral("SELECT count(*) FROM opravenky")).toInt(), 1);
     }
 
-    void editOnEmptyTableStartsNewRow()
-    {
-        TestDb db;
-        auto store = openStore(db);
-        QVERIFY(store->IsEmpty());
-        store->Edit();
-        QCOMPARE(store->State(), DataSetState::Insert);
-        QCOMPARE(store->RecordCount(), 1);
-    }
-
     void setInBrowseStateFails()
     {
         TestDb db;
