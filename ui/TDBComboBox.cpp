@@ -120,8 +120,7 @@ void TDBComboBox::focusInEvent(QFocusEvent* event)
     guarded([&] {
         if (!m_link->modified())
             showField();
-        const Qt::FocusReason reason = event->reason();
-        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+        if (TFieldDataLink::entersByKeyboard(event->reason()))
             lineEdit()->selectAll();
     });
 }

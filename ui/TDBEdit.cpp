@@ -110,8 +110,7 @@ void TDBEdit::focusInEvent(QFocusEvent* event)
     guarded([&] {
         if (!m_link->modified())
             showField();
-        const Qt::FocusReason reason = event->reason();
-        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+        if (TFieldDataLink::entersByKeyboard(event->reason()))
             selectAll();
     });
 }

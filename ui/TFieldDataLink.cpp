@@ -112,6 +112,12 @@ bool TFieldDataLink::leavesControl(int focusReason)
     return focusReason != Qt::ActiveWindowFocusReason && focusReason != Qt::PopupFocusReason;
 }
 
+bool TFieldDataLink::entersByKeyboard(int focusReason)
+{
+    return focusReason == Qt::TabFocusReason || focusReason == Qt::BacktabFocusReason
+        || focusReason == Qt::ShortcutFocusReason;
+}
+
 void TFieldDataLink::dataChange()
 {
     if (!m_startingEdit)

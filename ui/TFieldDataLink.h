@@ -56,6 +56,9 @@ public:
     // A focus change that hands the text over: to another control, not to
     // another window or a drop-down list.
     static bool leavesControl(int focusReason);
+    // A focus change by the keyboard (Tab, Shift+Tab, an accelerator): the
+    // control then selects its whole text, so that typing replaces it.
+    static bool entersByKeyboard(int focusReason);
 
 signals:
     // The user changed the control's text (every change, not only the first).
