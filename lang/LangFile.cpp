@@ -7,6 +7,8 @@
 namespace {
 
 const QString NameMarker = QStringLiteral("<name>");
+const QString ExtraStart = QStringLiteral("<extra>");
+const QString ExtraEnd = QStringLiteral("</extra>");
 
 bool isControl(QChar c)
 {
@@ -51,6 +53,7 @@ LangFile parseLangFile(const QStringList& lines)
         { QStringLiteral("<print>"), QStringLiteral("</print>"), &file.print, false },
     } };
 
+    bool extraOpen = false;
     for (qsizetype i = 0; i < rest.size(); ++i) {
         const QString& line = rest.at(i);
         if (line.startsWith(NameMarker) && i + 1 < rest.size())
@@ -67,6 +70,17 @@ LangFile parseLangFile(const QStringList& lines)
             if (trimmed == section.start)
                 section.open = true;
         }
+        // Lines outside the four sections are no entries of theirs, so older
+        // readers skip this section whole.
+        if (trimmed == ExtraEnd)
+            extraOpen = false;
+        if (extraOpen) {
+            const qsizetype equals = line.indexOf(QLatin1Char('='));
+            if (equals >= 0)
+                file.extra.insert(line.left(equals), line.mid(equals + 1));
+        }
+        if (trimmed == ExtraStart)
+            extraOpen = true;
     }
     return file;
 }

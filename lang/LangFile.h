@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,9 @@ struct LangFile
     // The line after the last "<name>" line; empty optional when the file has
     // no name line that another line follows, so the caller keeps its old name.
     std::optional<QString> name;
+    // The "key=text" lines of the <extra> section: texts of features the four
+    // fixed-size sections have no room for. The last line of a key wins.
+    QHash<QString, QString> extra;
 };
 
 // Parses a language file's lines: comment lines (";" first) are dropped, then

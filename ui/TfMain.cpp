@@ -477,6 +477,7 @@ void TfMain::ApplyLang(const QString& FileName)
     EditTexts = file.edit;
     SettingsTexts = file.settings;
     PrintTexts = file.print;
+    Extra = ExtraTexts(file.extra);
     if (file.name)
         LangName = *file.name;
     setWindowTitle(mainWindowTitle(LangName, VersionText));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lang/ExtraTexts.h"
+
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -50,6 +52,8 @@ public:
     QString LangName;
     QString NewTitle;
     QString EditTitle;
+    // Texts of what goes beyond the four sections, from the same file.
+    ExtraTexts Extra;
 
     int DayInc = 30;
 

@@ -1,3 +1,4 @@
+#include "lang/ExtraTexts.h"
 #include "lang/LangFile.h"
 #include "tests/support/TestRegistry.h"
 
@@ -26,6 +27,8 @@ private slots:
     void name();
     void title_data();
     void title();
+    void extra_data();
+    void extra();
     void shippedFiles_data();
     void shippedFiles();
     void missingFileRaises();
@@ -142,6 +145,32 @@ void TestLangFile::title()
     QTEST(mainWindowTitle(langName, QStringLiteral("ver. 1.5")), "title");
 }
 
+void TestLangFile::extra_data()
+{
+    QTest::addColumn<QStringList>("input");
+    QTest::addColumn<QString>("noPrinter"); // what the program shows for the key
+
+    const QString czech = ExtraTexts::builtIn(ExtraText::NoPrinter);
+    QTest::newRow("no section") << lines("<name>\nX\n<main>\nno_printer=A\n</main>") << czech;
+    QTest::newRow("key missing") << lines("<extra>\nother=A\n</extra>") << czech;
+    QTest::newRow("last wins") << lines("<extra>\nno_printer=A\nno_printer=B\n</extra>") << QStringLiteral("B");
+    QTest::newRow("text taken whole") << lines("<extra>\nno_printer= a=b \n</extra>") << QStringLiteral(" a=b ");
+    QTest::newRow("key not trimmed") << lines("<extra>\nno_printer =A\n</extra>") << czech;
+    QTest::newRow("line without =") << lines("<extra>\nno_printer\nno_printer=A\n</extra>") << QStringLiteral("A");
+    QTest::newRow("before the name") << lines("<extra>\nno_printer=A\n</extra>\n<name>\nX") << QStringLiteral("A");
+    QTest::newRow("after the end") << lines("<extra>\n</extra>\nno_printer=A") << czech;
+    QTest::newRow("unclosed") << lines("<extra>\nno_printer=A") << QStringLiteral("A");
+    QTest::newRow("comment") << lines("<extra>\n;no_printer=A\n</extra>") << czech;
+    QTest::newRow("empty text") << lines("<extra>\nno_printer=\n</extra>") << QString();
+}
+
+void TestLangFile::extra()
+{
+    QFETCH(QStringList, input);
+    const LangFile file = parseLangFile(input);
+    QTEST(ExtraTexts(file.extra).text(ExtraText::NoPrinter), "noPrinter");
+}
+
 void TestLangFile::shippedFiles_data()
 {
     QTest::addColumn<QString>("file");
@@ -167,6 +196,12 @@ void TestLangFile::shippedFiles()
         for (const QString& entry : *section)
             QVERIFY2(!entry.isEmpty() && entry == entry.trimmed(), qPrintable(entry));
     }
+    // Every text beyond the four sections is translated, none left to the fallback.
+    for (int id = 0; id < static_cast<int>(ExtraText::Count); ++id) {
+        const QString key = ExtraTexts::key(static_cast<ExtraText>(id));
+        QVERIFY2(!lang.extra.value(key).isEmpty(), qPrintable(key));
+    }
+    QCOMPARE(lang.extra.size(), static_cast<int>(ExtraText::Count));
 }
 
 void TestLangFile::missingFileRaises()

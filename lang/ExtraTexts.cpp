@@ -1,0 +1,45 @@
+#include "lang/ExtraTexts.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+struct Entry
+{
+    const char* key;
+    const char* czech; // UTF-8
+};
+
+// One row per ExtraText, in the enum's order.
+constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries { {
+    { "no_printer", "Není nainstalována žádná tiskárna." },
+} };
+
+const Entry& entry(ExtraText id)
+{
+    return Entries.at(static_cast<std::size_t>(id));
+}
+
+} // namespace
+
+ExtraTexts::ExtraTexts(QHash<QString, QString> fromFile)
+    : m_fromFile(std::move(fromFile))
+{
+}
+
+QString ExtraTexts::text(ExtraText id) const
+{
+    const auto found = m_fromFile.constFind(key(id));
+    return found != m_fromFile.cend() ? *found : builtIn(id);
+}
+
+QString ExtraTexts::key(ExtraText id)
+{
+    return QString::fromLatin1(entry(id).key);
+}
+
+QString ExtraTexts::builtIn(ExtraText id)
+{
+    return QString::fromUtf8(entry(id).czech);
+}
