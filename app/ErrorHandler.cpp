@@ -3,6 +3,7 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 
 namespace {
@@ -44,6 +45,9 @@ void ErrorHandler::report(const QString& message) noexcept
         if (g_reporter) {
             g_reporter->report(text);
         } else {
+            // Also on the error stream, for a shop's log and for the
+            // end-to-end tests, which cannot read the box.
+            qWarning().noquote() << "Error:" << text;
             MessageBoxReporter box;
             box.report(text);
         }

@@ -1,10 +1,10 @@
 #include "ui/Program.h"
 
-#include <QApplication>
+#include "ui/TApplication.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     Program program;
     return program.exec();
 }

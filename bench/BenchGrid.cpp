@@ -8,10 +8,10 @@
 #include "store/TDM.h"
 #include "store/TicketStore.h"
 #include "ui/TDBGrid.h"
+#include "ui/TApplication.h"
 #include "ui/TfMain.h"
 #include "ui/TicketGridModel.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -58,7 +58,7 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     Application::initResources();
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
     StderrReporter reporter;

@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPrinterInfo>
 
 #include <array>
 
@@ -193,14 +194,11 @@ void TfOpravenka::changeEvent(QEvent* event)
 
 bool TfOpravenka::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && isVisible() && !QApplication::activePopupWidget()) {
-        // A key travels up from the focused control: take it once, where it starts.
-        QWidget* focus = QApplication::focusWidget();
-        QObject* first = focus && isAncestorOf(focus) ? static_cast<QObject*>(focus) : this;
-        if (watched == first) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            guarded([&] { FormKeyDown(key->key(), key->modifiers()); });
-        }
+    // A key travels up from the focused control: take it once, where it starts.
+    if (event->type() == QEvent::KeyPress && isVisible() && !QApplication::activePopupWidget()
+        && m_keyPreview.takes(watched, event)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        guarded([&] { FormKeyDown(key->key(), key->modifiers()); });
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -297,6 +295,10 @@ void TfOpravenka::spbtTiskClick()
     // The printout shows what the boxes show, the focused one included; the
     // ticket stays pending.
     handOver();
+    // Without a printer nothing would come out: say so, rather than let the
+    // counter believe the ticket was printed.
+    if (QPrinterInfo::defaultPrinter().isNull())
+        throw AppError(fMain->Extra.text(ExtraText::NoPrinter));
     TfPrint::PrintTicket(this, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
 }
 

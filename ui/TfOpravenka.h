@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/TicketStore.h"
+#include "ui/KeyPreview.h"
 #include "ui/TDBComboBox.h"
 
 #include <QDialog>
@@ -94,6 +95,7 @@ private:
 
     std::unique_ptr<Ui::TfOpravenka> m_ui;
     bool m_userTyped = false;
+    KeyPreview m_keyPreview { this };
 };
 
 extern TfOpravenka* fOpravenka;

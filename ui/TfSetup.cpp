@@ -176,11 +176,9 @@ bool TfSetup::eventFilter(QObject* watched, QEvent* event)
             || keyEvent->matches(QKeySequence::Cut) || keyEvent->matches(QKeySequence::DeleteStartOfWord)
             || keyEvent->matches(QKeySequence::DeleteEndOfWord);
 
-    // A key is delivered to the focus widget first and then travels up to its
-    // parents; the window looks at it once, on its first delivery.
-    QWidget* focus = QApplication::focusWidget();
-    QWidget* target = focus ? focus : this;
-    if (watched == target && isVisible() && target->window() == this)
+    // The window looks at each press once, where it enters this window.
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (widget && widget->window() == this && isVisible() && m_keyPreview.takes(watched, event))
         guarded([this, keyEvent] { FormKeyDown(keyEvent); });
     // The key is not consumed: the control with the focus gets it as well.
     return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/KeyPreview.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -81,6 +83,7 @@ private:
 
     std::unique_ptr<Ui::TfSetup> m_ui;
     bool m_deleting = false; // the key being typed into comboLang removes text
+    KeyPreview m_keyPreview { this };
 };
 
 extern TfSetup* fSetup;

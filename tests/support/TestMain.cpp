@@ -2,7 +2,8 @@
 // the remaining arguments to Qt Test.
 #include "tests/support/TestRegistry.h"
 
-#include <QApplication>
+#include "ui/TApplication.h"
+
 #include <QLocale>
 #include <QTest>
 
@@ -11,7 +12,7 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     // The shop's locale: Czech dates, comma decimals, crowns.
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
 

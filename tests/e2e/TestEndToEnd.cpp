@@ -1,0 +1,266 @@
+// Smoke paths through a real X server with a window manager: real key events,
+// real activation and focus, the real program binary, read back from its
+// database, the printer queue and its error stream.
+
+#include "tests/e2e/XSession.h"
+#include "tests/support/TestRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+namespace {
+
+const QString MainTitle = QStringLiteral("Trelomář ver. 1.5");
+const QString EditorTitle = QStringLiteral("Přidání opravenky");
+const QString SetupTitle = QStringLiteral("Nastavení programu");
+const QString ErrorBoxTitle = QStringLiteral("Trelomář");
+const QString DeleteTitle = QStringLiteral("Smazání záznamu");
+constexpr int Timeout = 10000;
+
+// A working folder as a shop has it: an empty store, Czech as the language.
+class Workspace
+{
+public:
+    Workspace()
+    {
+        QProcess init;
+        init.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("init"), m_dir.path() });
+        m_ready = init.waitForFinished() && init.exitCode() == 0;
+        const QString lang = qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/cs.lng");
+        QDir(m_dir.path()).mkpath(QStringLiteral("lang"));
+        m_ready = m_ready && QFile::copy(lang, m_dir.path() + QStringLiteral("/lang/default.lng"));
+    }
+    bool ready() const { return m_ready; }
+    QString path() const { return m_dir.path(); }
+
+    // Runs SQL on the store; for the rows of a query, each row's columns
+    // joined by "|".
+    QStringList sql(const QString& statement)
+    {
+        const QString name = QUuid::createUuid().toString();
+        QStringList rows;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(m_dir.path() + QStringLiteral("/data/data.mdb"));
+            if (db.open()) {
+                QSqlQuery query(db);
+                if (query.exec(statement)) {
+                    while (query.next()) {
+                        QStringList columns;
+                        for (int i = 0; i < query.record().count(); ++i)
+                            columns << query.value(i).toString();
+                        rows << columns.join(QLatin1Char('|'));
+                    }
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return rows;
+    }
+
+    void addTicket(int number, const QString& name, const QString& imei)
+    {
+        sql(QStringLiteral("INSERT INTO opravenky (cislo, jmeno, IMEI) VALUES (%1, '%2', '%3')")
+                .arg(number)
+                .arg(name, imei));
+    }
+
+    QStringList names() { return sql(QStringLiteral("SELECT jmeno FROM opravenky ORDER BY cislo")); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_ready = false;
+};
+
+// Jobs of the test printer that the print server has finished.
+int completedJobs()
+{
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"), { QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o") });
+    lpstat.waitForFinished();
+    return int(QString::fromUtf8(lpstat.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+}
+
+int pendingJobs()
+{
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"), { QStringLiteral("-o") });
+    lpstat.waitForFinished();
+    return int(QString::fromUtf8(lpstat.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+}
+
+bool defaultPrinterIsTestPrinter()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return false;
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"), { QStringLiteral("-v"), printer.printerName() });
+    return lpstat.waitForFinished() && lpstat.readAllStandardOutput().contains("cups-pdf:");
+}
+
+} // namespace
+
+// Brings up the session or gives up: under CI a missing X server fails the
+// run, elsewhere the test skips with the reason.
+#define START_SESSION(x)                                                                                              \
+    XSession x;                                                                                                        \
+    if (!x.failure().isEmpty()) {                                                                                      \
+        if (qEnvironmentVariable("CI") == QLatin1String("true"))                                                       \
+            QFAIL(qPrintable(x.failure()));                                                                            \
+        QSKIP(qPrintable(x.failure()));                                                                                \
+    }
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void f7PrintsOneSheetAndEscStoresNothing();
+    void f7WithoutPrinterSaysSoOnce();
+    void f2StoresCzechNameOnce();
+    void searchBoxKeysAndFocusAfterDialogs();
+};
+
+void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
+{
+    if (!defaultPrinterIsTestPrinter())
+        QSKIP("the default printer is not the PDF test printer: not printing");
+    START_SESSION(x);
+    Workspace work;
+    QVERIFY(work.ready());
+    QVERIFY(x.startProgram(work.path()));
+
+    QVERIFY(x.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Tab") })); // from the number to the name
+    QVERIFY(x.type(QStringLiteral("Novak")));
+    const int before = completedJobs();
+    QVERIFY(x.key({ QStringLiteral("F7") }));
+    // A second job for the same press would be sent right after the first,
+    // long before the first is through the server.
+    QTRY_VERIFY_WITH_TIMEOUT(completedJobs() > before && pendingJobs() == 0, Timeout);
+    QCOMPARE(completedJobs(), before + 1);
+
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Escape") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QVERIFY(work.names().isEmpty());
+    QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
+}
+
+void TestEndToEnd::f7WithoutPrinterSaysSoOnce()
+{
+    START_SESSION(x);
+    Workspace work;
+    QVERIFY(work.ready());
+    QProcessEnvironment noPrinter;
+    noPrinter.insert(QStringLiteral("CUPS_SERVER"), work.path() + QStringLiteral("/no-print-server"));
+    QVERIFY(x.startProgram(work.path(), noPrinter));
+
+    QVERIFY(x.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("F7") }));
+    const QString message = QStringLiteral("Error: Není nainstalována žádná tiskárna.");
+    QTRY_VERIFY_WITH_TIMEOUT(x.programErrors().contains(message), Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), ErrorBoxTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Return") }));
+    // Back in the editor with the ticket still pending, and no second box.
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QCOMPARE(x.programErrors().count(message), 1);
+    QVERIFY(x.key({ QStringLiteral("Escape") }));
+    QTRY_VERIFY_WITH_TIMEOUT(!x.isShown(EditorTitle), Timeout);
+    QCOMPARE(x.programErrors().count(message), 1);
+}
+
+void TestEndToEnd::f2StoresCzechNameOnce()
+{
+    START_SESSION(x);
+    Workspace work;
+    QVERIFY(work.ready());
+    QVERIFY(x.startProgram(work.path()));
+
+    QVERIFY(x.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Tab") }));
+    QVERIFY(x.type(QStringLiteral("Jůlie Čechová")));
+    QVERIFY(x.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(work.names(), QStringList { QStringLiteral("Jůlie Čechová") }, Timeout);
+    QCOMPARE(work.sql(QStringLiteral("SELECT cislo FROM opravenky")), QStringList { QStringLiteral("1") });
+    QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
+}
+
+void TestEndToEnd::searchBoxKeysAndFocusAfterDialogs()
+{
+    START_SESSION(x);
+    Workspace work;
+    QVERIFY(work.ready());
+    work.addTicket(1, QStringLiteral("Adam"), QStringLiteral("111111111111111"));
+    work.addTicket(2, QStringLiteral("Bara"), QStringLiteral("222222222222222"));
+    work.addTicket(3, QStringLiteral("Cyril"), QStringLiteral("333333333333333"));
+    QVERIFY(x.startProgram(work.path()));
+
+    // Into the search box at the bottom, by mouse as counter staff do.
+    QVERIFY(x.clickFromBottomLeft(MainTitle, 140, 13));
+
+    // Typing narrows the grid to Bara's ticket; Ctrl+Del deletes that one.
+    QVERIFY(x.type(QStringLiteral("22")));
+    QVERIFY(x.key({ QStringLiteral("ctrl+Delete") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), DeleteTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(work.names(), QStringList({ QStringLiteral("Adam"), QStringLiteral("Cyril") }), Timeout);
+
+    // After the delete dialog and the setup window the search box still has
+    // the keyboard: the typed text narrows the grid to Cyril's ticket.
+    QVERIFY(x.key({ QStringLiteral("ctrl+s") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), SetupTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Escape") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("BackSpace"), QStringLiteral("BackSpace"), QStringLiteral("3") }));
+    QVERIFY(x.key({ QStringLiteral("ctrl+Delete") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), DeleteTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Escape") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QCOMPARE(work.names().size(), 2); // Esc deleted nothing
+    QVERIFY(x.key({ QStringLiteral("ctrl+Delete") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), DeleteTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(work.names(), QStringList { QStringLiteral("Adam") }, Timeout);
+
+    // Ctrl+Ins from the search box: a new ticket with its IMEI, eight boxes
+    // below the number.
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("BackSpace"), QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Tab") }));
+    QVERIFY(x.type(QStringLiteral("Dana")));
+    QVERIFY(x.key(QStringList(7, QStringLiteral("Tab"))));
+    QVERIFY(x.type(QStringLiteral("444444")));
+    QVERIFY(x.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(work.names(), QStringList({ QStringLiteral("Adam"), QStringLiteral("Dana") }), Timeout);
+    QCOMPARE(work.sql(QStringLiteral("SELECT IMEI FROM opravenky WHERE jmeno = 'Dana'")),
+        QStringList { QStringLiteral("444444") });
+
+    // Back in the search box after the editor: "1" leaves Adam alone.
+    QVERIFY(x.type(QStringLiteral("1")));
+    QVERIFY(x.key({ QStringLiteral("ctrl+Delete") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), DeleteTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(work.names(), QStringList { QStringLiteral("Dana") }, Timeout);
+    QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
+}
+
+TRELOMAR_TEST(TestEndToEnd)
+
+#include "TestEndToEnd.moc"
