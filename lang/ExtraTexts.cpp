@@ -14,6 +14,7 @@ struct Entry
 // One row per ExtraText, in the enum's order.
 constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries { {
     { "no_printer", "Není nainstalována žádná tiskárna." },
+    { "imei_check", "Neplatná kontrolní číslice IMEI" },
 } };
 
 const Entry& entry(ExtraText id)

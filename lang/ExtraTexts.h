@@ -8,6 +8,7 @@
 // when the file lacks it.
 enum class ExtraText {
     NoPrinter,
+    ImeiCheck,
     Count
 };
 

@@ -478,6 +478,8 @@ void TfMain::ApplyLang(const QString& FileName)
     SettingsTexts = file.settings;
     PrintTexts = file.print;
     Extra = ExtraTexts(file.extra);
+    if (fOpravenka)
+        fOpravenka->UpdateImeiCheck();
     if (file.name)
         LangName = *file.name;
     setWindowTitle(mainWindowTitle(LangName, VersionText));

@@ -3,6 +3,7 @@
 
 #include "app/ErrorHandler.h"
 #include "print/TfPrint.h"
+#include "store/Imei.h"
 #include "store/TDM.h"
 #include "store/TDataSource.h"
 #include "store/TField.h"
@@ -82,6 +83,7 @@ TfOpravenka::TfOpravenka(QWidget* parent)
     lbCena = m_ui->lbCena;
     lbPrijato = m_ui->lbPrijato;
     lbVydej = m_ui->lbVydej;
+    lbImeiCheck = m_ui->lbImeiCheck;
     dbedCislo = m_ui->dbedCislo;
     dbedJmeno = m_ui->dbedJmeno;
     dbedAdresa = m_ui->dbedAdresa;
@@ -104,6 +106,7 @@ TfOpravenka::TfOpravenka(QWidget* parent)
     for (QLabel* label : findChildren<QLabel*>())
         label->adjustSize();
 
+    connect(dbedIMEI, &QLineEdit::textChanged, this, [this] { guarded([this] { UpdateImeiCheck(); }); });
     connect(spbtOK, &QToolButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
     connect(spbtTisk, &QToolButton::clicked, this, [this] { guarded([this] { spbtTiskClick(); }); });
 
@@ -166,6 +169,15 @@ void TfOpravenka::ApplyLangTexts()
     }
     spbtTisk->setText(texts.at(14));
     spbtOK->setText(texts.at(15));
+}
+
+void TfOpravenka::UpdateImeiCheck()
+{
+    const bool wrong = fMain && hasWrongImeiCheckDigit(dbedIMEI->text());
+    lbImeiCheck->setText(wrong ? fMain->Extra.text(ExtraText::ImeiCheck) : QString());
+    // On the caption's line, ending where the box ends.
+    lbImeiCheck->adjustSize();
+    lbImeiCheck->move(dbedIMEI->geometry().right() + 1 - lbImeiCheck->width(), lbIMEI->y());
 }
 
 void TfOpravenka::setVisible(bool visible)

@@ -31,6 +31,9 @@ public:
 
     // Puts the language texts that fMain holds on this window's controls.
     void ApplyLangTexts();
+    // Shows lbImeiCheck when the IMEI box holds a full IMEI whose check
+    // digit is wrong; a hint only, storing stays as it is.
+    void UpdateImeiCheck();
 
     void FormShow();
     void FormActivate();
@@ -60,6 +63,7 @@ public:
     QLabel* lbCena;
     QLabel* lbPrijato;
     QLabel* lbVydej;
+    QLabel* lbImeiCheck;
     TDBEdit* dbedCislo;
     TDBEdit* dbedJmeno;
     TDBEdit* dbedAdresa;

@@ -107,6 +107,7 @@ private slots:
     void refusedBoxEndsOK();
     void printKeepsTicketPending();
     void languageTextsAndTitles();
+    void imeiCheckHint();
 };
 
 void TestTfOpravenka::windowLook()
@@ -413,6 +414,45 @@ void TestTfOpravenka::languageTextsAndTitles()
     QVERIFY(inEditor(&TfMain::actNewExecute, noteTitle));
     QVERIFY(inEditor(&TfMain::actEditExecute, noteTitle));
     QCOMPARE(titles, QStringList({ "", "", "Nová opravenka", "Oprava opravenky" }));
+}
+
+void TestTfOpravenka::imeiCheckHint()
+{
+    AppFixture app;
+    const QString czech = QStringLiteral("Neplatná kontrolní číslice IMEI");
+    const QRect imeiBox = fOpravenka->dbedIMEI->geometry();
+    const QString shipped = qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/");
+    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
+        type(fOpravenka->dbedIMEI, QStringLiteral("49015420323751"));
+        QVERIFY(fOpravenka->lbImeiCheck->text().isEmpty());
+        typeText(fOpravenka->dbedIMEI, QStringLiteral("9"));
+        QCOMPARE(fOpravenka->lbImeiCheck->text(), czech);
+        // A hint beside the caption: inside the window, clear of the box, no focus.
+        const QRect hint = fOpravenka->lbImeiCheck->geometry();
+        QVERIFY(!hint.intersects(imeiBox));
+        QVERIFY(fOpravenka->rect().contains(hint));
+        QCOMPARE(hint.right(), imeiBox.right());
+        QVERIFY(hint.left() > fOpravenka->lbIMEI->geometry().right() + 4);
+        QCOMPARE(fOpravenka->lbImeiCheck->focusPolicy(), Qt::NoFocus);
+
+        fMain->ApplyLang(shipped + QStringLiteral("en.lng"));
+        QCOMPARE(fOpravenka->lbImeiCheck->text(), QStringLiteral("IMEI check digit does not match"));
+        QVERIFY(fOpravenka->lbImeiCheck->x() > fOpravenka->lbIMEI->geometry().right() + 4);
+        press(Qt::Key_Backspace);
+        typeText(fOpravenka->dbedIMEI, QStringLiteral("8"));
+        QVERIFY(fOpravenka->lbImeiCheck->text().isEmpty());
+        press(Qt::Key_Backspace);
+        typeText(fOpravenka->dbedIMEI, QStringLiteral("9"));
+        fMain->ApplyLang(shipped + QStringLiteral("cs.lng"));
+        press(Qt::Key_F2); // a hint, never a refusal
+    }));
+    QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("490154203237519"));
+    // Shown again when the stored ticket is opened.
+    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+        QCOMPARE(fOpravenka->lbImeiCheck->text(), czech);
+        press(Qt::Key_Escape);
+    }));
 }
 
 TRELOMAR_TEST(TestTfOpravenka)
