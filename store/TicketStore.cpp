@@ -872,6 +872,7 @@ QString TicketStore::Sort() const
 
 void TicketStore::setSort(const QString& sort)
 {
+    d->checkActive();
     int field = -1;
     const QStringList words = sort.split(u' ', Qt::SkipEmptyParts);
     if (!words.isEmpty()) {
@@ -885,8 +886,7 @@ void TicketStore::setSort(const QString& sort)
     if (field == d->sortField)
         return; // the list is always kept in its order
     d->sortField = field;
-    if (Active())
-        d->relist(d->currentIndex(), d->recNo);
+    d->relist(d->currentIndex(), d->recNo);
 }
 
 bool TicketStore::Filtered() const

@@ -400,7 +400,7 @@ private slots:
     {
         QTest::addColumn<QString>("operation");
         for (const char* op : {"Refresh", "First", "Last", "Next", "Prior", "Append", "Edit", "Post", "Cancel", "Delete",
-                               "UpdateRecord", "GotoBookmark", "setRecNo", "set field"})
+                               "UpdateRecord", "GotoBookmark", "setRecNo", "set field", "setSort"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
     void closedTable()
@@ -422,6 +422,7 @@ private slots:
             {"GotoBookmark", [&] { store.GotoBookmark(5); }},
             {"setRecNo", [&] { store.setRecNo(0); }},
             {"set field", [&] { store.Fields(0)->setAsInteger(1); }},
+            {"setSort", [&] { store.setSort(QStringLiteral("jmeno ASC")); }},
         };
         QCOMPARE(raised(ops.at(operation)), QStringLiteral("ADOTable: Cannot perform this operation on a closed dataset"));
         // Reads, GetBookmark and the empty GotoBookmark work on a closed table.
