@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -104,6 +105,16 @@ inline Row emptyRow()
 class TextColumn
 {
 public:
+    // A block's number takes the top 8 bits of TextRef::pos.
+    static constexpr size_t MaxBlocks = 256;
+
+    TextColumn() = default;
+    explicit TextColumn(size_t maxBlocks) // fewer blocks, for tests
+        : m_maxBlocks(std::min(maxBlocks, MaxBlocks))
+    {
+    }
+
+    // Raises AppError when the text needs a block beyond the last one.
     TextRef add(const char* utf8, int length);
     TextRef add(QStringView text);
     QByteArrayView bytes(TextRef ref) const
@@ -134,6 +145,7 @@ public:
 private:
     QStringView decode(QByteArrayView utf8) const;
 
+    size_t m_maxBlocks = MaxBlocks;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_used = 0; // in the last block
     qsizetype m_capacity = 0;

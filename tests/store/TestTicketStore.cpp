@@ -1,6 +1,7 @@
 #include "app/AppError.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "store/TicketStoreImpl.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 
@@ -604,6 +605,20 @@ private slots:
         QCOMPARE(raised([&] { f->setEditText(input); }), message);
         QVERIFY(f->IsNull());
         QVERIFY(!store->Modified());
+    }
+
+    void textColumnRefusesABlockBeyondItsLast()
+    {
+        // Every build, not only those that keep assertions.
+        StoreRow::TextColumn column(2);
+        const QByteArray first(16384, 'a'); // fills the first block
+        const QByteArray second(32768, 'b'); // fills the second
+        const StoreRow::TextRef a = column.add(first.constData(), int(first.size()));
+        const StoreRow::TextRef b = column.add(second.constData(), int(second.size()));
+        QCOMPARE(raised([&] { column.add("c", 1); }),
+                 QStringLiteral("The texts of one field of the table are too large to hold in memory"));
+        QCOMPARE(column.bytes(a), QByteArrayView(first));
+        QCOMPARE(column.bytes(b), QByteArrayView(second));
     }
 
     void signalsOfAPendingRow()
