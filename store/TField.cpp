@@ -4,6 +4,7 @@
 #include "store/FieldText.h"
 #include "store/TicketStoreImpl.h"
 
+#include <limits>
 
 using StoreRow::Row;
 using StoreRow::slotOf;
@@ -132,10 +133,10 @@ int TField::AsInteger() const
 {
     switch (Kind()) {
     case FieldKind::Integer:
-        return int(numeric(m_store.d->readRow(), m_index).value_or(0));
+        return toInteger(numeric(m_store.d->readRow(), m_index).value_or(0));
     case FieldKind::Currency: {
         const qint64 money = numeric(m_store.d->readRow(), m_index).value_or(0);
-        return int((money + (money < 0 ? -5000 : 5000)) / 10000);
+        return toInteger((money + (money < 0 ? -5000 : 5000)) / 10000);
     }
     case FieldKind::DateTime:
         accessError("Integer");
@@ -279,6 +280,16 @@ void TField::setNumeric(std::optional<qint64> value)
         slot = 0;
     }
     m_store.d->fieldSet(m_index);
+}
+
+int TField::toInteger(qint64 value) const
+{
+    // Another program may have stored more than 32 bits; never wrap it.
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        throw AppError(QStringLiteral("Value %1 of field '%2' is out of the range of a 32-bit integer")
+                           .arg(value)
+                           .arg(FieldName()));
+    return int(value);
 }
 
 void TField::accessError(const char* type) const

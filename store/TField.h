@@ -33,7 +33,7 @@ public:
     // every row (OnFilterRecord): valid until the next AsStringView of this
     // field and never after the row or the table changes.
     QStringView AsStringView() const;
-    int AsInteger() const;
+    int AsInteger() const; // raises for a stored value beyond 32 bits
     void setAsInteger(int v);
     QDateTime AsDateTime() const;
     void setAsDateTime(const QDateTime& v);
@@ -53,6 +53,7 @@ public:
 private:
     QString text(bool edit) const;
     void setNumeric(std::optional<qint64> value);
+    int toInteger(qint64 value) const; // raises when beyond 32 bits
     [[noreturn]] void accessError(const char* type) const;
 
     TicketStore& m_store;

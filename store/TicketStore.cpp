@@ -14,7 +14,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <numeric>
 
 using StoreRow::Row;
@@ -73,6 +75,44 @@ QByteArray selectList()
     return list;
 }
 
+// A number as this or another program stored it. An integer is in the field's
+// own unit (ten-thousandths for money); a value with a fraction is in whole
+// units, so a script's price of 1234.5 is crowns, rounded to ten-thousandths.
+// Text is read as the number it spells. False for anything else and for money
+// too large to show, which then reads as null and stays in the file as it is.
+bool readNumber(sqlite3_stmt* stmt, int column, bool money, qint64& out)
+{
+    constexpr qint64 MoneyLimit = std::numeric_limits<qint64>::max() - 10000; // room to round for display
+    double real = 0;
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        out = sqlite3_column_int64(stmt, column);
+        return !money || (out <= MoneyLimit && out >= -MoneyLimit);
+    case SQLITE_FLOAT:
+        real = sqlite3_column_double(stmt, column);
+        break;
+    case SQLITE_TEXT: {
+        const QByteArray text = QByteArray::fromRawData(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                                                        sqlite3_column_bytes(stmt, column));
+        bool ok = false;
+        out = text.toLongLong(&ok);
+        if (ok)
+            return !money || (out <= MoneyLimit && out >= -MoneyLimit);
+        real = text.toDouble(&ok);
+        if (!ok)
+            return false;
+        break;
+    }
+    default:
+        return false;
+    }
+    const double scaled = money ? real * 10000.0 : real;
+    if (!(std::abs(scaled) < double(MoneyLimit))) // also NaN
+        return false;
+    out = std::llround(scaled);
+    return true;
+}
+
 void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
 {
     row.id = sqlite3_column_int64(stmt, 0);
@@ -83,15 +123,12 @@ void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
         const int slot = slotOf(f);
         const FieldKind kind = TicketRecord::Fields[f].kind;
         if (kind == FieldKind::Integer || kind == FieldKind::Currency) {
-            const int type = sqlite3_column_type(stmt, column);
-            if (type == SQLITE_NULL)
+            // A ticket number beyond 32 bits is kept whole, never wrapped: it shows and sorts as
+            // stored, and TField::AsInteger and New refuse it.
+            if (!readNumber(stmt, column, kind == FieldKind::Currency, row.num[slot])) {
+                row.num[slot] = 0;
                 row.nulls |= 1u << f;
-            else if (type == SQLITE_FLOAT && kind == FieldKind::Currency)
-                row.num[slot] = qint64(std::llround(sqlite3_column_double(stmt, column)));
-            else if (kind == FieldKind::Currency)
-                row.num[slot] = sqlite3_column_int64(stmt, column);
-            else
-                row.num[slot] = sqlite3_column_int(stmt, column);
+            }
         } else {
             // No text is NULL.
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
@@ -1179,15 +1216,15 @@ QString TicketStore::displayText(int row, int field) const
     return d->format(source, field, false);
 }
 
-int TicketStore::maxCislo() const
+qint64 TicketStore::maxCislo() const
 {
-    int result = 0;
+    qint64 result = 0;
     bool any = false;
     for (size_t i = 0; i < d->rows.size(); ++i) {
         const Row& row = d->rows[i];
         if (d->deleted[i] || row.isNull(cislo))
             continue;
-        const int value = int(row.num[slotOf(cislo)]);
+        const qint64 value = row.num[slotOf(cislo)];
         result = any ? std::max(result, value) : value;
         any = true;
     }

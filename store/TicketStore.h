@@ -87,7 +87,8 @@ public:
     QString displayText(int row, int field) const;
 
     // The largest ticket number among all stored rows, whatever the filter; 0 when none.
-    int maxCislo() const;
+    // Another program may have stored one beyond 32 bits.
+    qint64 maxCislo() const;
 
     // Creates an empty database file holding the table; refuses to replace an
     // existing file (raises AppError).

@@ -532,11 +532,13 @@ void TfMain::actNewExecute()
     table->Last();
     // The next number follows the largest stored one, also while a search
     // hides tickets, so that numbers stay unique.
-    const int n = table->maxCislo();
-    if (n == std::numeric_limits<int>::max())
-        throw AppError(QStringLiteral("Ticket number %1 is the largest there can be; no new number follows it").arg(n));
+    const qint64 n = table->maxCislo();
+    if (n >= std::numeric_limits<int>::max())
+        throw AppError(QStringLiteral("No new ticket number follows %1: the largest there can be is %2")
+                           .arg(n)
+                           .arg(std::numeric_limits<int>::max()));
     table->Append();
-    DM->ADOTablecislo->setAsInteger(n + 1);
+    DM->ADOTablecislo->setAsInteger(int(n + 1));
     const QDate today = QDate::currentDate();
     DM->ADOTableprijato->setAsDateTime(today.startOfDay());
     DM->ADOTablevydej->setAsDateTime(today.addDays(DayInc).startOfDay());
