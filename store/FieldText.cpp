@@ -99,6 +99,15 @@ qint64 packDateTime(const QDateTime& value)
     return value.date().toJulianDay() * DayMs + value.time().msecsSinceStartOfDay();
 }
 
+qint64 packStorable(const QDateTime& value)
+{
+    const qint64 packed = packDateTime(value);
+    // The file keeps four-digit years; any other would be stored but never read back.
+    if (!value.isValid() || value.date().year() < 1 || value.date().year() > 9999)
+        invalid(displayDate(packed), "date");
+    return packed;
+}
+
 QDateTime unpackDateTime(qint64 packed)
 {
     return QDateTime(QDate::fromJulianDay(packed / DayMs), QTime::fromMSecsSinceStartOfDay(int(packed % DayMs)));
@@ -325,9 +334,8 @@ qint64 parseDate(const QString& text)
         else if (year <= current - 81)
             year += 100;
     }
-    // The file keeps four-digit years; a longer one would be stored but never read back.
     const QDate date(year, month, day);
-    if (!date.isValid() || year < 1 || year > 9999)
+    if (!date.isValid() || year < 1 || year > 9999) // four-digit years, as in packStorable
         invalid(text, "date");
     int ms = 0;
     if (n > 3) {

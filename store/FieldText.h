@@ -12,6 +12,9 @@ namespace FieldText {
 // plus the milliseconds of the day. Local wall-clock time, no zone.
 qint64 packDateTime(const QDateTime& value);
 QDateTime unpackDateTime(qint64 packed);
+// The same for a date the file can hold (years 1 to 9999); raises the field's
+// "'x' is not a valid date" for any other, x as displayDate shows it.
+qint64 packStorable(const QDateTime& value);
 
 // ISO 8601 as the file stores it: "yyyy-MM-ddTHH:mm:ss" (also read: a date
 // alone, a blank instead of "T", milliseconds). False when it is not one.

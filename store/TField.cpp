@@ -184,7 +184,7 @@ void TField::setAsDateTime(const QDateTime& v)
 {
     switch (Kind()) {
     case FieldKind::DateTime:
-        setNumeric(v.isValid() ? std::optional<qint64>(FieldText::packDateTime(v)) : std::nullopt);
+        setNumeric(v.isValid() ? std::optional<qint64>(FieldText::packStorable(v)) : std::nullopt);
         break;
     case FieldKind::Integer:
     case FieldKind::Currency:

@@ -538,10 +538,17 @@ void TfMain::actNewExecute()
                            .arg(n)
                            .arg(std::numeric_limits<int>::max()));
     table->Append();
-    DM->ADOTablecislo->setAsInteger(int(n + 1));
-    const QDate today = QDate::currentDate();
-    DM->ADOTableprijato->setAsDateTime(today.startOfDay());
-    DM->ADOTablevydej->setAsDateTime(today.addDays(DayInc).startOfDay());
+    try {
+        DM->ADOTablecislo->setAsInteger(int(n + 1));
+        const QDate today = QDate::currentDate();
+        DM->ADOTableprijato->setAsDateTime(today.startOfDay());
+        // A due date the file cannot hold (a huge DayInc) is refused here.
+        DM->ADOTablevydej->setAsDateTime(today.addDays(DayInc).startOfDay());
+    } catch (...) {
+        // Left pending, the half-made ticket would be stored by the next move.
+        table->Cancel();
+        throw;
+    }
     fOpravenka->exec();
 }
 

@@ -73,6 +73,28 @@ private slots:
                  db.value(QStringLiteral("SELECT quote(%1)").arg(stored)).toString());
     }
 
+    void datesTheFileCannotHoldAreRefused_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("five-digit year") << QDate(10240, 8, 29) << "'29.08.10240' is not a valid date";
+        QTest::newRow("before year 1") << QDate(-1, 12, 31) << "'31.12.-0001' is not a valid date";
+    }
+    void datesTheFileCannotHoldAreRefused()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, message);
+        TestDb db;
+        auto store = openStore(db);
+        store->Append();
+        TField* f = store->FieldByName(QStringLiteral("vydej"));
+        QCOMPARE(raised([&] { f->setAsDateTime(date.startOfDay()); }), message);
+        QVERIFY(f->IsNull());
+        QVERIFY(!store->Modified());
+        f->setAsDateTime(QDate(9999, 12, 31).startOfDay()); // the last day the file holds
+        QCOMPARE(f->DisplayText(), QStringLiteral("31.12.9999"));
+    }
+
     void textColumnRefusesABlockBeyondItsLast()
     {
         // Every build, not only those that keep assertions.

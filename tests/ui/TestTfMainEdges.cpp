@@ -6,6 +6,7 @@
 #include "ui/TfMain.h"
 
 #include <QAction>
+#include <QDate>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -76,6 +77,28 @@ private slots:
         QCOMPARE(watch.seen, QStringList());
         QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
         QCOMPARE(storedRows(), 1);
+    }
+
+    void newRefusesADueDateTheFileCannotHold_data()
+    {
+        QTest::addColumn<int>("days");
+        QTest::newRow("past year 9999") << 3000000;
+        QTest::newRow("before year 1") << -800000;
+    }
+    void newRefusesADueDateTheFileCannotHold()
+    {
+        QFETCH(int, days);
+        start();
+        fMain->DayInc = days;
+        ModalWatch watch;
+        fMain->actNew->trigger();
+        const QString due = QDate::currentDate().addDays(days).toString(QStringLiteral("dd.MM.yyyy"));
+        QCOMPARE(m_app->errors.messages, QStringList {QStringLiteral("'%1' is not a valid date.").arg(due)});
+        QCOMPARE(watch.seen, QStringList());
+        // No half-made ticket waits to be stored by the next move.
+        QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
+        DM->ADOTable->Refresh();
+        QCOMPARE(storedRows(), 0);
     }
 };
 
