@@ -20,7 +20,13 @@ public:
     // first letters (and with 100,000 rows it would stall the keyboard).
     void keyboardSearch(const QString& search) override;
 
+signals:
+    // A left double click anywhere in the rows' area, also below the last row
+    // or in an empty grid, where Qt's doubleClicked stays silent.
+    void doubleClickedAnywhere();
+
 protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

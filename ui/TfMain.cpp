@@ -244,7 +244,7 @@ void TfMain::createGrid()
 
     connect(m_gridModel, &TicketGridModel::tableCurrentChanged, this, &TfMain::showCurrentRow);
     connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TfMain::DBGridRowChanged);
-    connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { DBGridDblClick(); }); });
+    connect(DBGrid, &TDBGrid::doubleClickedAnywhere, this, [this] { guarded([this] { DBGridDblClick(); }); });
     connect(DBGrid, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { Popup->popup(DBGrid->viewport()->mapToGlobal(pos)); });
     DBGrid->installEventFilter(this);

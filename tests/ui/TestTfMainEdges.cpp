@@ -3,6 +3,7 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
+#include "ui/TDBGrid.h"
 #include "ui/TfMain.h"
 
 #include <QAction>
@@ -77,6 +78,27 @@ private slots:
         QCOMPARE(watch.seen, QStringList());
         QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
         QCOMPARE(storedRows(), 1);
+    }
+
+    void doubleClickOffTheRowsEdits_data()
+    {
+        QTest::addColumn<int>("tickets");
+        QTest::newRow("a new shop's empty grid") << 0;
+        QTest::newRow("below the last row") << 2;
+    }
+    void doubleClickOffTheRowsEdits()
+    {
+        QFETCH(int, tickets);
+        start();
+        for (int n = 1; n <= tickets; ++n)
+            storeRaw(QStringLiteral("INSERT INTO opravenky (cislo) VALUES (%1)").arg(n));
+        QWidget* rows = fMain->DBGrid->viewport();
+        const QPoint below(20, rows->height() - 5);
+        QVERIFY(!fMain->DBGrid->indexAt(below).isValid());
+        ModalWatch watch;
+        QTest::mouseDClick(rows, Qt::LeftButton, {}, below);
+        QCOMPARE(watch.seen, QStringList {"fOpravenka"});
+        QVERIFY(m_app->errors.messages.isEmpty());
     }
 
     void newRefusesADueDateTheFileCannotHold_data()
