@@ -10,19 +10,45 @@
 
 namespace {
 
-QList<QByteArray> readLines(const QString& path)
+// One line of the file and the ending it came with: "\r\n", "\n", or nothing
+// for a last line without one.
+struct Line
+{
+    QByteArray text;
+    QByteArray ending;
+};
+
+QList<Line> readLines(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QList<QByteArray> lines = file.readAll().split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
+    const QByteArray bytes = file.readAll();
+    QList<Line> lines;
+    for (qsizetype start = 0; start < bytes.size();) {
+        const qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0) {
+            lines.append({bytes.mid(start), QByteArray()});
+            break;
+        }
+        const bool crlf = end > start && bytes.at(end - 1) == '\r';
+        lines.append({bytes.mid(start, end - start - (crlf ? 1 : 0)), crlf ? "\r\n" : "\n"});
+        start = end + 1;
     }
     return lines;
+}
+
+// The ending most lines have, for lines written anew; CR LF in a new file or on a tie.
+QByteArray dominantEnding(const QList<Line>& lines)
+{
+    qsizetype crlf = 0, lf = 0;
+    for (const Line& line : lines) {
+        if (line.ending == "\n")
+            ++lf;
+        else if (!line.ending.isEmpty())
+            ++crlf;
+    }
+    return lf > crlf ? "\n" : "\r\n";
 }
 
 // The section name of a "[name]" line, or nothing for any other line.
@@ -97,13 +123,13 @@ std::optional<int> IniFile::parseInteger(const QString& text)
 std::optional<QByteArray> IniFile::readValue(const QString& section, const QString& key) const
 {
     bool inSection = false;
-    for (const QByteArray& line : readLines(m_path)) {
-        if (const auto name = sectionOf(line)) {
+    for (const Line& line : readLines(m_path)) {
+        if (const auto name = sectionOf(line.text)) {
             inSection = sameName(*name, section);
             continue;
         }
         QByteArray value;
-        if (inSection && keyOf(line, key, &value))
+        if (inSection && keyOf(line.text, key, &value))
             return value;
     }
     return std::nullopt;
@@ -119,14 +145,21 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
-    QList<QByteArray> lines = readLines(m_path);
+    QList<Line> lines = readLines(m_path);
+    const QByteArray ending = dominantEnding(lines);
     const QByteArray newLine = key.toUtf8() + '=' + QByteArray::number(value);
+    // A line written anew takes the dominant ending; one it follows gets an ending if it had none.
+    const auto insert = [&](qsizetype at, const QByteArray& text) {
+        if (at > 0 && lines[at - 1].ending.isEmpty())
+            lines[at - 1].ending = ending;
+        lines.insert(at, Line {text, ending});
+    };
 
     qsizetype sectionStart = -1; // line after the section header
     qsizetype sectionEnd = -1;   // where a new key goes: after the section's last non-empty line
     bool replaced = false;
     for (qsizetype i = 0; i < lines.size() && !replaced; ++i) {
-        if (const auto name = sectionOf(lines[i])) {
+        if (const auto name = sectionOf(lines[i].text)) {
             if (sectionStart >= 0)
                 break;
             if (sameName(*name, section))
@@ -136,27 +169,28 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
         if (sectionStart < 0)
             continue;
         QByteArray old;
-        if (keyOf(lines[i], key, &old)) {
-            lines[i] = newLine;
+        if (keyOf(lines[i].text, key, &old)) {
+            lines[i].text = newLine; // its own ending stays
             replaced = true;
-        } else if (!lines[i].trimmed().isEmpty()) {
+        } else if (!lines[i].text.trimmed().isEmpty()) {
             sectionEnd = i + 1;
         }
     }
     if (!replaced) {
         if (sectionStart < 0) {
-            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-                lines.append(QByteArray());
-            lines.append('[' + section.toUtf8() + ']');
-            lines.append(newLine);
+            if (!lines.isEmpty() && !lines.last().text.trimmed().isEmpty())
+                insert(lines.size(), QByteArray());
+            insert(lines.size(), '[' + section.toUtf8() + ']');
+            insert(lines.size(), newLine);
         } else {
-            lines.insert(sectionEnd, newLine);
+            insert(sectionEnd, newLine);
         }
     }
 
+    QByteArray bytes;
+    for (const Line& line : lines)
+        bytes += line.text + line.ending;
     QSaveFile file(m_path);
-    QByteArray bytes = lines.join("\r\n");
-    bytes += "\r\n";
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }

@@ -8,7 +8,8 @@
 
 // The settings file with the semantics the program relies on: section and key
 // names compare without case, integers are read leniently, and writing one key
-// keeps every other line of the file byte for byte.
+// keeps every other line of the file byte for byte, each with its own line
+// ending; lines written anew take the ending most lines have (CR LF in a new file).
 class IniFile
 {
 public:

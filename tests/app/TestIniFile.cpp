@@ -94,6 +94,34 @@ private slots:
         QCOMPARE(ini.readInteger("Program", "Left", 0), 321);
     }
 
+    void writeKeepsEachLineEnding_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("hand-edited LF file") << QByteArray("[Program]\nLeft=1\nTop=2\n") << "Left"
+                                            << QByteArray("[Program]\nLeft=5\nTop=2\n");
+        QTest::newRow("new key in an LF file") << QByteArray("[Program]\nLeft=1\n") << "Top"
+                                              << QByteArray("[Program]\nLeft=1\nTop=5\n");
+        QTest::newRow("new section in an LF file") << QByteArray("[Other]\nA=1\n") << "Left"
+                                                  << QByteArray("[Other]\nA=1\n\n[Program]\nLeft=5\n");
+        QTest::newRow("mixed: each line its own") << QByteArray("[Program]\r\nLeft=1\nTop=2\r\n") << "Left"
+                                                 << QByteArray("[Program]\r\nLeft=5\nTop=2\r\n");
+        QTest::newRow("last line without ending") << QByteArray("[Program]\nLeft=1") << "Left"
+                                                 << QByteArray("[Program]\nLeft=5");
+        QTest::newRow("key after a last line without ending") << QByteArray("[Program]\nLeft=1") << "Top"
+                                                              << QByteArray("[Program]\nLeft=1\nTop=5\n");
+    }
+    void writeKeepsEachLineEnding()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, after);
+        const QString path = write(before);
+        IniFile(path).writeInteger("Program", key, 5);
+        QCOMPARE(contents(path), after);
+    }
+
     void writeCreatesFileAndSection()
     {
         const QString path = m_dir.filePath(QStringLiteral("new.ini"));
