@@ -58,3 +58,11 @@ QVariant TestDb::value(const QString& sql)
         return QVariant();
     return query.value(0);
 }
+
+std::unique_ptr<TicketStore> openStore(const TestDb& db)
+{
+    auto store = std::make_unique<TicketStore>();
+    store->setConnectionString(db.connectionString());
+    store->Open();
+    return store;
+}

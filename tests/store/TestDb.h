@@ -5,8 +5,13 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include "app/AppError.h"
+
 #include <initializer_list>
+#include <memory>
 #include <utility>
+
+class TicketStore;
 
 // A ticket database in a temporary folder, with a connection of its own for
 // laying out rows and looking at what the store wrote.
@@ -34,3 +39,18 @@ private:
     QString m_name;
     QSqlDatabase m_db;
 };
+
+// A store opened on the database.
+std::unique_ptr<TicketStore> openStore(const TestDb& db);
+
+// The message of the AppError the action raises; empty when it raises none.
+template <class F>
+QString raised(F&& action)
+{
+    try {
+        action();
+    } catch (const AppError& error) {
+        return error.message();
+    }
+    return QString();
+}

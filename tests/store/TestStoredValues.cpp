@@ -1,4 +1,3 @@
-#include "app/AppError.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "store/TicketStoreImpl.h"
@@ -6,29 +5,6 @@
 #include "tests/support/TestRegistry.h"
 
 #include <QTest>
-
-namespace {
-
-std::unique_ptr<TicketStore> openStore(const TestDb& db)
-{
-    auto store = std::make_unique<TicketStore>();
-    store->setConnectionString(db.connectionString());
-    store->Open();
-    return store;
-}
-
-template <class F>
-QString raised(F&& action)
-{
-    try {
-        action();
-    } catch (const AppError& error) {
-        return error.message();
-    }
-    return QString();
-}
-
-} // namespace
 
 // Values at the edges of what the table holds: written by other programs,
 // beyond the file's dates, beyond the memory's blocks.

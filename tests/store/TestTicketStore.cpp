@@ -12,25 +12,6 @@
 
 namespace {
 
-std::unique_ptr<TicketStore> openStore(const TestDb& db)
-{
-    auto store = std::make_unique<TicketStore>();
-    store->setConnectionString(db.connectionString());
-    store->Open();
-    return store;
-}
-
-template <class F>
-QString raised(F&& action)
-{
-    try {
-        action();
-    } catch (const AppError& error) {
-        return error.message();
-    }
-    return QString();
-}
-
 // A field's text in every listed row, top to bottom.
 QStringList column(TicketStore& store, const char* field)
 {
