@@ -78,8 +78,8 @@ TicketFileWriter::TicketFileWriter(const QString& path)
     : d(new Impl)
 {
     d->path = path;
-    TicketStore::createDatabase(path);
     try {
+        TicketStore::createDatabase(path);
         if (sqlite3_open_v2(QFile::encodeName(path).constData(), &d->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             d->fail();
         // One durable commit at the end; the file is not in use until it is moved into place.
