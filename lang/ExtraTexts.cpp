@@ -15,6 +15,10 @@ struct Entry
 constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries { {
     { "no_printer", "Není nainstalována žádná tiskárna." },
     { "imei_check", "Neplatná kontrolní číslice IMEI" },
+    { "convert_question", "Soubor data/data.mdb je databáze Access z dřívější verze programu. "
+                          "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb." },
+    { "convert_progress", "Převádím databázi..." },
+    { "convert_failed", "Převod databáze se nezdařil. Původní soubor zůstal beze změny." },
 } };
 
 const Entry& entry(ExtraText id)

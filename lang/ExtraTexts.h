@@ -9,6 +9,9 @@
 enum class ExtraText {
     NoPrinter,
     ImeiCheck,
+    ConvertQuestion,
+    ConvertProgress,
+    ConvertFailed,
     Count
 };
 

@@ -1,7 +1,9 @@
 // trelomar-db init [DIR]: creates DIR/data/data.mdb, the empty ticket
 // database the program expects beside it. It never replaces an existing file.
+// trelomar-db import: converts an Access ticket database (ImportCommand).
 #include "app/AppError.h"
 #include "store/TicketStore.h"
+#include "tools/ImportCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +15,11 @@ namespace {
 const char* const Usage = "Usage: trelomar-db init [DIR]\n"
                           "Creates DIR/data/data.mdb, an empty ticket database (DIR defaults to the current folder).\n"
                           "An existing database is never replaced.\n";
+
+void usage(QTextStream& stream)
+{
+    stream << Usage << ImportUsage;
+}
 
 int init(const QString& dir)
 {
@@ -40,11 +47,21 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        QTextStream(stdout) << Usage;
+        QTextStream out(stdout);
+        usage(out);
         return 0;
     }
+    if (!args.isEmpty() && args[0] == QLatin1String("import")) {
+        const int code = importCommand(args.mid(1));
+        if (code >= 0)
+            return code;
+        QTextStream err(stderr);
+        usage(err);
+        return 2;
+    }
     if (args.isEmpty() || args[0] != QLatin1String("init") || args.size() > 2) {
-        QTextStream(stderr) << Usage;
+        QTextStream err(stderr);
+        usage(err);
         return 2;
     }
     return init(args.size() == 2 ? args[1] : QStringLiteral("."));

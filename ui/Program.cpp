@@ -4,11 +4,13 @@
 #include "app/ErrorHandler.h"
 #include "app/TfStart.h"
 #include "store/TDM.h"
+#include "ui/LegacyConversion.h"
 #include "ui/TfMain.h"
 #include "ui/TfOpravenka.h"
 #include "ui/TfSetup.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 
 #include <memory>
@@ -31,6 +33,12 @@ Program::Program()
 
     // Each creation reports its own errors and the next one still runs.
     fMain = new TfMain;
+    // An Access database of the earlier program is converted, if the user wants, before the table opens.
+    if (LegacyConversion::needed(QDir::currentPath())) {
+        splash->hide();
+        guarded([] { LegacyConversion::offer(QDir::currentPath()); });
+        splash->show();
+    }
     guarded([] { DM = new TDM; });
     fSetup = new TfSetup(fMain);
     fOpravenka = new TfOpravenka;

@@ -1,0 +1,287 @@
+#include "legacy/LegacyReader.h"
+
+#include "app/AppError.h"
+
+#include <QFile>
+#include <QTimeZone>
+
+#include <mdbtools.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int PrefixSize = 0x18;
+// Text fields hold up to 255 characters; a memo that fills the buffer is read again whole.
+constexpr size_t BindSize = 16384;
+
+LegacyReader::Type typeOf(int fileType)
+{
+    switch (fileType) {
+    case MDB_BOOL:
+        return LegacyReader::Type::Boolean;
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+        return LegacyReader::Type::Integer;
+    case MDB_MONEY:
+        return LegacyReader::Type::Currency;
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+        return LegacyReader::Type::Real;
+    case MDB_DATETIME:
+        return LegacyReader::Type::DateTime;
+    case MDB_TEXT:
+        return LegacyReader::Type::Text;
+    case MDB_MEMO:
+        return LegacyReader::Type::Memo;
+    default:
+        return LegacyReader::Type::Other;
+    }
+}
+
+template <typename T>
+T raw(const unsigned char* p)
+{
+    T value;
+    std::memcpy(&value, p, sizeof value); // the file is little-endian, like this machine
+    return value;
+}
+
+} // namespace
+
+struct LegacyReader::Impl
+{
+    QString path;
+    MdbHandle* mdb = nullptr;
+    MdbTableDef* table = nullptr;
+    QList<Column> columns;
+    std::vector<std::vector<char>> buffers;
+    std::vector<int> lengths;
+
+    ~Impl()
+    {
+        if (table)
+            mdb_free_tabledef(table);
+        if (mdb)
+            mdb_close(mdb);
+    }
+
+    // The memo of the current row, from its row or its long-value pages.
+    QString memo(MdbColumn* col, const QString& name)
+    {
+        size_t size = 0;
+        void* bytes = mdb_ole_read_full(mdb, col, &size);
+        if (!bytes)
+            fail(QStringLiteral("a memo of %1 cannot be read").arg(name));
+        // UTF-8 takes at most three bytes for each UCS-2 unit or code-page byte.
+        std::vector<char> text(3 * size + 1);
+        const int length = mdb_unicode2ascii(mdb, static_cast<const char*>(bytes), size, text.data(), text.size());
+        free(bytes);
+        return QString::fromUtf8(text.data(), length);
+    }
+
+    [[noreturn]] void fail(const QString& what) const
+    {
+        throw AppError(QStringLiteral("Cannot read %1: %2").arg(path, what));
+    }
+};
+
+LegacyReader::LegacyReader(const QString& path, const QString& jet3Codepage)
+    : d(std::make_unique<Impl>())
+{
+    d->path = path;
+    if (!QFile::exists(path))
+        d->fail(QStringLiteral("the file does not exist"));
+    if (!isAccessFile(path))
+        d->fail(QStringLiteral("it is not an Access database"));
+    const QByteArray codepage = jet3Codepage.toLatin1();
+    const iconv_t probe = iconv_open("UTF-8", codepage.constData());
+    if (probe == iconv_t(-1))
+        throw AppError(QStringLiteral("Unknown code page %1").arg(jet3Codepage));
+    iconv_close(probe);
+    // libmdb takes the Jet 3 code page from its environment when it opens a file.
+    qputenv("MDB_JET3_CHARSET", codepage);
+    qunsetenv("MDBICONV"); // its output: UTF-8
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        d->fail(file.errorString());
+    const qint64 pageSize = jetVersion() == 3 ? 2048 : 4096;
+    if (file.size() < 3 * pageSize || file.size() % pageSize != 0)
+        d->fail(QStringLiteral("the file is damaged or cut short (%1 bytes is not a whole number of pages)")
+                    .arg(file.size()));
+    file.close();
+
+    d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!d->mdb)
+        d->fail(QStringLiteral("libmdb cannot open it"));
+    mdb_set_bind_size(d->mdb, BindSize);
+    mdb_set_boolean_fmt_numbers(d->mdb);
+    if (!mdb_read_catalog(d->mdb, MDB_TABLE))
+        d->fail(QStringLiteral("its catalog cannot be read"));
+}
+
+LegacyReader::~LegacyReader() = default;
+
+bool LegacyReader::isAccessFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(PrefixSize);
+    return head.size() == PrefixSize && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
+        && (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
+}
+
+int LegacyReader::jetVersion() const
+{
+    if (d->mdb)
+        return d->mdb->f->jet_version == MDB_VER_JET3 ? 3 : 4;
+    QFile file(d->path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 4;
+    const QByteArray head = file.read(PrefixSize);
+    return head.size() == PrefixSize && head[0x14] == 0 ? 3 : 4;
+}
+
+QStringList LegacyReader::tableNames() const
+{
+    QStringList names;
+    for (unsigned i = 0; i < d->mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d->mdb->catalog, i));
+        if (mdb_is_user_table(entry))
+            names.append(QString::fromUtf8(entry->object_name));
+    }
+    return names;
+}
+
+void LegacyReader::openTable(const QString& name)
+{
+    MdbCatalogEntry* found = nullptr;
+    for (unsigned i = 0; i < d->mdb->num_catalog && !found; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d->mdb->catalog, i));
+        if (mdb_is_user_table(entry) && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
+            found = entry;
+    }
+    if (!found)
+        d->fail(QStringLiteral("it has no table %1").arg(name));
+    if (d->table)
+        mdb_free_tabledef(d->table);
+    d->table = mdb_read_table(found);
+    if (!d->table || !mdb_read_columns(d->table))
+        d->fail(QStringLiteral("the definition of table %1 cannot be read").arg(name));
+    mdb_rewind_table(d->table);
+
+    d->columns.clear();
+    const unsigned count = d->table->num_cols;
+    d->buffers.assign(count, std::vector<char>(BindSize));
+    d->lengths.assign(count, 0);
+    for (unsigned i = 0; i < count; ++i) {
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
+        d->columns.append({QString::fromUtf8(col->name), typeOf(col->col_type), col->col_type});
+        mdb_bind_column(d->table, int(i) + 1, d->buffers[i].data(), &d->lengths[i]);
+    }
+}
+
+QString LegacyReader::tableName() const
+{
+    return d->table ? QString::fromUtf8(d->table->name) : QString();
+}
+
+const QList<LegacyReader::Column>& LegacyReader::columns() const
+{
+    return d->columns;
+}
+
+qint64 LegacyReader::statedRowCount() const
+{
+    return d->table ? qint64(d->table->num_rows) : 0;
+}
+
+bool LegacyReader::next(QList<Value>& row)
+{
+    if (!d->table || !mdb_fetch_row(d->table))
+        return false;
+    row.resize(d->columns.size());
+    for (int i = 0; i < d->columns.size(); ++i) {
+        Value& v = row[i];
+        v = Value();
+        const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
+        const int length = d->lengths[size_t(i)];
+        const bool isNull = length <= 0;
+        const Type type = d->columns[i].type;
+        if (isNull && type != Type::Boolean)
+            continue;
+        // Fixed-size values straight from the row, without a detour through text.
+        const bool fixed = type == Type::Integer || type == Type::Currency || type == Type::Real
+            || type == Type::DateTime;
+        const int start = col->cur_value_start;
+        const int size = col->cur_value_len;
+        if (fixed && (start < 0 || start + size > int(sizeof d->mdb->pg_buf)))
+            d->fail(QStringLiteral("a value of %1 lies outside its page").arg(d->columns[i].name));
+        const unsigned char* p = d->mdb->pg_buf + start;
+        switch (col->col_type) {
+        case MDB_BOOL:
+            v.kind = Value::Integer;
+            v.integer = d->buffers[size_t(i)][0] == '1' ? 1 : 0;
+            break;
+        case MDB_BYTE:
+            v.kind = Value::Integer;
+            v.integer = size >= 1 ? p[0] : 0;
+            break;
+        case MDB_INT:
+            v.kind = Value::Integer;
+            v.integer = size >= 2 ? raw<qint16>(p) : 0;
+            break;
+        case MDB_LONGINT:
+            v.kind = Value::Integer;
+            v.integer = size >= 4 ? raw<qint32>(p) : 0;
+            break;
+        case MDB_MONEY:
+            v.kind = Value::Currency;
+            v.integer = size >= 8 ? raw<qint64>(p) : 0;
+            break;
+        case MDB_FLOAT:
+            v.kind = Value::Real;
+            v.real = size >= 4 ? raw<float>(p) : 0;
+            break;
+        case MDB_DOUBLE:
+        case MDB_DATETIME:
+            v.kind = Value::Real;
+            v.real = size >= 8 ? raw<double>(p) : 0;
+            break;
+        case MDB_MEMO:
+            v.kind = Value::Text;
+            v.text = QString::fromUtf8(d->buffers[size_t(i)].data(), qMin(length, int(BindSize)));
+            if (length >= int(BindSize) - 1) {
+                // The bound text is cut to the buffer: read the whole memo.
+                const QString whole = d->memo(const_cast<MdbColumn*>(col), d->columns[i].name);
+                if (whole.size() < v.text.size())
+                    d->fail(QStringLiteral("a memo of %1 cannot be read whole").arg(d->columns[i].name));
+                v.text = whole;
+            }
+            break;
+        default:
+            v.kind = Value::Text;
+            v.text = QString::fromUtf8(d->buffers[size_t(i)].data(), qMin(length, int(BindSize)));
+        }
+    }
+    return true;
+}
+
+bool LegacyReader::toDateTime(double oleDays, QDateTime& result)
+{
+    static const QDate epoch(1899, 12, 30);
+    static const double first = double(epoch.daysTo(QDate(100, 1, 1)));
+    static const double last = double(epoch.daysTo(QDate(9999, 12, 31))) + 1;
+    if (!std::isfinite(oleDays) || oleDays <= first - 1 || oleDays >= last)
+        return false;
+    const double whole = std::trunc(oleDays);
+    // Access keeps times to the second; the fraction only approximates them.
+    const qint64 seconds = std::llround(std::fabs(oleDays - whole) * 86400.0);
+    result = QDateTime(epoch.addDays(qint64(whole)), QTime(0, 0), QTimeZone::utc()).addSecs(seconds);
+    return result.date().year() >= 100 && result.date().year() <= 9999;
+}

@@ -1,0 +1,165 @@
+#include "app/AppError.h"
+#include "legacy/LegacyReader.h"
+#include "tests/legacy/JetWriter.h"
+#include "tests/legacy/MdbTools.h"
+#include "tests/support/TestRegistry.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+
+using W = JetWriter;
+using V = LegacyReader::Value;
+
+// Reading Access files: every file is first checked with mdbtools, then read
+// through our reader, value by value.
+class TestLegacyReader : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    static QString czech() { return QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy"); }
+
+private slots:
+    void readsTypedValues()
+    {
+        const QString memo = QString(czech() + u' ').repeated(8); // over 255 characters
+        W writer(QStringLiteral("Opravenky"),
+                 {{QStringLiteral("cislo"), W::Long}, {QStringLiteral("kus"), W::Int}, {QStringLiteral("prijato"), W::DateTime},
+                  {QStringLiteral("cena"), W::Money}, {QStringLiteral("vaha"), W::Double},
+                  {QStringLiteral("jmeno"), W::Text, 50}, {QStringLiteral("kompletnost"), W::Memo}});
+        writer.setInlineMemoLimit(400); // the long memo goes to a long-value page
+        writer.addRow({qint64(7), qint64(-3), W::oleDate(2003, 5, 17, 10, 30, 15), qint64(123456), 1.5, czech(), memo});
+        writer.addRow({{}, {}, {}, {}, {}, {}, {}});
+        writer.addRow({qint64(std::numeric_limits<qint32>::min()), qint64(32767), W::oleDate(1850, 1, 2, 6),
+                       qint64(-1), -0.25, QStringLiteral("plain ascii"), QStringLiteral("nabíječka")});
+        // U+0100 has a zero low byte: stored as plain UCS-2, never compressed.
+        writer.addRow({qint64(1), {}, W::oleDate(9999, 12, 31, 23, 59, 59), std::numeric_limits<qint64>::max(), {},
+                       QStringLiteral("Ā"), {}});
+        const QString path = m_dir.filePath(QStringLiteral("values.mdb"));
+        QVERIFY(writer.write(path));
+
+        const QString problem = MdbTools::checkFile(path, QStringLiteral("Opravenky"), {"cislo", "kus", "prijato", "cena", "vaha", "jmeno", "kompletnost"});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        // mdbtools shows dates only from 1900 to some way short of 9999: "*" is not compared.
+        const QList<QStringList> expected {
+            {"cislo", "kus", "prijato", "cena", "vaha", "jmeno", "kompletnost"},
+            {"7", "-3", "2003-05-17 10:30:15", "12.3456", "1.5", czech(), memo},
+            {"", "", "", "", "", "", ""},
+            {"-2147483648", "32767", "*", "-0.0001", "-0.25", "plain ascii", "nabíječka"},
+            {"1", "", "*", "922337203685477.5807", "", "Ā", ""},
+        };
+        const QList<QStringList> exported = MdbTools::exportTable(path, QStringLiteral("Opravenky"));
+        QCOMPARE(exported.size(), expected.size());
+        for (int r = 0; r < expected.size(); ++r)
+            for (int c = 0; c < expected[r].size(); ++c)
+                if (expected[r][c] != u'*')
+                    QCOMPARE(exported[r].value(c), expected[r][c]);
+
+        LegacyReader reader(path);
+        QCOMPARE(reader.jetVersion(), 4);
+        QCOMPARE(reader.tableNames(), QStringList {"Opravenky"});
+        reader.openTable(QStringLiteral("OPRAVENKY")); // case ignored
+        QCOMPARE(reader.statedRowCount(), 4);
+        QList<LegacyReader::Type> types;
+        for (const LegacyReader::Column& c : reader.columns())
+            types.append(c.type);
+        using T = LegacyReader::Type;
+        QCOMPARE(types, (QList<T> {T::Integer, T::Integer, T::DateTime, T::Currency, T::Real, T::Text, T::Memo}));
+
+        QList<V> row;
+        QVERIFY(reader.next(row));
+        QCOMPARE(row[0].integer, 7);
+        QCOMPARE(row[1].integer, -3);
+        QDateTime date;
+        QVERIFY(LegacyReader::toDateTime(row[2].real, date));
+        QCOMPARE(date.toString(Qt::ISODate), QStringLiteral("2003-05-17T10:30:15+00:00"));
+        QCOMPARE(row[3].kind, V::Currency);
+        QCOMPARE(row[3].integer, 123456);
+        QCOMPARE(row[5].text, czech());
+        QCOMPARE(row[6].text, memo);
+
+        QVERIFY(reader.next(row));
+        for (const V& v : row)
+            QCOMPARE(v.kind, V::Null);
+
+        QVERIFY(reader.next(row));
+        QCOMPARE(row[0].integer, std::numeric_limits<qint32>::min());
+        QVERIFY(LegacyReader::toDateTime(row[2].real, date));
+        QCOMPARE(date.toString(Qt::ISODate), QStringLiteral("1850-01-02T06:00:00+00:00"));
+        QCOMPARE(row[3].integer, -1);
+        QCOMPARE(row[6].text, QStringLiteral("nabíječka"));
+
+        QVERIFY(reader.next(row));
+        QVERIFY(LegacyReader::toDateTime(row[2].real, date));
+        QCOMPARE(date.toString(Qt::ISODate), QStringLiteral("9999-12-31T23:59:59+00:00"));
+        QCOMPARE(row[3].integer, std::numeric_limits<qint64>::max());
+        QCOMPARE(row[5].text, QStringLiteral("Ā"));
+        QVERIFY(!reader.next(row));
+    }
+
+    void datesOutsideTheStoredYears_data()
+    {
+        QTest::addColumn<double>("oleDays");
+        QTest::addColumn<QString>("expected"); // empty: refused
+        QTest::newRow("first day of year 100") << W::oleDate(100, 1, 1) << "0100-01-01T00:00:00+00:00";
+        QTest::newRow("before year 100") << W::oleDate(100, 1, 1) - 1 << "";
+        QTest::newRow("after 9999") << W::oleDate(9999, 12, 31) + 1 << "";
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "";
+        QTest::newRow("huge") << 1e300 << "";
+        QTest::newRow("a second short of midnight rounds to it") << W::oleDate(2000, 1, 1) + 0.9999999999 << "2000-01-02T00:00:00+00:00";
+    }
+    void datesOutsideTheStoredYears()
+    {
+        QFETCH(double, oleDays);
+        QFETCH(QString, expected);
+        QDateTime date;
+        QCOMPARE(LegacyReader::toDateTime(oleDays, date), !expected.isEmpty());
+        if (!expected.isEmpty())
+            QCOMPARE(date.toString(Qt::ISODate), expected);
+    }
+
+    void refusesWhatItCannotRead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        W writer(QStringLiteral("zakaznici"), {{QStringLiteral("jmeno"), W::Text, 50}});
+        writer.addRow({QStringLiteral("Novák")});
+        const QByteArray good = writer.build();
+        QTest::newRow("not an Access file") << QByteArray("SQLite format 3\0", 16).leftJustified(8192, '\0') << "not an Access database";
+        QTest::newRow("empty") << QByteArray() << "not an Access database";
+        QTest::newRow("cut short") << good.left(good.size() - 100) << "cut short";
+        QTest::newRow("without the table") << good << "no table opravenky";
+    }
+    void refusesWhatItCannotRead()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        const QString path = m_dir.filePath(QStringLiteral("bad.mdb"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        try {
+            LegacyReader reader(path);
+            reader.openTable(QStringLiteral("opravenky"));
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+    }
+
+    void unknownCodePageIsRefused()
+    {
+        W writer(QStringLiteral("opravenky"), {{QStringLiteral("jmeno"), W::Text, 50}});
+        const QString path = m_dir.filePath(QStringLiteral("cp.mdb"));
+        QVERIFY(writer.write(path));
+        QVERIFY_THROWS_EXCEPTION(AppError, LegacyReader(path, QStringLiteral("no-such-codepage")));
+    }
+};
+
+TRELOMAR_TEST(TestLegacyReader)
+#include "TestLegacyReader.moc"

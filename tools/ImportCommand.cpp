@@ -1,0 +1,61 @@
+#include "tools/ImportCommand.h"
+
+#include "app/AppError.h"
+#include "legacy/LegacyImport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+const char* const ImportUsage =
+    "       trelomar-db import [--codepage NAME] [DIR]\n"
+    "       trelomar-db import [--codepage NAME] FILE.mdb [DIR]\n"
+    "Converts the Access database DIR/data/data.mdb in place, keeping it as DIR/data/data-access.mdb;\n"
+    "or converts FILE.mdb into DIR/data/data.mdb, a folder without a ticket database.\n"
+    "--codepage names the code page of Access 97 text (default CP1250).\n";
+
+int importCommand(const QStringList& args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    LegacyImport::Options options;
+    QStringList positional;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--codepage") && i + 1 < args.size())
+            options.codepage = args[++i];
+        else if (args[i].startsWith(QLatin1String("--")))
+            return -1;
+        else
+            positional.append(args[i]);
+    }
+    if (positional.size() > 2)
+        return -1;
+    // A file given first is the source; otherwise the folder's own database is converted.
+    if (!positional.isEmpty() && QFileInfo(positional[0]).isFile()) {
+        options.source = positional[0];
+        options.dataDir = QDir(positional.value(1, QStringLiteral("."))).filePath(QStringLiteral("data"));
+    } else {
+        if (positional.size() > 1)
+            return -1;
+        options.dataDir = QDir(positional.value(0, QStringLiteral("."))).filePath(QStringLiteral("data"));
+        options.source = QDir(options.dataDir).filePath(QStringLiteral("data.mdb"));
+        options.inPlace = true;
+    }
+
+    const auto line = [&out](const QString& text) {
+        out << text << "\n";
+        out.flush();
+    };
+    try {
+        LegacyImport import(line, line);
+        const int count = import.run(options);
+        const QString source = QDir::cleanPath(QFileInfo(options.source).absoluteFilePath());
+        const QString dataDir = QDir::cleanPath(QDir(options.dataDir).absolutePath());
+        const QString from = options.inPlace ? dataDir + u'/' + LegacyImport::keptName() : source;
+        line(QStringLiteral("Imported %1 tickets from %2 into %3").arg(count).arg(from, dataDir + QStringLiteral("/data.mdb")));
+        return 0;
+    } catch (const AppError& error) {
+        err << "trelomar-db: " << error.message() << "\n";
+        return 1;
+    }
+}

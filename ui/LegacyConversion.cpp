@@ -1,0 +1,110 @@
+#include "ui/LegacyConversion.h"
+
+#include "app/AppError.h"
+#include "app/Application.h"
+#include "lang/ExtraTexts.h"
+#include "lang/LangFile.h"
+#include "legacy/LegacyReader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+// The language texts are not applied yet: the default language file's own
+// texts where it has them, the built-in Czech ones otherwise.
+ExtraTexts startTexts(const QString& dir)
+{
+    try {
+        return ExtraTexts(readLangFile(QDir(dir).filePath(QStringLiteral("lang/default.lng"))).extra);
+    } catch (const AppError&) {
+        return ExtraTexts();
+    }
+}
+
+} // namespace
+
+QString LegacyConversion::findTool()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {here + QStringLiteral("/trelomar-db"), here + QStringLiteral("/tools/trelomar-db")})
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    return QStandardPaths::findExecutable(QStringLiteral("trelomar-db"));
+}
+
+bool LegacyConversion::needed(const QString& dir)
+{
+    return LegacyReader::isAccessFile(QDir(dir).filePath(QStringLiteral("data/data.mdb")));
+}
+
+LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString tool, QWidget* parent)
+{
+    if (!needed(dir))
+        return Outcome::NothingToConvert;
+    const ExtraTexts texts = startTexts(dir);
+
+    QMessageBox question(QMessageBox::Question, Application::Title, texts.text(ExtraText::ConvertQuestion),
+                         QMessageBox::Yes | QMessageBox::No, parent);
+    question.setObjectName(QStringLiteral("convertQuestion"));
+    question.setDefaultButton(QMessageBox::Yes);
+    if (question.exec() != QMessageBox::Yes)
+        return Outcome::Declined;
+
+    QString failure;
+    if (tool.isEmpty())
+        tool = findTool();
+    if (tool.isEmpty()) {
+        failure = QStringLiteral("trelomar-db: not found beside the program nor on the PATH");
+    } else {
+        QProgressDialog progress(texts.text(ExtraText::ConvertProgress), QString(), 0, 0, parent);
+        progress.setObjectName(QStringLiteral("convertProgress"));
+        progress.setWindowTitle(Application::Title);
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(0);
+        progress.show();
+
+        QProcess process;
+        QEventLoop loop;
+        static const QRegularExpression readLine(QStringLiteral("^Read (\\d+) of (\\d+) tickets"));
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &progress, [&] {
+            while (process.canReadLine()) {
+                const QRegularExpressionMatch m = readLine.match(QString::fromUtf8(process.readLine()));
+                if (m.hasMatch()) {
+                    progress.setMaximum(m.captured(2).toInt());
+                    progress.setValue(m.captured(1).toInt());
+                }
+            }
+        });
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                loop.quit();
+        });
+        process.start(tool, {QStringLiteral("import"), QDir(dir).absolutePath()});
+        if (process.state() != QProcess::NotRunning)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        progress.hide();
+        if (process.error() == QProcess::FailedToStart)
+            failure = QStringLiteral("%1: %2").arg(tool, process.errorString());
+        else if (process.exitStatus() != QProcess::NormalExit)
+            failure = QStringLiteral("trelomar-db: the conversion stopped unexpectedly (%1)").arg(process.errorString());
+        else if (process.exitCode() != 0)
+            failure = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    }
+    if (failure.isEmpty())
+        return Outcome::Converted;
+
+    QMessageBox failed(QMessageBox::Critical, Application::Title,
+                       texts.text(ExtraText::ConvertFailed) + QStringLiteral("\n\n") + failure, QMessageBox::Ok, parent);
+    failed.setObjectName(QStringLiteral("convertFailed"));
+    failed.exec();
+    return Outcome::Failed;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// At start, before the data module opens the table: when data/data.mdb is
+// an Access database, asks whether to convert it now and runs
+// "trelomar-db import" as a child process (a damaged file can only bring the
+// child down) with a progress window. A refused or failed conversion leaves
+// the file as it was, and the data module then reports it as today.
+class LegacyConversion
+{
+public:
+    enum class Outcome { NothingToConvert, Declined, Converted, Failed };
+
+    // Whether dir/data/data.mdb is an Access database.
+    static bool needed(const QString& dir);
+
+    // dir: the working folder; tool: trelomar-db (empty: findTool()).
+    static Outcome offer(const QString& dir, QString tool = QString(), QWidget* parent = nullptr);
+
+    // trelomar-db beside the program, in its tools/ folder (the build tree), or on PATH.
+    static QString findTool();
+};
