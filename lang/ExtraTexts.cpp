@@ -14,6 +14,7 @@ struct Entry
 // One row per ExtraText, in the enum's order.
 constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries { {
     { "no_printer", "Není nainstalována žádná tiskárna." },
+    { "backup_failed", "Zálohu databáze do složky %1 se nepodařilo vytvořit: %2" },
 } };
 
 const Entry& entry(ExtraText id)

@@ -8,6 +8,7 @@
 // when the file lacks it.
 enum class ExtraText {
     NoPrinter,
+    BackupFailed, // %1 the folder, %2 the reason
     Count
 };
 
