@@ -19,6 +19,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries 
                           "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb." },
     { "convert_progress", "Převádím databázi..." },
     { "convert_failed", "Převod databáze se nezdařil. Původní soubor zůstal beze změny." },
+    { "backup_failed", "Zálohu databáze do složky %1 se nepodařilo vytvořit: %2" },
 } };
 
 const Entry& entry(ExtraText id)

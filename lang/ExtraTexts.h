@@ -12,6 +12,7 @@ enum class ExtraText {
     ConvertQuestion,
     ConvertProgress,
     ConvertFailed,
+    BackupFailed, // %1 the folder, %2 the reason
     Count
 };
 

@@ -1,8 +1,9 @@
-// trelomar-db init [DIR]: creates DIR/data/data.mdb, the empty ticket
-// database the program expects beside it. It never replaces an existing file.
-// trelomar-db import: converts an Access ticket database (ImportCommand).
+// trelomar-db: the ticket database from the command line. init [DIR] creates
+// DIR/data/data.mdb, the empty ticket database the program expects beside it
+// (never replacing an existing file); the other verbs live in files of their own.
 #include "app/AppError.h"
 #include "store/TicketStore.h"
+#include "tools/DbVerbs.h"
 #include "tools/ImportCommand.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,8 @@ namespace {
 
 const char* const Usage = "Usage: trelomar-db init [DIR]\n"
                           "Creates DIR/data/data.mdb, an empty ticket database (DIR defaults to the current folder).\n"
-                          "An existing database is never replaced.\n";
+                          "An existing database is never replaced.\n"
+                          "Other commands (each with --help): backup, restore, check, export.\n";
 
 void usage(QTextStream& stream)
 {
@@ -59,6 +61,15 @@ int main(int argc, char* argv[])
         usage(err);
         return 2;
     }
+    const QStringList rest = args.mid(1);
+    if (!args.isEmpty() && args[0] == QLatin1String("backup"))
+        return DbVerbs::backup(rest);
+    if (!args.isEmpty() && args[0] == QLatin1String("restore"))
+        return DbVerbs::restore(rest);
+    if (!args.isEmpty() && args[0] == QLatin1String("check"))
+        return DbVerbs::check(rest);
+    if (!args.isEmpty() && args[0] == QLatin1String("export"))
+        return DbVerbs::exportCsv(rest);
     if (args.isEmpty() || args[0] != QLatin1String("init") || args.size() > 2) {
         QTextStream err(stderr);
         usage(err);

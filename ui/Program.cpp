@@ -4,6 +4,8 @@
 #include "app/ErrorHandler.h"
 #include "app/TfStart.h"
 #include "store/TDM.h"
+#include "store/TicketStore.h"
+#include "ui/DailyBackup.h"
 #include "ui/LegacyConversion.h"
 #include "ui/TfMain.h"
 #include "ui/TfOpravenka.h"
@@ -14,6 +16,17 @@
 #include <QFont>
 
 #include <memory>
+
+void Program::startDailyBackup()
+{
+    m_backup = std::make_unique<DailyBackup>();
+    QObject::connect(m_backup.get(), &DailyBackup::finished, [](const QString& folder, const QString& error) {
+        if (!error.isEmpty() && fMain)
+            ErrorHandler::report(fMain->Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
+    });
+    m_backup->start(QDir::currentPath(), QDate::currentDate(),
+        DailyBackup::configuredDays(QDir::current().filePath(QStringLiteral("trelomar.ini"))));
+}
 
 Program::Program()
 {
@@ -40,12 +53,15 @@ Program::Program()
         splash->show();
     }
     guarded([] { DM = new TDM; });
+    if (DM && DM->ADOTable->Active())
+        startDailyBackup();
     fSetup = new TfSetup(fMain);
     fOpravenka = new TfOpravenka;
 }
 
 Program::~Program()
 {
+    m_backup.reset();
     delete fOpravenka;
     fOpravenka = nullptr;
     delete fSetup;

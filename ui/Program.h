@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+class DailyBackup;
 class TfStart;
 
 // The program entry's work between the application object and the message
@@ -16,4 +19,8 @@ public:
 
     void showMainWindow(); // shows fMain; its FormShow runs
     int exec();            // shows fMain and runs the message loop
+
+private:
+    void startDailyBackup();
+    std::unique_ptr<DailyBackup> m_backup; // the day's copy of the store, taken once the table is open
 };

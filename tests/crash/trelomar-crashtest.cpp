@@ -1,0 +1,289 @@
+// trelomar-crashtest: kills writers with SIGKILL at random moments and checks
+// that nothing acknowledged is lost or damaged.
+//
+//   trelomar-crashtest [--kills N] [--seed S]
+//
+// Store: a child posts tickets through TicketStore as fast as it can and
+// prints each ticket number once Post has returned; after each kill the file
+// must pass integrity_check and hold every acknowledged ticket with every
+// field as written. Files: a child rewrites the settings file and the four
+// text files in turn, from the generation after the last acknowledged one,
+// and prints each finished generation; after each kill every file holds
+// exactly the last acknowledged generation or the next one.
+#include "app/IniFile.h"
+#include "app/TextList.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+using namespace TicketRecord;
+
+void acknowledge(qint64 number)
+{
+    const QByteArray line = QByteArray::number(number) + '\n';
+    if (::write(STDOUT_FILENO, line.constData(), size_t(line.size())) != line.size())
+        std::_Exit(3);
+}
+
+// ---------------------------------------------------------------- the store
+
+// Every stored field of ticket n; a null QVariant is an empty field.
+QVariant expected(int n, int field)
+{
+    const QDate day = QDate(2020, 1, 1).addDays(n % 3000);
+    switch (field) {
+    case cislo: return n;
+    case prijato: return QDateTime(day, QTime(0, 0));
+    case vydej: return n % 3 == 0 ? QVariant() : QVariant(QDateTime(day.addDays(n % 40), QTime(n % 24, n % 60, n % 59)));
+    case jmeno: return QStringLiteral("Zákazník č. %1 Šťastný").arg(n);
+    case adresa: return QStringLiteral("Ulice \"U Lípy\", %1").arg(n % 977);
+    case mesto: return n % 5 == 0 ? QVariant() : QVariant(QStringLiteral("Město %1").arg(n % 13));
+    case telefon: return QStringLiteral("Telefon typ %1").arg(n % 31);
+    case IMEI: return QStringLiteral("35%1").arg(qint64(n) * 7919 % 10000000000000LL, 13, 10, QLatin1Char('0'));
+    case cena: return n % 4 == 0 ? QVariant() : QVariant(qint64(n) * 12345 % 1000000000);
+    case tel: return QStringLiteral("+420 %1").arg(600000000 + n);
+    case technik: return QStringLiteral("Technik %1").arg(n % 3);
+    case druh_opravy: return QStringLiteral("záruka %1").arg(n % 2);
+    case kompletnost: return QStringLiteral("nabíječka, obal;\r\nřádek \"%1\"\n").repeated(1 + n % 40).arg(n);
+    case vada: return QStringLiteral("nejde zapnout %1").arg(n);
+    }
+    return QVariant();
+}
+
+void set(TField* field, const QVariant& value)
+{
+    if (value.isNull())
+        field->Clear();
+    else if (field->Kind() == FieldKind::Integer)
+        field->setAsInteger(value.toInt());
+    else if (field->Kind() == FieldKind::DateTime)
+        field->setAsDateTime(value.toDateTime());
+    else if (field->Kind() == FieldKind::Currency)
+        field->setAsCurrency(value.toLongLong());
+    else
+        field->setAsString(value.toString());
+}
+
+QVariant get(const TField* field)
+{
+    if (field->IsNull())
+        return QVariant();
+    switch (field->Kind()) {
+    case FieldKind::Integer: return field->AsInteger();
+    case FieldKind::DateTime: return field->AsDateTime();
+    case FieldKind::Currency: return field->AsCurrency();
+    default: return field->AsString();
+    }
+}
+
+int storeChild(const QString& path)
+{
+    TicketStore store;
+    store.setConnectionString(QStringLiteral("Data Source=") + path);
+    store.Open();
+    for (int n = store.maxCislo() + 1;; ++n) {
+        store.Append();
+        for (int f = 0; f < FieldCount; ++f)
+            if (!store.Fields(f)->Calculated())
+                set(store.Fields(f), expected(n, f));
+        store.Post();
+        acknowledge(n);
+    }
+}
+
+// Empty when the store is whole and holds every acknowledged ticket as written.
+QString verifyStore(const QString& path, const std::set<int>& acknowledged)
+{
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt* st = nullptr;
+        QString result = QStringLiteral("integrity_check did not run");
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        if (result != QLatin1String("ok"))
+            return QStringLiteral("integrity_check: ") + result;
+    }
+    TicketStore store;
+    store.setConnectionString(QStringLiteral("Data Source=") + path);
+    store.Open();
+    std::set<int> found;
+    for (int row = 0; row < store.RecordCount(); ++row) {
+        store.setRecNo(row);
+        const int n = store.Fields(cislo)->AsInteger();
+        if (!found.insert(n).second)
+            return QStringLiteral("ticket %1 twice").arg(n);
+        for (int f = 0; f < FieldCount; ++f)
+            if (!store.Fields(f)->Calculated() && get(store.Fields(f)) != expected(n, f))
+                return QStringLiteral("ticket %1: field %2 differs").arg(n).arg(store.Fields(f)->FieldName());
+    }
+    for (int n : acknowledged)
+        if (!found.count(n))
+            return QStringLiteral("acknowledged ticket %1 is lost").arg(n);
+    return QString();
+}
+
+// ---------------------------------------------------------------- the files
+
+const char* const TextFiles[] = {"mesta.txt", "mobil.txt", "tisk.txt", "firma.txt"};
+
+QStringList textGeneration(int g, int file)
+{
+    QStringList lines;
+    for (int i = 0; i < 200 + (g * 37 + file * 11) % 400; ++i)
+        lines << QStringLiteral("%1/%2 řádek %3 %4").arg(g).arg(file).arg(i).arg(QString(g % 50, u'x'));
+    return lines;
+}
+
+int filesChild(const QString& dir, int from)
+{
+    for (int g = from;; ++g) {
+        IniFile(dir + QStringLiteral("/trelomar.ini")).writeInteger(QStringLiteral("Crash"), QStringLiteral("Gen"), g);
+        for (int f = 0; f < 4; ++f)
+            TextList::write(dir + u'/' + QLatin1String(TextFiles[f]), textGeneration(g, f));
+        acknowledge(g);
+    }
+}
+
+void prepareFiles(const QString& dir)
+{
+    IniFile ini(dir + QStringLiteral("/trelomar.ini"));
+    for (int k = 0; k < 100; ++k) // lines that every rewrite must keep
+        ini.writeInteger(QStringLiteral("Keep"), QStringLiteral("Key%1").arg(k), k * 1000);
+    ini.writeInteger(QStringLiteral("Crash"), QStringLiteral("Gen"), 0);
+    for (int f = 0; f < 4; ++f)
+        TextList::write(dir + u'/' + QLatin1String(TextFiles[f]), textGeneration(0, f));
+}
+
+QString verifyFiles(const QString& dir, int acknowledged)
+{
+    const IniFile ini(dir + QStringLiteral("/trelomar.ini"));
+    const int gen = ini.readInteger(QStringLiteral("Crash"), QStringLiteral("Gen"), -1);
+    if (gen != acknowledged && gen != acknowledged + 1)
+        return QStringLiteral("settings file at generation %1, acknowledged %2").arg(gen).arg(acknowledged);
+    for (int k = 0; k < 100; ++k)
+        if (ini.readInteger(QStringLiteral("Keep"), QStringLiteral("Key%1").arg(k), -1) != k * 1000)
+            return QStringLiteral("settings file lost Key%1").arg(k);
+    for (int f = 0; f < 4; ++f) {
+        const QStringList lines = TextList::read(dir + u'/' + QLatin1String(TextFiles[f]));
+        if (lines != textGeneration(acknowledged, f) && lines != textGeneration(acknowledged + 1, f))
+            return QStringLiteral("%1 is neither generation %2 nor the next").arg(QLatin1String(TextFiles[f])).arg(acknowledged);
+    }
+    for (const QString& left : QDir(dir).entryList(QDir::Files))
+        if (!left.endsWith(QLatin1String(".txt")) && !left.endsWith(QLatin1String(".ini")))
+            QFile::remove(dir + u'/' + left); // a temporary file of a killed writer: harmless, cleared
+    return QString();
+}
+
+// ---------------------------------------------------------------- the killer
+
+// Starts the child, lets it work for a random time after its first
+// acknowledgement, kills it, and returns the numbers it acknowledged.
+QList<int> runAndKill(const QStringList& args, std::mt19937& rng, bool* acknowledgedAny)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), args);
+    if (!child.waitForStarted(10000)) {
+        std::fprintf(stderr, "cannot start the child\n");
+        std::exit(2);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (child.bytesAvailable() == 0 && child.state() == QProcess::Running && timer.elapsed() < 20000)
+        child.waitForReadyRead(100);
+    QThread::usleep(std::uniform_int_distribution<int>(0, 40000)(rng));
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished(10000);
+    const QByteArray out = child.readAllStandardOutput();
+    QList<int> numbers;
+    for (const QByteArray& line : out.left(out.lastIndexOf('\n') + 1).split('\n'))
+        if (!line.isEmpty())
+            numbers << line.toInt();
+    *acknowledgedAny = !numbers.isEmpty();
+    return numbers;
+}
+
+int parent(int kills, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("data.mdb"));
+    TicketStore::createDatabase(store);
+    const QString files = dir.filePath(QStringLiteral("files"));
+    QDir().mkpath(files);
+    prepareFiles(files);
+
+    std::set<int> tickets;
+    int generation = 0, silent = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < kills; ++i) {
+        bool any = false;
+        for (int n : runAndKill({QStringLiteral("--child-store"), store}, rng, &any))
+            tickets.insert(n);
+        silent += any ? 0 : 1;
+        QString fault = verifyStore(store, tickets);
+        if (fault.isEmpty()) {
+            const QList<int> gens = runAndKill(
+                {QStringLiteral("--child-files"), files, QString::number(generation + 1)}, rng, &any);
+            generation = gens.isEmpty() ? generation : gens.last();
+            silent += any ? 0 : 1;
+            fault = verifyFiles(files, generation);
+        }
+        if (!fault.isEmpty()) {
+            std::printf("kill %d: %s\n0 passed, 1 failed\n", i + 1, qPrintable(fault));
+            return 1;
+        }
+    }
+    std::printf("%d kills of each writer in %.1f s (seed %u): %zu acknowledged tickets all present and intact, "
+                "%d file generations, every file old or new, never mixed; %d children killed before their first "
+                "acknowledgement\n1 passed, 0 failed\n",
+        kills, double(timer.elapsed()) / 1000, seed, tickets.size(), generation, silent);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    try {
+        if (args.size() == 2 && args[0] == QLatin1String("--child-store"))
+            return storeChild(args[1]);
+        if (args.size() == 3 && args[0] == QLatin1String("--child-files"))
+            return filesChild(args[1], args[2].toInt());
+        int kills = 200;
+        unsigned seed = std::random_device()();
+        for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
+            if (args[i] == QLatin1String("--kills"))
+                kills = args[i + 1].toInt();
+            else if (args[i] == QLatin1String("--seed"))
+                seed = args[i + 1].toUInt();
+        }
+        return parent(kills, seed);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "trelomar-crashtest: %s\n", e.what());
+        return 2;
+    }
+}

@@ -1,0 +1,175 @@
+#include "store/TicketStore.h"
+#include "tests/support/TestRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// trelomar-db backup, restore, check and export, run as a shop would run them.
+class TestDbVerbs : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Run
+    {
+        int exitCode;
+        QString out;
+        QString err;
+    };
+
+    static Run run(const QString& program, const QStringList& args)
+    {
+        QProcess process;
+        process.start(program, args);
+        if (!process.waitForFinished(30000))
+            return {-1, QString(), QStringLiteral("did not finish")};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+    static Run db(const QStringList& args) { return run(QStringLiteral(TRELOMAR_DB_PATH), args); }
+
+    // A shop folder with the given tickets: number, name, memo, price in ten-thousandths, intake date.
+    struct Ticket
+    {
+        int cislo;
+        QString jmeno;
+        QString kompletnost;
+        std::optional<qint64> cena;
+        QDateTime prijato;
+    };
+    static void makeShop(const QString& dir, const QList<Ticket>& tickets)
+    {
+        QDir().mkpath(dir + QStringLiteral("/data"));
+        TicketStore::createDatabase(dir + QStringLiteral("/data/data.mdb"));
+        TicketStore store;
+        store.setConnectionString(QStringLiteral("Data Source=") + dir + QStringLiteral("/data/data.mdb"));
+        store.Open();
+        for (const Ticket& t : tickets) {
+            store.Append();
+            store.FieldByName(QStringLiteral("cislo"))->setAsInteger(t.cislo);
+            store.FieldByName(QStringLiteral("jmeno"))->setAsString(t.jmeno);
+            store.FieldByName(QStringLiteral("kompletnost"))->setAsString(t.kompletnost);
+            if (t.cena)
+                store.FieldByName(QStringLiteral("cena"))->setAsCurrency(*t.cena);
+            if (t.prijato.isValid())
+                store.FieldByName(QStringLiteral("prijato"))->setAsDateTime(t.prijato);
+            store.Post();
+        }
+    }
+
+private slots:
+    // Memo texts with separators, quotes and line breaks survive a real CSV reader.
+    void exportReadsBackWithACsvReader_data()
+    {
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("comma") << ",";
+        QTest::newRow("semicolon") << ";";
+    }
+    void exportReadsBackWithACsvReader()
+    {
+        QFETCH(QString, separator);
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        QVERIFY2(!python.isEmpty(), "python3 is needed to read the CSV back");
+        QTemporaryDir dir;
+        makeShop(dir.path(),
+            {{1, QStringLiteral("Novák, \"Honza\"; Žluťoučký"), QStringLiteral("nabíječka\r\nobal\nkarta\r;,"),
+                 12345000, QDateTime(QDate(2024, 3, 5), QTime(0, 0))},
+                {2, QStringLiteral("Eva"), QString(), -5, QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58))},
+                {3, QString(), QString(), std::nullopt, QDateTime()}});
+        const QString csv = dir.filePath(QStringLiteral("out.csv"));
+        QStringList args = {QStringLiteral("export"), dir.path(), QStringLiteral("--csv"), csv};
+        if (separator != QLatin1String(","))
+            args << QStringLiteral("--separator") << separator;
+        const Run exported = db(args);
+        QCOMPARE(exported.exitCode, 0);
+
+        // The reader prints each field as JSON, which survives any content.
+        const Run read = run(python,
+            {QStringLiteral("-c"),
+                QStringLiteral("import csv,json,sys\n"
+                               "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+                               "    for row in csv.reader(f, delimiter=sys.argv[2]):\n"
+                               "        print(json.dumps(row))\n"),
+                csv, separator});
+        QCOMPARE(read.exitCode, 0);
+        const QStringList lines = read.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0],
+            QStringLiteral("[\"cislo\", \"prijato\", \"vydej\", \"jmeno\", \"adresa\", \"mesto\", \"telefon\", \"IMEI\", "
+                           "\"cena\", \"tel\", \"technik\", \"druh_opravy\", \"kompletnost\", \"vada\"]"));
+        QCOMPARE(lines[1],
+            QStringLiteral("[\"1\", \"2024-03-05\", \"\", \"Nov\\u00e1k, \\\"Honza\\\"; \\u017dlu\\u0165ou\\u010dk\\u00fd\", "
+                           "\"\", \"\", \"\", \"\", \"1234.50\", \"\", \"\", \"\", "
+                           "\"nab\\u00edje\\u010dka\\r\\nobal\\nkarta\\r;,\", \"\"]"));
+        QCOMPARE(lines[2],
+            QStringLiteral("[\"2\", \"2024-12-31 23:59:58\", \"\", \"Eva\", \"\", \"\", \"\", \"\", \"-0.0005\", \"\", \"\", "
+                           "\"\", \"\", \"\"]"));
+        QCOMPARE(lines[3], QStringLiteral("[\"3\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\"]"));
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args"); // "%d" stands for the shop folder
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("check intact") << QStringList {"check", "%d"} << 0 << "all well";
+        QTest::newRow("check duplicates") << QStringList {"check", "%d/dup"} << 1 << "duplicate ticket number: 5";
+        QTest::newRow("check no store") << QStringList {"check", "%d/none"} << 1 << "does not exist";
+        QTest::newRow("backup") << QStringList {"backup", "%d", "%d/copy.mdb"} << 0 << "Backed up to";
+        QTest::newRow("backup no store") << QStringList {"backup", "%d/none", "%d/x.mdb"} << 1 << "does not exist";
+        QTest::newRow("restore not a store") << QStringList {"restore", "%d/data/mesta.txt", "%d"} << 1
+                                             << "not an intact ticket database";
+        QTest::newRow("export without file") << QStringList {"export", "%d"} << 2 << "Usage: trelomar-db export";
+        QTest::newRow("restore without file") << QStringList {"restore"} << 2 << "Usage: trelomar-db restore";
+        QTest::newRow("check two folders") << QStringList {"check", "a", "b"} << 2 << "Usage: trelomar-db check";
+        for (const char* verb : {"backup", "restore", "check", "export"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 --help").arg(QLatin1String(verb))))
+                << QStringList {verb, "--help"} << 0 << QStringLiteral("Usage: trelomar-db %1").arg(QLatin1String(verb));
+    }
+    void exitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        makeShop(dir.path(), {{1, QStringLiteral("a"), {}, {}, {}}});
+        makeShop(dir.filePath(QStringLiteral("dup")), {{5, QStringLiteral("a"), {}, {}, {}}, {5, QStringLiteral("b"), {}, {}, {}}});
+        QFile text(dir.filePath(QStringLiteral("data/mesta.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("Praha\r\nBrno\r\n");
+        text.close();
+        args.replaceInStrings(QStringLiteral("%d"), dir.path());
+        const Run result = db(args);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2((result.out + result.err).contains(says), qPrintable(result.out + result.err));
+    }
+
+    void restoreOfARunningStoreIsRefused()
+    {
+        QTemporaryDir dir;
+        makeShop(dir.path(), {{1, QStringLiteral("live"), {}, {}, {}}});
+        makeShop(dir.filePath(QStringLiteral("other")), {{2, QStringLiteral("copy"), {}, {}, {}}});
+        TicketStore running;
+        running.setConnectionString(QStringLiteral("Data Source=") + dir.filePath(QStringLiteral("data/data.mdb")));
+        running.Open();
+        const Run refused = db({QStringLiteral("restore"), dir.filePath(QStringLiteral("other/data/data.mdb")), dir.path()});
+        QCOMPARE(refused.exitCode, 3);
+        QVERIFY2(refused.err.contains(QStringLiteral("in use by a running program")), qPrintable(refused.err));
+        running.Close();
+
+        const Run done = db({QStringLiteral("restore"), dir.filePath(QStringLiteral("other/data/data.mdb")), dir.path()});
+        QCOMPARE(done.exitCode, 0);
+        running.Open();
+        QCOMPARE(running.displayText(0, TicketRecord::jmeno), QStringLiteral("copy"));
+        const QStringList kept = QDir(dir.filePath(QStringLiteral("data")))
+                                     .entryList({QStringLiteral("data-before-restore-*.mdb")});
+        QCOMPARE(kept.size(), 1);
+    }
+};
+
+TRELOMAR_TEST(TestDbVerbs)
+#include "TestDbVerbs.moc"

@@ -1,0 +1,112 @@
+// trelomar-db export: every ticket as one row of a CSV file.
+#include "app/Csv.h"
+#include "store/StoreFile.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "tools/DbVerbs.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace DbVerbs {
+
+namespace {
+
+const char* const ExportUsage =
+    "Usage: trelomar-db export [DIR] --csv FILE [--separator ';']\n"
+    "Writes every ticket of DIR/data/data.mdb to FILE: a header of field names, one row per ticket,\n"
+    "UTF-8 with a byte-order mark, fields quoted where needed, dates as YYYY-MM-DD[ HH:MM:SS],\n"
+    "prices with a decimal point. The separator is a comma unless given (';' suits spreadsheets set up for Czech).\n";
+
+// Ten-thousandths as a decimal number with at least two decimals: 1234.5 -> "1234.50".
+QString money(qint64 value)
+{
+    const bool negative = value < 0;
+    const quint64 magnitude = negative ? quint64(-(value + 1)) + 1 : quint64(value);
+    QString fraction = QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
+    while (fraction.size() > 2 && fraction.endsWith(u'0'))
+        fraction.chop(1);
+    return (negative ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10000) + u'.' + fraction;
+}
+
+QString exported(const TField& field)
+{
+    if (field.IsNull())
+        return QString();
+    switch (field.Kind()) {
+    case FieldKind::Integer:
+        return QString::number(field.AsInteger());
+    case FieldKind::Currency:
+        return money(field.AsCurrency());
+    case FieldKind::DateTime: {
+        const QDateTime value = field.AsDateTime();
+        return value.time().msecsSinceStartOfDay() == 0 ? value.toString(QStringLiteral("yyyy-MM-dd"))
+                                                        : value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    default:
+        return field.AsString();
+    }
+}
+
+} // namespace
+
+int exportCsv(const QStringList& args)
+{
+    if (isHelp(args))
+        return usage(ExportUsage, true);
+    QString dir, file;
+    QChar separator = u',';
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--csv") && i + 1 < args.size()) {
+            file = args[++i];
+        } else if (args[i] == QLatin1String("--separator") && i + 1 < args.size() && args[i + 1].size() == 1
+                   && args[i + 1] != QLatin1String("\"") && args[i + 1] != QLatin1String("\r")
+                   && args[i + 1] != QLatin1String("\n")) {
+            separator = args[++i].front();
+        } else if (!args[i].startsWith(u'-') && dir.isEmpty()) {
+            dir = args[i];
+        } else {
+            return usage(ExportUsage, false);
+        }
+    }
+    if (file.isEmpty())
+        return usage(ExportUsage, false);
+    if (dir.isEmpty())
+        dir = QStringLiteral(".");
+
+    try {
+        TicketStore store;
+        store.setConnectionString(QStringLiteral("Data Source=") + StoreFile::storePath(dir));
+        store.Open();
+        QString text = QChar(0xFEFF);
+        QStringList header;
+        QList<TField*> fields;
+        for (int f = 0; f < store.FieldCount(); ++f) {
+            if (store.Fields(f)->Calculated())
+                continue;
+            fields << store.Fields(f);
+            header << store.Fields(f)->FieldName();
+        }
+        text += Csv::row(header, separator);
+        const int count = store.RecordCount();
+        for (int row = 0; row < count; ++row) {
+            store.setRecNo(row);
+            QStringList values;
+            for (const TField* field : fields)
+                values << exported(*field);
+            text += Csv::row(values, separator);
+        }
+        QSaveFile out(file);
+        const QByteArray bytes = text.toUtf8();
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+            throw AppError(QStringLiteral("Cannot write %1: %2").arg(file, out.errorString()));
+        QTextStream(stdout) << "Exported " << count << " tickets to " << QDir::cleanPath(file) << "\n";
+    } catch (const AppError& e) {
+        error(e.message());
+        return Failed;
+    }
+    return Done;
+}
+
+} // namespace DbVerbs

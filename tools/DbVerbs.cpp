@@ -1,0 +1,27 @@
+#include "tools/DbVerbs.h"
+
+#include <QTextStream>
+
+namespace DbVerbs {
+
+int usage(const char* text, bool asked)
+{
+    if (asked) {
+        QTextStream(stdout) << text;
+        return Done;
+    }
+    QTextStream(stderr) << text;
+    return BadArguments;
+}
+
+void error(const QString& message)
+{
+    QTextStream(stderr) << "trelomar-db: " << message << "\n";
+}
+
+bool isHelp(const QStringList& args)
+{
+    return args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"));
+}
+
+} // namespace DbVerbs
