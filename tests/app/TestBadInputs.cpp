@@ -4,9 +4,11 @@
 #include "tests/support/TestRegistry.h"
 #include "ui/TfMain.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -95,6 +97,12 @@ private slots:
             else
                 AppFixture::writeFile(path, bytes);
         };
+        // An Access file is offered for conversion first; declining keeps it as it is.
+        if (bytes.contains("Standard Jet DB"))
+            whenModalShown([](QWidget* modal) {
+                if (auto* question = qobject_cast<QMessageBox*>(modal))
+                    question->button(QMessageBox::No)->click();
+            });
         AppFixture app(options);
         if (message.isEmpty()) {
             QVERIFY2(app.errors.messages.isEmpty(), qPrintable(app.errors.messages.join(u'|')));

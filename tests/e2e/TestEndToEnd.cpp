@@ -3,6 +3,7 @@
 // database, the printer queue and its error stream.
 
 #include "tests/e2e/XSession.h"
+#include "tests/legacy/JetWriter.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
@@ -29,14 +30,22 @@ constexpr int Timeout = 10000;
 class Workspace
 {
 public:
-    Workspace()
+    enum class Store { Empty, None };
+    explicit Workspace(Store store = Store::Empty)
     {
+        if (store == Store::None) {
+            m_ready = copyLanguage();
+            return;
+        }
         QProcess init;
         init.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("init"), m_dir.path() });
-        m_ready = init.waitForFinished() && init.exitCode() == 0;
+        m_ready = init.waitForFinished() && init.exitCode() == 0 && copyLanguage();
+    }
+    bool copyLanguage()
+    {
         const QString lang = qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/cs.lng");
-        QDir(m_dir.path()).mkpath(QStringLiteral("lang"));
-        m_ready = m_ready && QFile::copy(lang, m_dir.path() + QStringLiteral("/lang/default.lng"));
+        return QDir(m_dir.path()).mkpath(QStringLiteral("lang"))
+            && QFile::copy(lang, m_dir.path() + QStringLiteral("/lang/default.lng"));
     }
     bool ready() const { return m_ready; }
     QString path() const { return m_dir.path(); }
@@ -128,6 +137,7 @@ private slots:
     void f7WithoutPrinterSaysSoOnce();
     void f2StoresCzechNameOnce();
     void searchBoxKeysAndFocusAfterDialogs();
+    void accessFileConvertedAtStart();
 };
 
 void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
@@ -258,6 +268,35 @@ void TestEndToEnd::searchBoxKeysAndFocusAfterDialogs()
     QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), DeleteTitle, Timeout);
     QVERIFY(x.key({ QStringLiteral("Return") }));
     QTRY_COMPARE_WITH_TIMEOUT(work.names(), QStringList { QStringLiteral("Dana") }, Timeout);
+    QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
+}
+
+void TestEndToEnd::accessFileConvertedAtStart()
+{
+    START_SESSION(x);
+    Workspace work(Workspace::Store::None);
+    QVERIFY(work.ready());
+    // A shop's old working folder: its tickets in an Access file.
+    using W = JetWriter;
+    W access(QStringLiteral("opravenky"),
+        { { "cislo", W::Long }, { "jmeno", W::Text, 100 }, { "adresa", W::Text, 100 }, { "mesto", W::Text, 50 },
+            { "telefon", W::Text, 50 }, { "IMEI", W::Text, 50 }, { "vada", W::Text, 50 }, { "cena", W::Money },
+            { "tel", W::Text, 20 }, { "technik", W::Text, 25 }, { "druh_opravy", W::Text, 20 },
+            { "kompletnost", W::Memo }, { "prijato", W::DateTime }, { "vydej", W::DateTime } });
+    for (const auto& [number, name] : { std::pair { 7, "Jůlie" }, std::pair { 8, "Řehoř" } })
+        access.addRow({ qint64(number), QString::fromUtf8(name), {}, {}, {}, QStringLiteral("350000000000001"), {},
+            qint64(12345000), {}, {}, {}, {}, W::oleDate(2004, 3, 1), {} });
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("data")));
+    QVERIFY(access.write(work.path() + QStringLiteral("/data/data.mdb")));
+
+    // The question comes before the main window; Enter answers Yes.
+    QVERIFY(x.startProgram(work.path()));
+    QCOMPARE(x.activeWindow(), ErrorBoxTitle);
+    QVERIFY(x.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, 3 * Timeout);
+    QCOMPARE(work.sql(QStringLiteral("SELECT cislo, jmeno, cena, prijato FROM opravenky ORDER BY cislo")),
+        QStringList({ QStringLiteral("7|Jůlie|12345000|2004-03-01"), QStringLiteral("8|Řehoř|12345000|2004-03-01") }));
+    QVERIFY(QFile::exists(work.path() + QStringLiteral("/data/data-access.mdb")));
     QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
 }
 
