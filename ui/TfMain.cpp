@@ -532,14 +532,10 @@ void TfMain::actNewExecute()
     table->Last();
     // The next number follows the largest stored one, also while a search
     // hides tickets, so that numbers stay unique.
-    const qint64 n = table->maxCislo();
-    if (n >= std::numeric_limits<int>::max())
-        throw AppError(QStringLiteral("No new ticket number follows %1: the largest there can be is %2")
-                           .arg(n)
-                           .arg(std::numeric_limits<int>::max()));
+    const int n = table->reserveCislo();
     table->Append();
     try {
-        DM->ADOTablecislo->setAsInteger(int(n + 1));
+        DM->ADOTablecislo->setAsInteger(n);
         const QDate today = QDate::currentDate();
         DM->ADOTableprijato->setAsDateTime(today.startOfDay());
         // A due date the file cannot hold (a huge DayInc) is refused here.
