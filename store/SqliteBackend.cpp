@@ -352,11 +352,13 @@ qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const 
     if (!insert && changed.empty())
         return row.id;
 
+    // A new row comes with its id only when a whole store is copied.
+    const bool withId = insert && row.id != 0;
     QByteArray sql;
-    if (insert && changed.empty()) {
+    if (insert && changed.empty() && !withId) {
         sql = "INSERT INTO " + TableName + " DEFAULT VALUES";
     } else if (insert) {
-        QByteArray names, marks;
+        QByteArray names = withId ? "rowid" : "", marks = withId ? "?" : "";
         for (int f : changed) {
             names += (names.isEmpty() ? "" : ", ") + quoted(TicketRecord::Fields[f].name);
             marks += marks.isEmpty() ? "?" : ", ?";
@@ -372,6 +374,8 @@ qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const 
     if (!st.ok())
         raiseWrite();
     int parameter = 1;
+    if (withId)
+        sqlite3_bind_int64(st.get(), parameter++, row.id);
     for (int f : changed)
         bindField(st.get(), parameter++, row, f,
                   isText(f) ? texts[slotOf(f)].bytes(row.text[slotOf(f)]) : QByteArrayView());
@@ -382,6 +386,21 @@ qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const 
     if (insert)
         return sqlite3_last_insert_rowid(m_db);
     return sqlite3_changes(m_db) == 0 ? 0 : row.id;
+}
+
+void SqliteBackend::beginBulk()
+{
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        raiseWrite();
+}
+
+void SqliteBackend::endBulk()
+{
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const AppError error(QStringLiteral("Cannot write to file %1: %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw error;
+    }
 }
 
 void SqliteBackend::remove(qint64 id)

@@ -19,6 +19,8 @@ public:
     qint64 write(Row& row, quint32 changed, bool insert, const Texts& texts) override;
     void remove(qint64 id) override;
     void setBusyTimeout(int milliseconds) override;
+    void beginBulk() override;
+    void endBulk() override;
 
     // Creates an empty database file holding the table; never replaces a file.
     static void createDatabase(const QString& path);

@@ -1,5 +1,6 @@
 #include "store/TicketBackend.h"
 
+#include "store/PostgresBackend.h"
 #include "store/SqliteBackend.h"
 
 bool TicketBackend::isServerUrl(const QString& connectionString)
@@ -12,5 +13,7 @@ bool TicketBackend::isServerUrl(const QString& connectionString)
 std::unique_ptr<TicketBackend> TicketBackend::open(const QString& connectionString, const QString& component,
                                                    int busyTimeoutMs)
 {
+    if (isServerUrl(connectionString))
+        return std::make_unique<PostgresBackend>(connectionString, component);
     return std::make_unique<SqliteBackend>(connectionString, component, busyTimeoutMs);
 }

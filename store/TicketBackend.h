@@ -49,6 +49,11 @@ public:
 
     virtual void setBusyTimeout(int milliseconds) { Q_UNUSED(milliseconds); }
 
+    // Many writes as one: copying a whole store. A new row's id given in
+    // `row.id` is kept.
+    virtual void beginBulk() = 0;
+    virtual void endBulk() = 0;
+
     // Called, when set, as soon as another program's change is known without
     // being asked (a server's notification).
     std::function<void()> changedElsewhere;
