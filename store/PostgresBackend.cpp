@@ -404,7 +404,10 @@ qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, cons
                 marks += ", $" + QByteArray::number(qsizetype(params.size()) + 1);
                 params.push_back(parameter(row, f, texts));
             }
-            sql = "INSERT INTO opravenky (" + names + ") VALUES (" + marks + ") ON CONFLICT (id) DO NOTHING";
+            sql = "INSERT INTO opravenky (" + names + ") VALUES (" + marks + ")";
+            // Written before, the answer lost with the connection: found stored, it is not stored again.
+            if (row.id == m_unsureId)
+                sql += " ON CONFLICT (id) DO NOTHING";
         } else {
             QByteArray sets;
             for (int f : changed) {
@@ -422,8 +425,13 @@ qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, cons
         }
         Result result(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr, values.data(), lengths.data(),
                                    nullptr, 0));
-        if (!ok(result))
+        if (!ok(result)) {
+            if (insert && PQstatus(m_conn) != CONNECTION_OK)
+                m_unsureId = row.id;
             raise("write to");
+        }
+        if (insert)
+            m_unsureId = 0;
         if (!insert && qstrcmp(PQcmdTuples(result.get()), "0") == 0)
             return 0;
         return row.id;

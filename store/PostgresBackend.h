@@ -60,4 +60,5 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     qint64 m_token = 0;   // counts the changes heard of from others
     int m_reserved = 0;   // the number this counter holds, 0 when none
+    qint64 m_unsureId = 0; // a new row sent when the connection was lost: perhaps stored
 };
