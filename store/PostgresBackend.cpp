@@ -461,8 +461,9 @@ int PostgresBackend::reserveNumber(int next)
         // A number another counter holds is passed over; one given up is free again.
         for (;; ++number) {
             if (number > std::numeric_limits<int>::max())
-                throw AppError(QStringLiteral("Ticket number %1 is the largest there can be; no new number follows it")
-                                   .arg(number - 1));
+                throw AppError(QStringLiteral("No new ticket number follows %1: the largest there can be is %2")
+                                   .arg(number - 1)
+                                   .arg(std::numeric_limits<int>::max()));
             const QByteArray text = QByteArray::number(number);
             const char* values[] = {LockClass, text.constData()};
             Result locked(PQexecParams(m_conn, "SELECT pg_try_advisory_lock($1::int, $2::int)", 2, nullptr, values,
