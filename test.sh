@@ -6,6 +6,18 @@ source "$root/scripts/packages.sh"
 "$root/scripts/ensure-packages.sh" "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 [ -x "$root/scripts/start-printer.sh" ] && "$root/scripts/start-printer.sh" || true
 
+# A private PostgreSQL server for the shop-server store's tests, stopped at the end.
+pgdir="$(mktemp -d /tmp/trelomar-pg.XXXXXX)"
+trap '"$root/scripts/start-postgres.sh" --stop "$pgdir"' EXIT
+if url="$("$root/scripts/start-postgres.sh" "$pgdir")"; then
+    export TRELOMAR_PG_URL="$url"
+elif [ "${CI:-}" = "true" ]; then
+    echo "test.sh: the PostgreSQL test server could not be started" >&2
+    exit 1
+else
+    echo "test.sh: no PostgreSQL test server; its tests are skipped" >&2
+fi
+
 build="$root/build-test"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTRELOMAR_SANITIZE=ON >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

@@ -143,6 +143,12 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
     return parseInteger(QString::fromUtf8(*value)).value_or(defaultValue);
 }
 
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    const auto value = readValue(section, key);
+    return value ? QString::fromUtf8(*value).trimmed() : defaultValue;
+}
+
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
     QList<Line> lines = readLines(m_path);

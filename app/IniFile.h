@@ -21,6 +21,9 @@ public:
     // "0x"; a missing file or key, or anything else, gives the default.
     int readInteger(const QString& section, const QString& key, int defaultValue) const;
 
+    // The text of a key, blanks around it removed; a missing file or key gives the default.
+    QString readString(const QString& section, const QString& key, const QString& defaultValue = QString()) const;
+
     // Writes the value in decimal, creating the file and the section when they
     // are missing; raises "Unable to write to %s" when the file can't be written.
     void writeInteger(const QString& section, const QString& key, int value);

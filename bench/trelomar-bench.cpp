@@ -4,6 +4,7 @@
 #include "app/AppError.h"
 #include "app/ErrorHandler.h"
 #include "bench/BenchGrid.h"
+#include "bench/BenchServer.h"
 #include "store/StoreFile.h"
 #include "store/TDM.h"
 #include "store/TField.h"
@@ -427,7 +428,18 @@ int parent(bool million)
                 "\nraw cmt: one row committed durably through the C API, the disk's floor under a post;"
                 " base: memory before the open; peak: the process's peak;\nnames: distinct customer names;"
                 " backup: the day's checked copy of the store (run off the main window's thread).\n");
-    return runGridBench(100000) ? 0 : 1;
+    if (!runGridBench(100000))
+        return 1;
+    const QString server = qEnvironmentVariable("TRELOMAR_PG_URL");
+    if (server.isEmpty()) {
+        std::printf("\nServer store not measured: set TRELOMAR_PG_URL to a server's maintenance database"
+                    " (scripts/start-postgres.sh DIR starts one and prints it).\n");
+        return 0;
+    }
+    std::vector<int> serverSizes = {100000};
+    if (million)
+        serverSizes.push_back(1000000);
+    return runServerBench(server, serverSizes, generate) ? 0 : 1;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "store/TDM.h"
 
 #include "app/ErrorHandler.h"
+#include "app/IniFile.h"
 #include "store/TDataSource.h"
 #include "store/TicketStore.h"
 
@@ -46,7 +47,9 @@ TDM::~TDM()
 
 void TDM::DataModuleCreate()
 {
-    ADOTable->setConnectionString(QStringLiteral("Data Source=data/data.mdb"));
+    // A shop with several counters names its server; otherwise the file beside the program.
+    const QString url = IniFile(QStringLiteral("trelomar.ini")).readString(QStringLiteral("Database"), QStringLiteral("Url"));
+    ADOTable->setConnectionString(url.isEmpty() ? QStringLiteral("Data Source=data/data.mdb") : url);
     ADOTable->setActive(true);
 }
 

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class QAction;
+class TIdleRefresh;
 class QActionGroup;
 class QFrame;
 class QKeyEvent;
@@ -191,6 +192,7 @@ private:
     void DBGridExit();
 
     TicketGridModel* m_gridModel = nullptr;
+    TIdleRefresh* m_idleRefresh = nullptr; // other counters' tickets shown while idle
     QActionGroup* m_sortGroup = nullptr;
     THelpWindow* m_helpWindow = nullptr;
     bool m_shown = false;

@@ -1,4 +1,6 @@
+#include "store/TField.h"
 #include "store/TicketStore.h"
+#include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QCoreApplication>
@@ -55,12 +57,77 @@ private slots:
         QCOMPARE(store.RecordCount(), 1); // left as it was
     }
 
+    // A shop moves its file onto its server and back; nothing is lost on the way.
+    void copyBetweenFileAndServer()
+    {
+        PG_DATABASE(db);
+        QTemporaryDir dir;
+        const QString shop = dir.filePath(QStringLiteral("shop")), back = dir.filePath(QStringLiteral("back"));
+        QCOMPARE(run({QStringLiteral("init"), shop}).exitCode, 0);
+        QCOMPARE(run({QStringLiteral("init"), back}).exitCode, 0);
+        const QString file = QStringLiteral("Data Source=") + shop + QStringLiteral("/data/data.mdb");
+        {
+            TicketStore store;
+            store.setConnectionString(file);
+            store.Open();
+            for (int i = 1; i <= 3; ++i) {
+                store.Append();
+                store.FieldByName(QStringLiteral("cislo"))->setAsInteger(i * 10);
+                store.FieldByName(QStringLiteral("jmeno"))->setAsString(QStringLiteral("Říha %1").arg(i));
+                store.FieldByName(QStringLiteral("prijato"))->setAsDateTime(QDateTime(QDate(2023, 1, i), QTime(8, 15)));
+                store.FieldByName(QStringLiteral("cena"))->setAsCurrency(i * 12345);
+                store.FieldByName(QStringLiteral("kompletnost"))->setAsString(QStringLiteral("kryt\nbaterie"));
+                store.Post();
+            }
+            store.First();
+            store.Delete(); // ids with a gap
+        }
+
+        QCOMPARE(run({QStringLiteral("init"), QStringLiteral("--url"), db.url()}).exitCode, 0);
+        const Run twice = run({QStringLiteral("init"), QStringLiteral("--url"), db.url()});
+        QVERIFY2(twice.exitCode != 0 && twice.err.contains(QLatin1String("already exists")), qPrintable(twice.err));
+
+        const Run there = run({QStringLiteral("copy"), shop, db.url()});
+        QVERIFY2(there.exitCode == 0 && there.out.startsWith(QLatin1String("Copied 2 tickets")), qPrintable(there.err));
+        const Run again = run({QStringLiteral("copy"), shop, db.url()});
+        QVERIFY2(again.exitCode != 0 && again.err.contains(QLatin1String("already holds 2 tickets")), qPrintable(again.err));
+        const Run home = run({QStringLiteral("copy"), db.url(), back});
+        QVERIFY2(home.exitCode == 0, qPrintable(home.err));
+
+        TicketStore original, server, copy;
+        original.setConnectionString(file);
+        server.setConnectionString(db.url());
+        copy.setConnectionString(QStringLiteral("Data Source=") + back + QStringLiteral("/data/data.mdb"));
+        for (TicketStore* store : {&original, &server, &copy})
+            store->Open();
+        QCOMPARE(server.RecordCount(), 2);
+        QCOMPARE(copy.RecordCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            original.setRecNo(row);
+            copy.setRecNo(row);
+            server.setRecNo(row);
+            QCOMPARE(copy.GetBookmark(), original.GetBookmark());
+            QCOMPARE(server.GetBookmark(), original.GetBookmark());
+            for (int f = 0; f < TicketRecord::FieldCount; ++f) {
+                QCOMPARE(server.displayText(row, f), original.displayText(row, f));
+                QCOMPARE(copy.displayText(row, f), original.displayText(row, f));
+            }
+        }
+        // New tickets on the server go on after the copied ids.
+        server.Append();
+        server.FieldByName(QStringLiteral("cislo"))->setAsInteger(99);
+        server.Post();
+        QVERIFY(server.GetBookmark() > original.GetBookmark());
+    }
+
     void badArgumentsShowUsage_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("none") << QStringList();
         QTest::newRow("unknown command") << QStringList {"create"};
         QTest::newRow("too many") << QStringList {"init", "a", "b"};
+        QTest::newRow("url without a URL") << QStringList {"init", "--url"};
+        QTest::newRow("copy without a destination") << QStringList {"copy", "a"};
     }
     void badArgumentsShowUsage()
     {

@@ -1,0 +1,543 @@
+#include "store/PostgresBackend.h"
+
+#include "app/AppError.h"
+#include "store/FieldText.h"
+
+#include <QSocketNotifier>
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+using StoreRow::Row;
+using StoreRow::isStored;
+using StoreRow::isText;
+using StoreRow::slotOf;
+
+namespace {
+
+// The first key of the session locks that hold reserved ticket numbers.
+const char* const LockClass = "1414679629";
+
+struct ResultDeleter
+{
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+struct ConnDeleter
+{
+    void operator()(PGconn* conn) const { PQfinish(conn); }
+};
+
+QString errorText(const char* message)
+{
+    return QString::fromUtf8(message).trimmed().replace(QStringLiteral("\n\t"), QStringLiteral(" ")).replace(u'\n', u' ');
+}
+
+PGconn* connectTo(const QByteArray& url)
+{
+    const char* keys[] = {"dbname", "connect_timeout", "application_name", "client_encoding", nullptr};
+    const char* values[] = {url.constData(), "5", "trelomar", "UTF8", nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
+bool ok(const Result& result)
+{
+    const ExecStatusType status = PQresultStatus(result.get());
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+// Money as ten-thousandths from the text of a numeric; false for what does not fit.
+bool parseMoney(const char* p, int n, qint64& out)
+{
+    int i = 0;
+    const bool negative = n > 0 && p[0] == '-';
+    if (n > 0 && (p[0] == '-' || p[0] == '+'))
+        ++i;
+    qint64 whole = 0;
+    int digits = 0;
+    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i, ++digits)
+        whole = whole * 10 + (p[i] - '0');
+    qint64 fraction = 0;
+    int scale = 0;
+    if (i < n && p[i] == '.')
+        for (++i; i < n && p[i] >= '0' && p[i] <= '9'; ++i)
+            if (scale < 4) {
+                fraction = fraction * 10 + (p[i] - '0');
+                ++scale;
+            }
+    if (i != n || digits > 14 || (digits == 0 && scale == 0))
+        return false;
+    for (; scale < 4; ++scale)
+        fraction *= 10;
+    out = (whole * 10000 + fraction) * (negative ? -1 : 1);
+    return true;
+}
+
+QByteArray moneyText(qint64 value)
+{
+    const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+    return (value < 0 ? "-" : "") + QByteArray::number(magnitude / 10000) + '.'
+        + QByteArray::number(magnitude % 10000).rightJustified(4, '0');
+}
+
+void readColumns(const PGresult* result, int r, Row& row, StoreRow::Texts& texts)
+{
+    row.id = std::strtoll(PQgetvalue(result, r, 0), nullptr, 10);
+    int column = 1;
+    for (int f = 0; f < TicketRecord::FieldCount; ++f) {
+        if (!isStored(f))
+            continue;
+        const int slot = slotOf(f);
+        const char* value = PQgetvalue(result, r, column);
+        const int length = PQgetlength(result, r, column);
+        const bool null = PQgetisnull(result, r, column);
+        ++column;
+        switch (TicketRecord::Fields[f].kind) {
+        case FieldKind::Integer: {
+            char* end = nullptr;
+            const long long number = null ? 0 : std::strtoll(value, &end, 10);
+            if (null || end != value + length || number < std::numeric_limits<int>::min()
+                || number > std::numeric_limits<int>::max())
+                row.nulls |= 1u << f;
+            else
+                row.num[slot] = number;
+            break;
+        }
+        case FieldKind::Currency:
+            if (null || !parseMoney(value, length, row.num[slot]))
+                row.nulls |= 1u << f;
+            break;
+        case FieldKind::DateTime:
+            if (null || !FieldText::parseIso(value, length, row.num[slot]))
+                row.nulls |= 1u << f; // a date this program cannot show is shown empty, kept on the server
+            break;
+        default:
+            if (!null)
+                row.text[slot] = texts[slot].add(value, length);
+        }
+    }
+}
+
+// A field's value as a text parameter; null when the field is null.
+QByteArray parameter(const Row& row, int field, const StoreRow::Texts& texts)
+{
+    if (row.isNull(field))
+        return QByteArray();
+    const int slot = slotOf(field);
+    switch (TicketRecord::Fields[field].kind) {
+    case FieldKind::Integer:
+        return QByteArray::number(row.num[slot]);
+    case FieldKind::Currency:
+        return moneyText(row.num[slot]);
+    case FieldKind::DateTime:
+        return FieldText::toIso(row.num[slot]);
+    default:
+        return texts[slot].bytes(row.text[slot]).toByteArray();
+    }
+}
+
+QByteArray columnType(const FieldDef& def)
+{
+    switch (def.kind) {
+    case FieldKind::Integer:
+        return "integer";
+    case FieldKind::DateTime:
+        return "timestamp";
+    case FieldKind::Currency:
+        return "numeric(19,4)";
+    case FieldKind::Memo:
+        return "text";
+    default:
+        return "varchar(" + QByteArray::number(def.size) + ')';
+    }
+}
+
+} // namespace
+
+QString PostgresBackend::describe(const QString& url)
+{
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(url.toUtf8().constData(), &error);
+    PQfreemem(error);
+    QString host, port, dbname, user;
+    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
+        const QString value = o->val ? QString::fromUtf8(o->val) : QString();
+        if (qstrcmp(o->keyword, "host") == 0)
+            host = value;
+        else if (qstrcmp(o->keyword, "port") == 0)
+            port = value;
+        else if (qstrcmp(o->keyword, "dbname") == 0)
+            dbname = value;
+        else if (qstrcmp(o->keyword, "user") == 0)
+            user = value;
+    }
+    PQconninfoFree(options);
+    if (dbname.isEmpty())
+        dbname = user;
+    if (host.isEmpty())
+        host = QStringLiteral("localhost");
+    return QStringLiteral("database %1 on host %2").arg(dbname, port.isEmpty() ? host : host + u':' + port);
+}
+
+PostgresBackend::PostgresBackend(const QString& url, const QString& component)
+    : m_url(url.trimmed().toUtf8())
+    , m_where(describe(url))
+    , m_component(component)
+{
+    connect();
+    try {
+        Result result(PQexec(m_conn,
+                             "SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema()"
+                             " AND table_name = 'opravenky'"));
+        if (!ok(result))
+            raise("open");
+        QHash<QString, QByteArray> names; // lower case -> as in the table
+        for (int r = 0; r < PQntuples(result.get()); ++r) {
+            const QByteArray name = PQgetvalue(result.get(), r, 0);
+            names.insert(QString::fromUtf8(name).toLower(), name);
+        }
+        if (names.isEmpty())
+            throw AppError(QStringLiteral("Cannot open %1: no such table: opravenky").arg(m_where));
+        m_select = "id";
+        for (int f = 0; f < TicketRecord::FieldCount; ++f) {
+            m_columns.append(QByteArray());
+            if (!isStored(f))
+                continue;
+            const auto it = names.constFind(QString::fromLatin1(TicketRecord::Fields[f].name).toLower());
+            if (it == names.constEnd())
+                throw AppError(QStringLiteral("%1: Field '%2' not found")
+                                   .arg(component, QLatin1String(TicketRecord::Fields[f].name)));
+            m_columns[f] = '"' + QByteArray(*it).replace('"', "\"\"") + '"';
+            m_select += ", " + m_columns[f];
+        }
+    } catch (...) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw;
+    }
+}
+
+PostgresBackend::~PostgresBackend()
+{
+    m_notifier.reset();
+    PQfinish(m_conn);
+}
+
+void PostgresBackend::raise(const char* what) const
+{
+    throw AppError(
+        QStringLiteral("Cannot %1 %2: %3").arg(QLatin1String(what), m_where, errorText(PQerrorMessage(m_conn))));
+}
+
+void PostgresBackend::connect()
+{
+    m_conn = connectTo(m_url);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString message = errorText(PQerrorMessage(m_conn));
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw AppError(QStringLiteral("Cannot connect to %1: %2").arg(m_where, message));
+    }
+    try {
+        startSession();
+    } catch (...) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw;
+    }
+}
+
+void PostgresBackend::startSession()
+{
+    Result result(PQexec(m_conn, "SET DateStyle TO ISO, YMD; LISTEN opravenky"));
+    if (!ok(result))
+        raise("connect to");
+    m_notifier = std::make_unique<QSocketNotifier>(PQsocket(m_conn), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
+        const qint64 before = m_token;
+        if (!consumeInput()) {
+            m_notifier->setEnabled(false); // lost: the next action connects again
+            return;
+        }
+        if (m_token != before && changedElsewhere)
+            changedElsewhere();
+    });
+}
+
+void PostgresBackend::ensureConnected()
+{
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return;
+    m_notifier.reset();
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        raise("connect to");
+    ++m_token; // what others did meanwhile was not heard of
+    startSession();
+    if (m_reserved) {
+        // The lock went with the old session; take it again if nobody else has.
+        const QByteArray number = QByteArray::number(m_reserved);
+        const char* values[] = {LockClass, number.constData()};
+        Result(PQexecParams(m_conn, "SELECT pg_try_advisory_lock($1::int, $2::int)", 2, nullptr, values, nullptr,
+                            nullptr, 0));
+    }
+}
+
+bool PostgresBackend::consumeInput()
+{
+    if (!PQconsumeInput(m_conn))
+        return false;
+    const int self = PQbackendPID(m_conn);
+    while (PGnotify* note = PQnotifies(m_conn)) {
+        if (note->be_pid != self)
+            ++m_token;
+        PQfreemem(note);
+    }
+    return true;
+}
+
+template <class Body>
+auto PostgresBackend::withRetry(Body body) -> decltype(body())
+{
+    for (int attempt = 0;; ++attempt) {
+        ensureConnected();
+        try {
+            return body();
+        } catch (const AppError&) {
+            if (attempt > 0 || m_bulk || PQstatus(m_conn) == CONNECTION_OK)
+                throw;
+        }
+    }
+}
+
+qint64 PostgresBackend::changeToken()
+{
+    ensureConnected();
+    if (!consumeInput())
+        ensureConnected();
+    return m_token;
+}
+
+void PostgresBackend::readAll(std::vector<Row>& rows, Texts& texts)
+{
+    withRetry([&] {
+        rows.clear();
+        texts = Texts();
+        // One snapshot read in batches, so that the client never holds every row twice.
+        Result begin(PQexec(m_conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        if (!ok(begin))
+            raise("read");
+        try {
+            Result estimate(PQexec(m_conn, "SELECT reltuples::bigint FROM pg_class WHERE oid = 'opravenky'::regclass"));
+            if (ok(estimate) && PQntuples(estimate.get()) == 1)
+                rows.reserve(size_t(std::clamp<qint64>(std::atoll(PQgetvalue(estimate.get(), 0, 0)), 0, 10'000'000)));
+            Result declare(PQexec(m_conn, "DECLARE tickets NO SCROLL CURSOR FOR SELECT " + m_select
+                                              + " FROM opravenky ORDER BY id"));
+            if (!ok(declare))
+                raise("read");
+            for (;;) {
+                Result batch(PQexec(m_conn, "FETCH 20000 FROM tickets"));
+                if (!ok(batch))
+                    raise("read");
+                const int n = PQntuples(batch.get());
+                if (n == 0)
+                    break;
+                for (int r = 0; r < n; ++r) {
+                    rows.emplace_back();
+                    readColumns(batch.get(), r, rows.back(), texts);
+                }
+            }
+            Result commit(PQexec(m_conn, "COMMIT"));
+            if (!ok(commit))
+                raise("read");
+        } catch (...) {
+            Result(PQexec(m_conn, "ROLLBACK"));
+            throw;
+        }
+    });
+}
+
+std::optional<StoreRow::Row> PostgresBackend::readOne(qint64 id, Texts& texts)
+{
+    return withRetry([&]() -> std::optional<Row> {
+        const QByteArray key = QByteArray::number(id);
+        const char* values[] = {key.constData()};
+        Result result(PQexecParams(m_conn, "SELECT " + m_select + " FROM opravenky WHERE id = $1", 1, nullptr, values,
+                                   nullptr, nullptr, 0));
+        if (!ok(result))
+            raise("read");
+        if (PQntuples(result.get()) != 1)
+            return std::nullopt;
+        Row row;
+        readColumns(result.get(), 0, row, texts);
+        return row;
+    });
+}
+
+qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, const Texts& texts)
+{
+    std::vector<int> changed;
+    for (int f = 0; f < TicketRecord::FieldCount; ++f)
+        if (isStored(f) && (changedFields & (1u << f)))
+            changed.push_back(f);
+    if (!insert && changed.empty())
+        return row.id;
+    return withRetry([&]() -> qint64 {
+        if (insert && row.id == 0) {
+            // The id first: writing the row again after a lost answer finds it stored and stores it no second time.
+            Result next(PQexec(m_conn, "SELECT nextval(pg_get_serial_sequence('opravenky', 'id'))"));
+            if (!ok(next) || PQntuples(next.get()) != 1)
+                raise("write to");
+            row.id = std::strtoll(PQgetvalue(next.get(), 0, 0), nullptr, 10);
+        }
+        std::vector<QByteArray> params;
+        QByteArray sql;
+        if (insert) {
+            QByteArray names = "id", marks = "$1";
+            params.push_back(QByteArray::number(row.id));
+            for (int f : changed) {
+                names += ", " + m_columns[f];
+                marks += ", $" + QByteArray::number(qsizetype(params.size()) + 1);
+                params.push_back(parameter(row, f, texts));
+            }
+            sql = "INSERT INTO opravenky (" + names + ") VALUES (" + marks + ")";
+            // Written before, the answer lost with the connection: found stored, it is not stored again.
+            if (row.id == m_unsureId)
+                sql += " ON CONFLICT (id) DO NOTHING";
+        } else {
+            QByteArray sets;
+            for (int f : changed) {
+                params.push_back(parameter(row, f, texts));
+                sets += (sets.isEmpty() ? "" : ", ") + m_columns[f] + " = $" + QByteArray::number(qsizetype(params.size()));
+            }
+            params.push_back(QByteArray::number(row.id));
+            sql = "UPDATE opravenky SET " + sets + " WHERE id = $" + QByteArray::number(qsizetype(params.size()));
+        }
+        std::vector<const char*> values;
+        std::vector<int> lengths;
+        for (const QByteArray& p : params) {
+            values.push_back(p.isNull() ? nullptr : p.constData());
+            lengths.push_back(int(p.size()));
+        }
+        Result result(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr, values.data(), lengths.data(),
+                                   nullptr, 0));
+        if (!ok(result)) {
+            if (insert && PQstatus(m_conn) != CONNECTION_OK)
+                m_unsureId = row.id;
+            raise("write to");
+        }
+        if (insert)
+            m_unsureId = 0;
+        if (!insert && qstrcmp(PQcmdTuples(result.get()), "0") == 0)
+            return 0;
+        return row.id;
+    });
+}
+
+void PostgresBackend::remove(qint64 id)
+{
+    withRetry([&] {
+        const QByteArray key = QByteArray::number(id);
+        const char* values[] = {key.constData()};
+        Result result(PQexecParams(m_conn, "DELETE FROM opravenky WHERE id = $1", 1, nullptr, values, nullptr, nullptr, 0));
+        if (!ok(result))
+            raise("write to");
+    });
+}
+
+int PostgresBackend::reserveNumber(int next)
+{
+    releaseNumber();
+    return withRetry([&] {
+        // After the largest number stored by anyone, which may be newer than what this counter has read.
+        Result largest(PQexec(m_conn, "SELECT coalesce(max(cislo), 0) FROM opravenky"));
+        if (!ok(largest))
+            raise("read");
+        qint64 number = std::max<qint64>(next, std::atoll(PQgetvalue(largest.get(), 0, 0)) + 1);
+        // A number another counter holds is passed over; one given up is free again.
+        for (;; ++number) {
+            if (number > std::numeric_limits<int>::max())
+                throw AppError(QStringLiteral("No new ticket number follows %1: the largest there can be is %2")
+                                   .arg(number - 1)
+                                   .arg(std::numeric_limits<int>::max()));
+            const QByteArray text = QByteArray::number(number);
+            const char* values[] = {LockClass, text.constData()};
+            Result locked(PQexecParams(m_conn, "SELECT pg_try_advisory_lock($1::int, $2::int)", 2, nullptr, values,
+                                       nullptr, nullptr, 0));
+            if (!ok(locked))
+                raise("read");
+            if (PQgetvalue(locked.get(), 0, 0)[0] == 't') {
+                m_reserved = int(number);
+                return m_reserved;
+            }
+        }
+    });
+}
+
+void PostgresBackend::releaseNumber()
+{
+    if (!m_reserved)
+        return;
+    const QByteArray text = QByteArray::number(m_reserved);
+    m_reserved = 0;
+    // Nothing to do on a lost connection: the server let go of the lock with the session.
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return;
+    const char* values[] = {LockClass, text.constData()};
+    Result(PQexecParams(m_conn, "SELECT pg_advisory_unlock($1::int, $2::int)", 2, nullptr, values, nullptr, nullptr, 0));
+}
+
+void PostgresBackend::beginBulk()
+{
+    ensureConnected();
+    Result result(PQexec(m_conn, "BEGIN"));
+    if (!ok(result))
+        raise("write to");
+    m_bulk = true;
+}
+
+void PostgresBackend::endBulk()
+{
+    m_bulk = false;
+    // Rows copied with their ids: new rows' ids go on after the largest.
+    Result result(PQexec(m_conn, "SELECT setval(pg_get_serial_sequence('opravenky', 'id'), coalesce(max(id), 0) + 1, "
+                                 "false) FROM opravenky; COMMIT"));
+    if (!ok(result)) {
+        const QString message = errorText(PQerrorMessage(m_conn));
+        Result(PQexec(m_conn, "ROLLBACK"));
+        throw AppError(QStringLiteral("Cannot write to %1: %2").arg(m_where, message));
+    }
+}
+
+void PostgresBackend::createTable(const QString& url)
+{
+    const QString where = describe(url);
+    std::unique_ptr<PGconn, ConnDeleter> conn(connectTo(url.trimmed().toUtf8()));
+    const auto fail = [&] {
+        return AppError(QStringLiteral("Cannot create the table opravenky in %1: %2")
+                            .arg(where, errorText(PQerrorMessage(conn.get()))));
+    };
+    if (PQstatus(conn.get()) != CONNECTION_OK)
+        throw AppError(QStringLiteral("Cannot connect to %1: %2").arg(where, errorText(PQerrorMessage(conn.get()))));
+    Result exists(PQexec(conn.get(), "SELECT to_regclass('opravenky') IS NOT NULL"));
+    if (!ok(exists))
+        throw fail();
+    if (PQgetvalue(exists.get(), 0, 0)[0] == 't')
+        throw AppError(QStringLiteral("Cannot create the table opravenky in %1: it already exists").arg(where));
+    QByteArray sql = "BEGIN; CREATE TABLE opravenky (id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
+    for (const FieldDef& def : TicketRecord::Fields)
+        if (!def.calculated)
+            sql += ", \"" + QByteArray(def.name).toLower() + "\" " + columnType(def);
+    sql += "); CREATE UNIQUE INDEX opravenky_cislo ON opravenky (cislo);"
+           " CREATE OR REPLACE FUNCTION opravenky_notify() RETURNS trigger LANGUAGE plpgsql AS"
+           " $$ BEGIN PERFORM pg_notify('opravenky', ''); RETURN NULL; END $$;"
+           " CREATE TRIGGER opravenky_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON opravenky"
+           " FOR EACH STATEMENT EXECUTE FUNCTION opravenky_notify(); COMMIT";
+    Result created(PQexec(conn.get(), sql.constData()));
+    if (!ok(created))
+        throw fail();
+}

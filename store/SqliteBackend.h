@@ -1,0 +1,36 @@
+#pragma once
+
+#include "store/TicketBackend.h"
+
+struct sqlite3;
+
+// The tickets in a database file through the sqlite3 C API: table
+// "opravenky" keyed by its row id, each write committed durably at once.
+class SqliteBackend : public TicketBackend
+{
+public:
+    // Opens the file named by "Data Source=" in the connection string; never creates it.
+    SqliteBackend(const QString& connectionString, const QString& component, int busyTimeoutMs);
+    ~SqliteBackend() override;
+
+    qint64 changeToken() override;
+    void readAll(std::vector<Row>& rows, Texts& texts) override;
+    std::optional<Row> readOne(qint64 id, Texts& texts) override;
+    qint64 write(Row& row, quint32 changed, bool insert, const Texts& texts) override;
+    void remove(qint64 id) override;
+    void setBusyTimeout(int milliseconds) override;
+    void beginBulk() override;
+    void endBulk() override;
+
+    // Creates an empty database file holding the table; never replaces a file.
+    static void createDatabase(const QString& path);
+
+private:
+    [[noreturn]] void raiseWrite() const;
+    [[noreturn]] void raiseRead() const;
+    void close();
+
+    QString m_path;
+    QString m_connectionName;
+    sqlite3* m_db = nullptr;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringView>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace StoreRow {
+
+// Where a text lies in its column's TextColumn; size 0 is the null text.
+struct TextRef
+{
+    quint32 pos = 0; // block << 24 | offset in the block
+    quint32 size = 0;
+};
+
+// The texts of one text field of every row, kept as the store holds them
+// (UTF-8) together in large blocks that never move: a read copies bytes and
+// allocates nothing per value, and a pass over one field of every row reads
+// memory in order. Texts set later are added too; what they replace stays
+// until the next read of the store.
+class TextColumn
+{
+public:
+    // A block's number takes the top 8 bits of TextRef::pos.
+    static constexpr size_t MaxBlocks = 256;
+
+    TextColumn() = default;
+    explicit TextColumn(size_t maxBlocks) // fewer blocks, for tests
+        : m_maxBlocks(std::min(maxBlocks, MaxBlocks))
+    {
+    }
+
+    // Raises AppError when the text needs a block beyond the last one.
+    TextRef add(const char* utf8, int length);
+    TextRef add(QStringView text);
+    QByteArrayView bytes(TextRef ref) const
+    {
+        return ref.size ? QByteArrayView(m_blocks[ref.pos >> 24].get() + (ref.pos & 0xFFFFFF), ref.size)
+                        : QByteArrayView();
+    }
+    QString string(TextRef ref) const;
+    // The text decoded into this column's buffer: valid until the next view
+    // of the column, for handlers that judge every row.
+    QStringView view(TextRef ref) const
+    {
+        const QByteArrayView utf8 = bytes(ref);
+        // UTF-16 never needs more units than UTF-8 has bytes.
+        if (m_buffer.size() < size_t(utf8.size()))
+            m_buffer.resize(size_t(utf8.size()));
+        char16_t* out = m_buffer.data();
+        // Plain ASCII, most IMEIs, is widened here without the decoder's set-up.
+        unsigned char high = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            high |= c;
+            out[i] = c;
+        }
+        return high < 0x80 ? QStringView(out, utf8.size()) : decode(utf8);
+    }
+
+private:
+    QStringView decode(QByteArrayView utf8) const;
+
+    size_t m_maxBlocks = MaxBlocks;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    qsizetype m_used = 0; // in the last block
+    qsizetype m_capacity = 0;
+    mutable std::vector<char16_t> m_buffer;
+    mutable QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+};
+
+} // namespace StoreRow

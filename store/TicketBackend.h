@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/StoreRow.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Where the tickets are stored: the table contract (TicketStore) holds every
+// row in memory and asks its back end only to read them all, to write or
+// delete one, and whether anyone else has changed them. Every failure raises
+// AppError with a complete message.
+class TicketBackend
+{
+public:
+    using Row = StoreRow::Row;
+    using Texts = StoreRow::Texts;
+
+    virtual ~TicketBackend() = default;
+
+    // The back end a connection string names, opened: "Data Source=<file>"
+    // for the database file, or a postgresql:// URL for the shop's server.
+    // `component` begins the texts of the table component's own errors.
+    static std::unique_ptr<TicketBackend> open(const QString& connectionString, const QString& component,
+                                               int busyTimeoutMs);
+    static bool isServerUrl(const QString& connectionString);
+
+    // A value that changes when another program has changed the stored tickets.
+    virtual qint64 changeToken() = 0;
+    // Every stored ticket, in the order of its id.
+    virtual void readAll(std::vector<Row>& rows, Texts& texts) = 0;
+    // One ticket as stored; none when it is gone.
+    virtual std::optional<Row> readOne(qint64 id, Texts& texts) = 0;
+    // Writes the fields `changed` (a bit per field index) of `row`, a new row
+    // when `insert`; returns its id, or 0 when the row to update is gone. A
+    // back end may give a new row its id before writing it, so that writing
+    // it again after a failure can never store it twice.
+    virtual qint64 write(Row& row, quint32 changed, bool insert, const Texts& texts) = 0;
+    virtual void remove(qint64 id) = 0;
+
+    // The number the New action gives, `next` being one after the largest
+    // this program has read. A server reserves it for this program until
+    // releaseNumber, so that two counters never give the same number.
+    virtual int reserveNumber(int next) { return next; }
+    virtual void releaseNumber() {}
+
+    virtual void setBusyTimeout(int milliseconds) { Q_UNUSED(milliseconds); }
+
+    // Many writes as one: copying a whole store. A new row's id given in
+    // `row.id` is kept.
+    virtual void beginBulk() = 0;
+    virtual void endBulk() = 0;
+
+    // Called, when set, as soon as another program's change is known without
+    // being asked (a server's notification).
+    std::function<void()> changedElsewhere;
+};

@@ -1,0 +1,221 @@
+#include "app/AppError.h"
+#include "store/PostgresBackend.h"
+#include "store/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "tests/support/PgDatabase.h"
+#include "tests/support/RecordingReporter.h"
+#include "tests/support/TestRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// One counter of the shop: a table of its own on the shared database.
+std::unique_ptr<TicketStore> counter(const QString& url)
+{
+    auto store = std::make_unique<TicketStore>();
+    store->setObjectName(QStringLiteral("ADOTable"));
+    store->setConnectionString(url);
+    store->Open();
+    return store;
+}
+
+template <class F>
+QString raised(F&& action)
+{
+    try {
+        action();
+    } catch (const AppError& error) {
+        return error.message();
+    }
+    return QString();
+}
+
+TField* field(TicketStore& store, const char* name)
+{
+    return store.FieldByName(QString::fromLatin1(name));
+}
+
+void addTicket(TicketStore& store, int number, const QString& name)
+{
+    store.Append();
+    field(store, "cislo")->setAsInteger(number);
+    field(store, "jmeno")->setAsString(name);
+    store.Post();
+}
+
+} // namespace
+
+class TestPostgresStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ticketReachesTheOtherCounter()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        auto a = counter(db.url());
+        auto b = counter(db.url());
+        QSignalSpy heardByA(a.get(), &TicketStore::changedElsewhere);
+        QSignalSpy heardByB(b.get(), &TicketStore::changedElsewhere);
+
+        // Every kind of field, with values a careless conversion would change.
+        a->Append();
+        field(*a, "cislo")->setAsInteger(7);
+        field(*a, "prijato")->setAsDateTime(QDateTime(QDate(2024, 2, 29), QTime(0, 0)));
+        field(*a, "vydej")->setAsDateTime(QDateTime(QDate(2024, 3, 14), QTime(10, 30)));
+        field(*a, "jmeno")->setAsString(QStringLiteral("Šťastná Žaneta \"ta s 'uvozovkami'\""));
+        field(*a, "IMEI")->setAsString(QStringLiteral("356938035643809"));
+        field(*a, "cena")->setAsCurrency(-12345678901234); // -1 234 567 890,1234
+        field(*a, "kompletnost")->setAsString(QStringLiteral("nabíječka\r\nkrabice\\n ") + QString(500, u'ř'));
+        a->Post();
+
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB.count() > 0, 1000);
+        b->Refresh();
+        QCOMPARE(b->RecordCount(), 1);
+        for (int f = 0; f < TicketRecord::FieldCount; ++f)
+            QCOMPARE(b->displayText(0, f), a->displayText(0, f));
+        QCOMPARE(field(*b, "cena")->AsCurrency(), -12345678901234);
+        QCOMPARE(field(*b, "vydej")->AsDateTime(), QDateTime(QDate(2024, 3, 14), QTime(10, 30)));
+
+        // A change and a deletion at the second counter reach the first; its own post did not.
+        QCOMPARE(heardByA.count(), 0);
+        b->Edit();
+        field(*b, "vada")->setAsString(QStringLiteral("nejde zapnout"));
+        b->Post();
+        QTRY_VERIFY_WITH_TIMEOUT(heardByA.count() == 1, 1000);
+        a->Refresh();
+        QCOMPARE(field(*a, "vada")->AsString(), QStringLiteral("nejde zapnout"));
+        b->Delete();
+        QTRY_VERIFY_WITH_TIMEOUT(heardByA.count() == 2, 1000);
+        a->Refresh();
+        QCOMPARE(a->RecordCount(), 0);
+    }
+
+    void newNumbersAcrossCounters()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        auto a = counter(db.url());
+        auto b = counter(db.url());
+        QCOMPARE(a->reserveCislo(), 1);
+        QCOMPARE(b->reserveCislo(), 2); // a holds 1
+
+        a->Append();
+        a->Cancel(); // abandoned: offered again
+        auto c = counter(db.url());
+        QCOMPARE(c->reserveCislo(), 1);
+
+        b->Append();
+        field(*b, "cislo")->setAsInteger(2);
+        field(*b, "jmeno")->setAsString(QStringLiteral("Beneš"));
+        b->Post();
+        // After the largest stored number, though this counter has not read it yet.
+        QCOMPARE(a->reserveCislo(), 3);
+        QCOMPARE(a->maxCislo(), 0);
+
+        // The number is unique on the server, also for a number typed by hand.
+        addTicket(*c, 1, QStringLiteral("Adam"));
+        const QString duplicate = raised([&] { addTicket(*a, 2, QStringLiteral("Druhý")); });
+        QVERIFY2(duplicate.contains(QLatin1String("opravenky_cislo")), qPrintable(duplicate));
+        QCOMPARE(a->State(), DataSetState::Insert);
+    }
+
+    void editOfTicketDeletedElsewhere()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        auto a = counter(db.url());
+        addTicket(*a, 1, QStringLiteral("Adam"));
+        auto b = counter(db.url());
+        b->Edit();
+        field(*b, "jmeno")->setAsString(QStringLiteral("Adam Novák"));
+        a->Delete();
+        const QString message = raised([&] { b->Post(); });
+        QVERIFY2(message.startsWith(QLatin1String("ADOTable: Row cannot be located for updating")), qPrintable(message));
+        QCOMPARE(b->State(), DataSetState::Edit);
+        QCOMPARE(db.exec(QStringLiteral("SELECT count(*) FROM opravenky")), QStringLiteral("0"));
+    }
+
+    void postAfterLostConnection()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        auto a = counter(db.url());
+        a->Append();
+        field(*a, "cislo")->setAsInteger(a->reserveCislo());
+        field(*a, "jmeno")->setAsString(QStringLiteral("Čermák"));
+
+        // The session dies and the server takes no new one: the ticket stays pending.
+        PgDatabase::admin(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS false").arg(db.name()));
+        PgDatabase::admin(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                                         "WHERE datname = '%1'").arg(db.name()));
+        const QString message = raised([&] { a->Post(); });
+        QVERIFY2(message.startsWith(QStringLiteral("Cannot connect to database %1 on host ").arg(db.name())),
+                 qPrintable(message));
+        QCOMPARE(a->State(), DataSetState::Insert);
+        QCOMPARE(field(*a, "jmeno")->AsString(), QStringLiteral("Čermák"));
+
+        // Back again: the same press of OK stores it once.
+        PgDatabase::admin(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(db.name()));
+        a->Post();
+        QCOMPARE(a->State(), DataSetState::Browse);
+        QCOMPARE(db.exec(QStringLiteral("SELECT count(*) || ' ' || min(jmeno) FROM opravenky")),
+                 QStringLiteral("1 Čermák"));
+        a->Refresh();
+        QCOMPARE(a->RecordCount(), 1);
+    }
+
+    void tableMustHoldTheFields_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no table") << "" << "no such table: opravenky";
+        QTest::newRow("a field missing") << "CREATE TABLE opravenky (id bigint, cislo int, prijato timestamp)"
+                                         << "ADOTable: Field 'vydej' not found";
+    }
+    void tableMustHoldTheFields()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, message);
+        PG_DATABASE(db);
+        if (!sql.isEmpty())
+            db.exec(sql);
+        TicketStore store;
+        store.setObjectName(QStringLiteral("ADOTable"));
+        store.setConnectionString(db.url());
+        const QString error = raised([&] { store.Open(); });
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QVERIFY(!store.Active());
+    }
+
+    void unreachableServerAtStart()
+    {
+        // The shop's setting names a server that is not there.
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(QStringLiteral("trelomar.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Program]\nDayInc=30\n[Database]\nUrl = postgresql://pult:tajne@%2Fnonexistent%2Fpg:5999/dilna\n");
+        ini.close();
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        RecordingReporter errors;
+        auto dm = std::make_unique<TDM>();
+        QDir::setCurrent(previous);
+        QCOMPARE(errors.messages.size(), 1);
+        const QString message = errors.messages[0];
+        QVERIFY2(message.startsWith(QLatin1String("Cannot connect to database dilna on host /nonexistent/pg:5999: ")),
+                 qPrintable(message));
+        QVERIFY(!message.contains(QLatin1String("tajne")));
+        QVERIFY(!dm->ADOTable->Active());
+    }
+};
+
+TRELOMAR_TEST(TestPostgresStore)
+#include "TestPostgresStore.moc"

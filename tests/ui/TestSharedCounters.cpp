@@ -1,0 +1,61 @@
+#include "store/PostgresBackend.h"
+#include "store/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "tests/support/AppFixture.h"
+#include "tests/support/PgDatabase.h"
+#include "tests/support/TestRegistry.h"
+#include "ui/TfMain.h"
+#include "ui/TicketGridModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// The program as one of several counters on the shop's server.
+class TestSharedCounters : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void addTicket(TicketStore& table, int number, const QString& name)
+    {
+        table.Append();
+        table.FieldByName(QStringLiteral("cislo"))->setAsInteger(number);
+        table.FieldByName(QStringLiteral("jmeno"))->setAsString(name);
+        table.Post();
+    }
+    static int gridRows() { return fMain->gridModel()->rowCount(); }
+
+private slots:
+    void otherCountersTicketsShownWhenIdle()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        AppFixture app({.beforeStart = [&](const QString& dir) {
+            AppFixture::writeFile(dir + QStringLiteral("/trelomar.ini"), "[Database]\nUrl=" + db.url().toUtf8() + '\n');
+        }});
+        QVERIFY(DM->ADOTable->Active());
+        TicketStore other;
+        other.setConnectionString(db.url());
+        other.Open();
+
+        addTicket(other, 1, QStringLiteral("Adam"));
+        QTRY_COMPARE_WITH_TIMEOUT(gridRows(), 1, 1000);
+
+        // A ticket being edited here is left alone until it is stored.
+        DM->ADOTable->Edit();
+        DM->ADOTablejmeno->setAsString(QStringLiteral("Adam Novák"));
+        QSignalSpy heard(DM->ADOTable, &TicketStore::changedElsewhere);
+        addTicket(other, 2, QStringLiteral("Bára"));
+        QVERIFY(heard.wait(1000));
+        QCOMPARE(DM->ADOTable->State(), DataSetState::Edit);
+        QCOMPARE(gridRows(), 1);
+        DM->ADOTable->Post();
+        QTRY_COMPARE_WITH_TIMEOUT(gridRows(), 2, 1000);
+        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Adam Novák")); // still the current row
+        QVERIFY(app.errors.messages.isEmpty());
+    }
+};
+
+TRELOMAR_TEST(TestSharedCounters)
+#include "TestSharedCounters.moc"

@@ -1,0 +1,108 @@
+#include "tools/CopyStore.h"
+
+#include "app/AppError.h"
+#include "store/PostgresBackend.h"
+#include "store/TicketBackend.h"
+
+#include <QDir>
+#include <QTextStream>
+
+using StoreRow::Row;
+using StoreRow::Texts;
+
+namespace {
+
+QString connectionString(const QString& store)
+{
+    if (TicketBackend::isServerUrl(store))
+        return store;
+    return QStringLiteral("Data Source=") + QDir(store).absoluteFilePath(QStringLiteral("data/data.mdb"));
+}
+
+QString name(const QString& store)
+{
+    return TicketBackend::isServerUrl(store) ? PostgresBackend::describe(store)
+                                             : QDir(store).absoluteFilePath(QStringLiteral("data/data.mdb"));
+}
+
+bool sameValue(const Row& a, const Texts& ta, const Row& b, const Texts& tb, int field)
+{
+    if (a.isNull(field) != b.isNull(field))
+        return false;
+    if (a.isNull(field))
+        return true;
+    const int slot = StoreRow::slotOf(field);
+    if (StoreRow::isNumeric(TicketRecord::Fields[field].kind))
+        return a.num[slot] == b.num[slot];
+    return ta[slot].bytes(a.text[slot]) == tb[slot].bytes(b.text[slot]);
+}
+
+// Every stored field of every ticket, the id among them, compared.
+QString difference(const std::vector<Row>& from, const Texts& fromTexts, const std::vector<Row>& to,
+                   const Texts& toTexts)
+{
+    if (from.size() != to.size())
+        return QStringLiteral("%1 tickets read, %2 stored").arg(from.size()).arg(to.size());
+    for (size_t i = 0; i < from.size(); ++i) {
+        if (from[i].id != to[i].id)
+            return QStringLiteral("ticket id %1 stored as %2").arg(from[i].id).arg(to[i].id);
+        for (int f = 0; f < TicketRecord::FieldCount; ++f)
+            if (StoreRow::isStored(f) && !sameValue(from[i], fromTexts, to[i], toTexts, f))
+                return QStringLiteral("field %1 of ticket id %2 differs")
+                    .arg(QLatin1String(TicketRecord::Fields[f].name))
+                    .arg(from[i].id);
+    }
+    return QString();
+}
+
+} // namespace
+
+int copyStore(const QString& from, const QString& to)
+{
+    QTextStream err(stderr);
+    try {
+        const QString component = QStringLiteral("trelomar-db");
+        auto source = TicketBackend::open(connectionString(from), component, 5000);
+        std::vector<Row> rows;
+        Texts texts;
+        source->readAll(rows, texts);
+
+        auto target = TicketBackend::open(connectionString(to), component, 5000);
+        {
+            std::vector<Row> present;
+            Texts presentTexts;
+            target->readAll(present, presentTexts);
+            if (!present.empty()) {
+                err << "trelomar-db: " << name(to) << " already holds " << present.size()
+                    << " tickets; copying goes into an empty store only\n";
+                return 1;
+            }
+        }
+        quint32 allFields = 0;
+        for (int f = 0; f < TicketRecord::FieldCount; ++f)
+            if (StoreRow::isStored(f))
+                allFields |= 1u << f;
+        // One transaction: a failure leaves the destination as empty as it was.
+        target->beginBulk();
+        for (const Row& row : rows) {
+            Row copy = row; // with its id, the bookmark
+            target->write(copy, allFields, true, texts);
+        }
+        target->endBulk();
+
+        std::vector<Row> stored;
+        Texts storedTexts;
+        target->readAll(stored, storedTexts);
+        const QString problem = difference(rows, texts, stored, storedTexts);
+        if (!problem.isEmpty()) {
+            err << "trelomar-db: the copy in " << name(to) << " does not match: " << problem << "\n";
+            return 1;
+        }
+        QTextStream(stdout) << "Copied " << rows.size() << " tickets from " << name(from) << " to " << name(to)
+                            << "; counts and fields checked\n";
+        return 0;
+    } catch (const AppError& error) {
+        err << "trelomar-db: " << error.message() << "\n";
+        return 1;
+    }
+}
