@@ -295,7 +295,7 @@ void TestEndToEnd::accessFileConvertedAtStart()
     QVERIFY(x.key({ QStringLiteral("Return") }));
     QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, 3 * Timeout);
     QCOMPARE(work.sql(QStringLiteral("SELECT cislo, jmeno, cena, prijato FROM opravenky ORDER BY cislo")),
-        QStringList({ QStringLiteral("7|Jůlie|12345000|2004-03-01"), QStringLiteral("8|Řehoř|12345000|2004-03-01") }));
+        QStringList({ QStringLiteral("7|Jůlie|12345000|2004-03-01T00:00:00"), QStringLiteral("8|Řehoř|12345000|2004-03-01T00:00:00") }));
     QVERIFY(QFile::exists(work.path() + QStringLiteral("/data/data-access.mdb")));
     QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
 }
