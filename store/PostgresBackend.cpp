@@ -380,10 +380,7 @@ std::optional<StoreRow::Row> PostgresBackend::readOne(qint64 id, Texts& texts)
 
 qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, const Texts& texts)
 {
-    std::vector<int> changed;
-    for (int f = 0; f < TicketRecord::FieldCount; ++f)
-        if (isStored(f) && (changedFields & (1u << f)))
-            changed.push_back(f);
+    const std::vector<int> changed = StoreRow::changedStoredFields(changedFields);
     if (!insert && changed.empty())
         return row.id;
     return withRetry([&]() -> qint64 {

@@ -345,10 +345,7 @@ std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)
 
 qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const Texts& texts)
 {
-    std::vector<int> changed;
-    for (int f = 0; f < TicketRecord::FieldCount; ++f)
-        if (isStored(f) && (changedFields & (1u << f)))
-            changed.push_back(f);
+    const std::vector<int> changed = StoreRow::changedStoredFields(changedFields);
     if (!insert && changed.empty())
         return row.id;
 

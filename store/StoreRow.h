@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <vector>
 
 namespace StoreRow {
 
@@ -27,6 +28,16 @@ inline constexpr bool isText(int field)
 inline constexpr bool isStored(int field)
 {
     return !TicketRecord::Fields[field].calculated;
+}
+
+// The stored fields among a post's changed-field bits, in field order.
+inline std::vector<int> changedStoredFields(quint32 changedFields)
+{
+    std::vector<int> changed;
+    for (int f = 0; f < TicketRecord::FieldCount; ++f)
+        if (isStored(f) && (changedFields & (1u << f)))
+            changed.push_back(f);
+    return changed;
 }
 
 inline constexpr int computeSlot(int field)
