@@ -57,6 +57,7 @@ struct LegacyReader::Impl
     QString path;
     MdbHandle* mdb = nullptr;
     MdbTableDef* table = nullptr;
+    qint64 pageCount = 0;
     QList<Column> columns;
     std::vector<std::vector<char>> buffers;
     std::vector<int> lengths;
@@ -113,6 +114,7 @@ LegacyReader::LegacyReader(const QString& path, const QString& jet3Codepage)
     if (file.size() < 3 * pageSize || file.size() % pageSize != 0)
         d->fail(QStringLiteral("the file is damaged or cut short (%1 bytes is not a whole number of pages)")
                     .arg(file.size()));
+    d->pageCount = file.size() / pageSize;
     file.close();
 
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
@@ -125,6 +127,23 @@ LegacyReader::LegacyReader(const QString& path, const QString& jet3Codepage)
 }
 
 LegacyReader::~LegacyReader() = default;
+
+// libmdb walks a table's usage map without checking it: an empty map crashes
+// it and a page number past the end of the file makes it end the process.
+bool LegacyReader::usageMapIsSound() const
+{
+    const unsigned char* map = d->table->usage_map;
+    const size_t size = d->table->map_sz;
+    if (!map || size < 5) // the map's type byte and a page number at least
+        return false;
+    if (map[0] == 1)
+        for (size_t at = 1; at + 4 <= size; at += 4) {
+            const quint32 page = raw<quint32>(map + at);
+            if (page >= quint64(d->pageCount))
+                return false;
+        }
+    return true;
+}
 
 bool LegacyReader::isAccessFile(const QString& path)
 {
@@ -173,6 +192,8 @@ void LegacyReader::openTable(const QString& name)
     d->table = mdb_read_table(found);
     if (!d->table || !mdb_read_columns(d->table))
         d->fail(QStringLiteral("the definition of table %1 cannot be read").arg(name));
+    if (!usageMapIsSound())
+        d->fail(QStringLiteral("the page list of table %1 is damaged").arg(name));
     mdb_rewind_table(d->table);
 
     d->columns.clear();

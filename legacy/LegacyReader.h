@@ -59,6 +59,8 @@ public:
     static bool toDateTime(double oleDays, QDateTime& result);
 
 private:
+    bool usageMapIsSound() const;
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

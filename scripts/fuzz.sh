@@ -15,7 +15,7 @@ cmake -S "$root/tests/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" --parallel "$(nproc)" >/dev/null
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(langfile textlist inifile csv)
+[ ${#targets[@]} -gt 0 ] || targets=(langfile textlist inifile csv legacy)
 mkdir -p "$build/artifacts"
 status=0
 for t in "${targets[@]}"; do

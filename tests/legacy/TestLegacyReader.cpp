@@ -5,6 +5,7 @@
 #include "tests/support/TestRegistry.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -133,6 +134,21 @@ private slots:
         QTest::newRow("empty") << QByteArray() << "not an Access database";
         QTest::newRow("cut short") << good.left(good.size() - 100) << "cut short";
         QTest::newRow("without the table") << good << "no table opravenky";
+
+        // Damaged usage maps, on which libmdb itself crashes or ends the process.
+        W table(QStringLiteral("opravenky"), {{QStringLiteral("jmeno"), W::Text, 50}});
+        table.addRow({QStringLiteral("Novák")});
+        const QByteArray sound = table.build();
+        constexpr int Page = 4096, MapsPage = 1, TableDefinition = 4, UsedMap = 2;
+        QByteArray damaged = sound;
+        // Row 200 of the maps page: its offsets read as zeros, an empty row.
+        qToLittleEndian<quint32>(quint32(MapsPage) << 8 | 200, damaged.data() + TableDefinition * Page + 55);
+        QTest::newRow("empty usage map") << damaged << "page list of table opravenky is damaged";
+        damaged = sound;
+        const int map = MapsPage * Page + (qFromLittleEndian<quint16>(damaged.constData() + MapsPage * Page + 14 + 2 * UsedMap) & 0x1fff);
+        damaged[map] = 1; // a list of pages rather than a bitmap
+        qToLittleEndian<quint32>(0xffff00, damaged.data() + map + 1);
+        QTest::newRow("usage map listing a page past the end") << damaged << "page list of table opravenky is damaged";
     }
     void refusesWhatItCannotRead()
     {
