@@ -122,26 +122,47 @@ LegacyReader::LegacyReader(const QString& path, const QString& jet3Codepage)
         d->fail(QStringLiteral("libmdb cannot open it"));
     mdb_set_bind_size(d->mdb, BindSize);
     mdb_set_boolean_fmt_numbers(d->mdb);
-    if (!mdb_read_catalog(d->mdb, MDB_TABLE))
+    constexpr quint32 CatalogPage = 2;
+    if (!usageMapIsSound(CatalogPage) || !mdb_read_catalog(d->mdb, MDB_TABLE))
         d->fail(QStringLiteral("its catalog cannot be read"));
 }
 
 LegacyReader::~LegacyReader() = default;
 
 // libmdb walks a table's usage map without checking it: an empty map crashes
-// it and a page number past the end of the file makes it end the process.
-bool LegacyReader::usageMapIsSound() const
+// it and a page number past the end of the file makes it end the process. The
+// map is checked in the file's own bytes, before libmdb reads the table.
+bool LegacyReader::usageMapIsSound(quint32 tableDefinitionPage) const
 {
-    const unsigned char* map = d->table->usage_map;
-    const size_t size = d->table->map_sz;
-    if (!map || size < 5) // the map's type byte and a page number at least
+    const bool jet3 = jetVersion() == 3;
+    const qint64 pageSize = jet3 ? 2048 : 4096;
+    const auto page = [&](quint32 number) {
+        QFile file(d->path);
+        if (number >= quint64(d->pageCount) || !file.open(QIODevice::ReadOnly) || !file.seek(number * pageSize))
+            return QByteArray();
+        const QByteArray bytes = file.read(pageSize);
+        return bytes.size() == pageSize ? bytes : QByteArray();
+    };
+    const QByteArray definition = page(tableDefinitionPage);
+    if (definition.isEmpty())
         return false;
-    if (map[0] == 1)
-        for (size_t at = 1; at + 4 <= size; at += 4) {
-            const quint32 page = raw<quint32>(map + at);
-            if (page >= quint64(d->pageCount))
+    const auto u = [](const QByteArray& b, int at) { return reinterpret_cast<const unsigned char*>(b.constData() + at); };
+    const quint32 pointer = raw<quint32>(u(definition, jet3 ? 35 : 55));
+    const QByteArray rows = page(pointer >> 8);
+    const int row = int(pointer & 0xff);
+    const int rowCountAt = jet3 ? 8 : 12;
+    if (rows.isEmpty() || rowCountAt + 4 + 2 * row > pageSize)
+        return false;
+    // Rows lie from the end of the page down; a row ends where the one before it starts.
+    constexpr int OffsetMask = 0x1fff;
+    const int start = raw<quint16>(u(rows, rowCountAt + 2 + 2 * row)) & OffsetMask;
+    const int end = row == 0 ? int(pageSize) : raw<quint16>(u(rows, rowCountAt + 2 * row)) & OffsetMask;
+    if (start >= end || end > pageSize || end - start < 5) // the map's type byte and a page number at least
+        return false;
+    if (rows[start] == 1) // a list of the pages holding the map
+        for (int at = start + 1; at + 4 <= end; at += 4)
+            if (raw<quint32>(u(rows, at)) >= quint64(d->pageCount))
                 return false;
-        }
     return true;
 }
 
@@ -189,11 +210,12 @@ void LegacyReader::openTable(const QString& name)
         d->fail(QStringLiteral("it has no table %1").arg(name));
     if (d->table)
         mdb_free_tabledef(d->table);
+    d->table = nullptr;
+    if (!usageMapIsSound(quint32(found->table_pg)))
+        d->fail(QStringLiteral("the page list of table %1 is damaged").arg(name));
     d->table = mdb_read_table(found);
     if (!d->table || !mdb_read_columns(d->table))
         d->fail(QStringLiteral("the definition of table %1 cannot be read").arg(name));
-    if (!usageMapIsSound())
-        d->fail(QStringLiteral("the page list of table %1 is damaged").arg(name));
     mdb_rewind_table(d->table);
 
     d->columns.clear();

@@ -59,7 +59,7 @@ public:
     static bool toDateTime(double oleDays, QDateTime& result);
 
 private:
-    bool usageMapIsSound() const;
+    bool usageMapIsSound(quint32 tableDefinitionPage) const;
 
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -145,6 +145,10 @@ private slots:
         qToLittleEndian<quint32>(quint32(MapsPage) << 8 | 200, damaged.data() + TableDefinition * Page + 55);
         QTest::newRow("empty usage map") << damaged << "page list of table opravenky is damaged";
         damaged = sound;
+        constexpr int Catalog = 2;
+        qToLittleEndian<quint32>(quint32(MapsPage) << 8 | 200, damaged.data() + Catalog * Page + 55);
+        QTest::newRow("empty usage map of the catalog") << damaged << "its catalog cannot be read";
+        damaged = sound;
         const int map = MapsPage * Page + (qFromLittleEndian<quint16>(damaged.constData() + MapsPage * Page + 14 + 2 * UsedMap) & 0x1fff);
         damaged[map] = 1; // a list of pages rather than a bitmap
         qToLittleEndian<quint32>(0xffff00, damaged.data() + map + 1);
