@@ -1,6 +1,7 @@
 #include "print/TfPrint.h"
 
 #include "app/TextList.h"
+#include "lang/LangSlots.h"
 #include "report/Report.h"
 #include "store/TDM.h"
 #include "store/TicketStore.h"
@@ -129,6 +130,7 @@ ReportLabel* TfPrint::*const PrintTextLabels[] = {
     &TfPrint::QRPodpis,
     &TfPrint::QRlbOpravenka,
 };
+static_assert(std::size(PrintTextLabels) == PrintText::Count);
 
 // Each label of the second copy and its twin in the first, in copying order.
 const std::pair<ReportLabel * TfPrint::*, ReportLabel * TfPrint::*> LabelTwins[] = {
@@ -291,7 +293,7 @@ std::unique_ptr<TfPrint> TfPrint::Prepare(QWidget* owner, const QString& tiskPat
 
 void TfPrint::ApplyPrintTexts(const QStringList& printTexts)
 {
-    if (printTexts.size() < qsizetype(std::size(PrintTextLabels)))
+    if (!sectionHas(printTexts, PrintText::Count))
         return;
     for (std::size_t i = 0; i < std::size(PrintTextLabels); ++i)
         (this->*PrintTextLabels[i])->setText(printTexts.at(qsizetype(i)));

@@ -1,6 +1,7 @@
 #include "ui/TfAbout.h"
 
 #include "app/ErrorHandler.h"
+#include "lang/LangSlots.h"
 #include "ui/TfMain.h"
 #include "ui_TfAbout.h"
 
@@ -91,10 +92,10 @@ void TfAbout::FormKeyDown(QKeyEvent* event)
 void TfAbout::FormActivate()
 {
     const QStringList& texts = fMain->SettingsTexts;
-    if (texts.size() < 2)
+    if (!sectionHas(texts, SettingsText::AboutCount))
         return;
-    setWindowTitle(texts[0]);
-    ui->spbtOK->setText(texts[1]);
+    setWindowTitle(texts[SettingsText::AboutTitle]);
+    ui->spbtOK->setText(texts[SettingsText::AboutOk]);
 }
 
 void TfAbout::keyPressEvent(QKeyEvent* event)

@@ -1,6 +1,7 @@
 #include "ui/TfDelete.h"
 
 #include "app/ErrorHandler.h"
+#include "lang/LangSlots.h"
 #include "ui/TfMain.h"
 #include "ui_TfDelete.h"
 
@@ -103,12 +104,12 @@ void TfDelete::FormKeyDown(QKeyEvent* event)
 void TfDelete::FormActivate()
 {
     const QStringList& texts = fMain->SettingsTexts;
-    if (texts.size() < 6)
+    if (!sectionHas(texts, SettingsText::DeleteCount))
         return;
-    setWindowTitle(texts[2]);
-    ui->lbText1->setText(texts[3]);
-    ui->spbtOK->setText(texts[4]);
-    ui->spbtCancel->setText(texts[5]);
+    setWindowTitle(texts[SettingsText::DeleteTitle]);
+    ui->lbText1->setText(texts[SettingsText::DeleteQuestion]);
+    ui->spbtOK->setText(texts[SettingsText::DeleteYes]);
+    ui->spbtCancel->setText(texts[SettingsText::DeleteNo]);
     placeLabels();
 }
 

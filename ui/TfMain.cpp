@@ -5,6 +5,7 @@
 #include "app/IniFile.h"
 #include "app/TextList.h"
 #include "lang/LangFile.h"
+#include "lang/LangSlots.h"
 #include "store/TDM.h"
 #include "store/TDataSource.h"
 #include "store/TField.h"
@@ -285,43 +286,43 @@ void TfMain::ApplyLang(const QString& FileName)
     setWindowTitle(mainWindowTitle(LangName, VersionText));
 
     // A section too short for its window is skipped as a whole.
-    if (MainTexts.size() >= 23)
+    if (sectionHas(MainTexts, MainText::Count))
         applyMainTexts();
-    if (SettingsTexts.size() >= 15 && fSetup)
+    if (sectionHas(SettingsTexts, SettingsText::Count) && fSetup)
         fSetup->ApplyLangTexts();
-    if (EditTexts.size() >= 18 && fOpravenka) {
+    if (sectionHas(EditTexts, EditText::Count) && fOpravenka) {
         fOpravenka->ApplyLangTexts();
-        NewTitle = EditTexts[16];
-        EditTitle = EditTexts[17];
+        NewTitle = EditTexts[EditText::NewTitle];
+        EditTitle = EditTexts[EditText::EditTitle];
     }
 }
 
 void TfMain::applyMainTexts()
 {
     for (int column = 0; column < TicketGridModel::ColumnCount; ++column)
-        m_gridModel->setColumnTitle(column, MainTexts[column]);
+        m_gridModel->setColumnTitle(column, MainTexts[MainText::FirstColumn + column]);
 
-    lbFind->setText(MainTexts[6]);
+    lbFind->setText(MainTexts[MainText::FindLabel]);
     lbFind->adjustSize();
     edFind->move(lbFind->x() + lbFind->width() + 10, edFind->y());
 
-    mmSoubor->setTitle(MainTexts[7]);
-    setMenuItemCaption(mmNastaveni, MainTexts[8]);
-    setMenuItemCaption(mmKonec, MainTexts[9]);
-    mmEdit->setTitle(MainTexts[10]);
-    setMenuItemCaption(mmNew, MainTexts[11]);
-    setMenuItemCaption(mmUpravit, MainTexts[12]);
-    setMenuItemCaption(mmDelete, MainTexts[13]);
-    mmAbout->setTitle(MainTexts[14]);
-    setMenuItemCaption(mmHelp, MainTexts[15]);
-    setMenuItemCaption(mmOprog, MainTexts[16]);
+    mmSoubor->setTitle(MainTexts[MainText::FileMenu]);
+    setMenuItemCaption(mmNastaveni, MainTexts[MainText::SetupItem]);
+    setMenuItemCaption(mmKonec, MainTexts[MainText::ExitItem]);
+    mmEdit->setTitle(MainTexts[MainText::EditMenu]);
+    setMenuItemCaption(mmNew, MainTexts[MainText::NewItem]);
+    setMenuItemCaption(mmUpravit, MainTexts[MainText::EditItem]);
+    setMenuItemCaption(mmDelete, MainTexts[MainText::DeleteItem]);
+    mmAbout->setTitle(MainTexts[MainText::HelpMenu]);
+    setMenuItemCaption(mmHelp, MainTexts[MainText::HelpItem]);
+    setMenuItemCaption(mmOprog, MainTexts[MainText::AboutItem]);
 
-    tbNew->setToolTip(MainTexts[17]);
-    tbEdit->setToolTip(MainTexts[18]);
-    tbDelete->setToolTip(MainTexts[19]);
-    tbSetup->setToolTip(MainTexts[20]);
-    tbAbout->setToolTip(MainTexts[21]);
-    tbKonec->setToolTip(MainTexts[22]);
+    tbNew->setToolTip(MainTexts[MainText::NewTip]);
+    tbEdit->setToolTip(MainTexts[MainText::EditTip]);
+    tbDelete->setToolTip(MainTexts[MainText::DeleteTip]);
+    tbSetup->setToolTip(MainTexts[MainText::SetupTip]);
+    tbAbout->setToolTip(MainTexts[MainText::AboutTip]);
+    tbKonec->setToolTip(MainTexts[MainText::ExitTip]);
 }
 
 void TfMain::actNewExecute()

@@ -2,6 +2,7 @@
 #include "ui_TfOpravenka.h"
 
 #include "app/ErrorHandler.h"
+#include "lang/LangSlots.h"
 #include "print/TfPrint.h"
 #include "store/Imei.h"
 #include "store/TDM.h"
@@ -158,17 +159,17 @@ void TfOpravenka::bindControls()
 
 void TfOpravenka::ApplyLangTexts()
 {
-    if (!fMain || fMain->EditTexts.size() < 18)
+    if (!fMain || !sectionHas(fMain->EditTexts, EditText::Count))
         return;
     const QStringList& texts = fMain->EditTexts;
-    const std::array<QLabel*, 14> labels = { lbCislo, lbJmeno, lbAdresa, lbMesto, lbTel, lbTechnik, lbDruh, lbTelefon,
+    const std::array<QLabel*, EditText::LabelCount> labels = { lbCislo, lbJmeno, lbAdresa, lbMesto, lbTel, lbTechnik, lbDruh, lbTelefon,
         lbIMEI, lbKompletnost, lbVada, lbCena, lbPrijato, lbVydej };
     for (size_t i = 0; i < labels.size(); ++i) {
-        labels[i]->setText(texts.at(qsizetype(i)));
+        labels[i]->setText(texts.at(EditText::FirstLabel + qsizetype(i)));
         labels[i]->adjustSize();
     }
-    spbtTisk->setText(texts.at(14));
-    spbtOK->setText(texts.at(15));
+    spbtTisk->setText(texts.at(EditText::PrintButton));
+    spbtOK->setText(texts.at(EditText::OkButton));
 }
 
 void TfOpravenka::UpdateImeiCheck()

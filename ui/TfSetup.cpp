@@ -6,6 +6,7 @@
 #include "app/ErrorHandler.h"
 #include "app/TextList.h"
 #include "lang/LangList.h"
+#include "lang/LangSlots.h"
 #include "ui/TfMain.h"
 
 #include <QApplication>
@@ -83,17 +84,17 @@ TfSetup::~TfSetup()
 void TfSetup::ApplyLangTexts()
 {
     const QStringList& texts = fMain->SettingsTexts;
-    if (texts.size() < 15)
+    if (!sectionHas(texts, SettingsText::Count))
         return;
-    setWindowTitle(texts.at(6));
-    spbtFirma->setText(texts.at(7));
-    spbtMesta->setText(texts.at(8));
-    spbtMobily->setText(texts.at(9));
-    spbtTisk->setText(texts.at(10));
-    spbtSave->setText(texts.at(11));
-    spbtExit->setText(texts.at(12));
-    lbProdleva->setText(texts.at(13));
-    lbJazyk->setText(texts.at(14));
+    setWindowTitle(texts.at(SettingsText::SetupTitle));
+    spbtFirma->setText(texts.at(SettingsText::FirmaButton));
+    spbtMesta->setText(texts.at(SettingsText::MestaButton));
+    spbtMobily->setText(texts.at(SettingsText::MobilyButton));
+    spbtTisk->setText(texts.at(SettingsText::TiskButton));
+    spbtSave->setText(texts.at(SettingsText::SaveButton));
+    spbtExit->setText(texts.at(SettingsText::CloseButton));
+    lbProdleva->setText(texts.at(SettingsText::DaysLabel));
+    lbJazyk->setText(texts.at(SettingsText::LanguageLabel));
     layoutControls();
 }
 

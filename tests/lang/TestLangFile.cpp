@@ -1,5 +1,6 @@
 #include "lang/ExtraTexts.h"
 #include "lang/LangFile.h"
+#include "lang/LangSlots.h"
 #include "tests/support/TestRegistry.h"
 
 #include "app/AppError.h"
@@ -188,10 +189,10 @@ void TestLangFile::shippedFiles()
     const LangFile lang = readLangFile(dir + QStringLiteral("/resources/lang/") + file);
     QVERIFY(lang.name.has_value());
     QTEST(*lang.name, "name");
-    QCOMPARE(lang.main.size(), 23);
-    QCOMPARE(lang.edit.size(), 18);
-    QCOMPARE(lang.settings.size(), 15);
-    QCOMPARE(lang.print.size(), 18);
+    QCOMPARE(lang.main.size(), MainText::Count);
+    QCOMPARE(lang.edit.size(), EditText::Count);
+    QCOMPARE(lang.settings.size(), SettingsText::Count);
+    QCOMPARE(lang.print.size(), PrintText::Count);
     for (const QStringList* section : { &lang.main, &lang.edit, &lang.settings, &lang.print }) {
         for (const QString& entry : *section)
             QVERIFY2(!entry.isEmpty() && entry == entry.trimmed(), qPrintable(entry));
