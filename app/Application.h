@@ -8,7 +8,4 @@ struct Application
 {
     static inline QString Title;
     static inline QString HelpFile;
-
-    // Makes the pictures of resources/ available; call once before any window.
-    static void initResources();
 };

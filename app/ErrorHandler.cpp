@@ -1,21 +1,8 @@
 #include "app/ErrorHandler.h"
 
-#include "app/Application.h"
-
-#include <QApplication>
 #include <QDebug>
-#include <QMessageBox>
 
 namespace {
-
-class MessageBoxReporter : public ErrorReporter
-{
-public:
-    void report(const QString& message) override
-    {
-        QMessageBox::critical(QApplication::activeWindow(), Application::Title, message);
-    }
-};
 
 ErrorReporter* g_reporter = nullptr;
 
@@ -45,11 +32,7 @@ void ErrorHandler::report(const QString& message) noexcept
         if (g_reporter) {
             g_reporter->report(text);
         } else {
-            // Also on the error stream, for a shop's log and for the
-            // end-to-end tests, which cannot read the box.
             qWarning().noquote() << "Error:" << text;
-            MessageBoxReporter box;
-            box.report(text);
         }
     } catch (...) {
         // Reporting must never take the program down.

@@ -7,8 +7,9 @@
 #include <exception>
 #include <utility>
 
-// Where reported errors go. The program shows a message box; tests install a
-// recorder so that nothing ever waits for a person.
+// Where reported errors go. The program installs the error box (ErrorBox in
+// the windows' library); tests install a recorder so that nothing ever waits
+// for a person. With none installed, errors go to the error stream.
 class ErrorReporter
 {
 public:
@@ -23,12 +24,11 @@ public:
     // last character has a higher code than the full stop.
     static QString formatMessage(const QString& message);
 
-    // Shows the message through the installed reporter (the message box when
-    // none is installed). Never throws.
+    // Shows the message through the installed reporter. Never throws.
     static void report(const QString& message) noexcept;
     static void report(const std::exception& error) noexcept;
 
-    // Installs a reporter; returns the previous one. nullptr restores the box.
+    // Installs a reporter; returns the previous one. nullptr: the error stream.
     static ErrorReporter* setReporter(ErrorReporter* reporter);
 };
 

@@ -7,8 +7,9 @@
 #include "app/ErrorHandler.h"
 #include "store/TDM.h"
 #include "store/TicketStore.h"
-#include "ui/TDBGrid.h"
+#include "ui/Program.h"
 #include "ui/TApplication.h"
+#include "ui/TDBGrid.h"
 #include "ui/TfMain.h"
 #include "ui/TicketGridModel.h"
 
@@ -59,7 +60,7 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
-    Application::initResources();
+    Program::initResources();
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
     StderrReporter reporter;
     ErrorHandler::setReporter(&reporter);

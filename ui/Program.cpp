@@ -2,7 +2,7 @@
 
 #include "app/Application.h"
 #include "app/ErrorHandler.h"
-#include "app/TfStart.h"
+#include "ui/TfStart.h"
 #include "store/TDM.h"
 #include "store/TicketStore.h"
 #include "ui/DailyBackup.h"
@@ -28,11 +28,16 @@ void Program::startDailyBackup()
         DailyBackup::configuredDays(QDir::current().filePath(QStringLiteral("trelomar.ini"))));
 }
 
+void Program::initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 Program::Program()
 {
     Application::Title = QStringLiteral("Trelomář");
     Application::HelpFile = QStringLiteral("trelomar.hlp");
-    Application::initResources();
+    initResources();
     // The windows are laid out for the narrow Windows dialog and menu fonts;
     // where they are missing, the condensed sans keeps texts within their
     // design widths (and menu texts as wide as the menus measure them).

@@ -17,6 +17,9 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // Makes the pictures of resources/ available; call once before any window.
+    static void initResources();
+
     void showMainWindow(); // shows fMain; its FormShow runs
     int exec();            // shows fMain and runs the message loop
 

@@ -1,4 +1,4 @@
-#include "app/TfStart.h"
+#include "ui/TfStart.h"
 #include "store/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"

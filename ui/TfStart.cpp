@@ -1,4 +1,4 @@
-#include "app/TfStart.h"
+#include "ui/TfStart.h"
 
 #include <QGuiApplication>
 #include <QIcon>
