@@ -14,8 +14,8 @@
 
 namespace {
 
-const int Signals[] = {SIGTERM, SIGHUP, SIGINT};
-int g_pipe[2] = {-1, -1};
+const int Signals[] = { SIGTERM, SIGHUP, SIGINT };
+int g_pipe[2] = { -1, -1 };
 
 extern "C" void onStopSignal(int)
 {
@@ -84,8 +84,7 @@ CloseOnSignal::~CloseOnSignal()
 void CloseOnSignal::onSignal()
 {
     char bytes[16];
-    while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
-    }
+    while (::read(g_pipe[0], bytes, sizeof bytes) > 0) { }
     closeDialogs();
     m_pending = true;
     closeMainWindow();

@@ -26,6 +26,6 @@ private:
     void closeMainWindow();
 
     QSocketNotifier* m_notifier = nullptr;
-    bool m_pending = false;  // a signal came before the main window was up
+    bool m_pending = false; // a signal came before the main window was up
     bool m_watching = false; // waiting for the main window to be shown
 };

@@ -15,8 +15,8 @@ const char* const Usage = "Usage: trelomar [--workdir DIR]\n"
 
 } // namespace
 
-QString StartFolder::choose(const QString& requested, const QString& current, const QString& shipped,
-    const QString& userFolder)
+QString StartFolder::choose(
+    const QString& requested, const QString& current, const QString& shipped, const QString& userFolder)
 {
     if (!requested.isEmpty())
         return requested;

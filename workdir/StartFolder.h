@@ -21,6 +21,6 @@ public:
 
     // The folder to work in; requested is empty when no folder was named and
     // shipped is empty when the program is not installed.
-    static QString choose(const QString& requested, const QString& current, const QString& shipped,
-        const QString& userFolder);
+    static QString choose(
+        const QString& requested, const QString& current, const QString& shipped, const QString& userFolder);
 };

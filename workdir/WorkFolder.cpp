@@ -60,7 +60,7 @@ bool WorkFolder::prepare(const QString& dir, const QString& shipped)
         copyMissing(help, work.filePath(QStringLiteral("trelomar.hlp")));
 
     const QDir langFrom(from.filePath(QStringLiteral("lang")));
-    const QStringList langs = langFrom.entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name);
+    const QStringList langs = langFrom.entryList({ QStringLiteral("*.lng") }, QDir::Files, QDir::Name);
     if (langs.isEmpty())
         return true;
     const QDir langTo(work.filePath(QStringLiteral("lang")));

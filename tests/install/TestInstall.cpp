@@ -24,8 +24,7 @@ private:
         if (!env.isEmpty())
             process.setProcessEnvironment(env);
         process.start(program, args);
-        if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit
-            || process.exitCode() != 0)
+        if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
             return QStringLiteral("FAILED: ") + program + QLatin1Char(' ') + args.join(QLatin1Char(' ')) + "\n"
                 + QString::fromUtf8(process.readAll()) + process.errorString();
         return {};
@@ -44,20 +43,20 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DESTDIR"), m_stage.path());
         const QString failure = run(QStringLiteral("cmake"),
-            {"--install", qEnvironmentVariable("TRELOMAR_BUILD_DIR"), "--prefix", "/usr"}, env);
+            { "--install", qEnvironmentVariable("TRELOMAR_BUILD_DIR"), "--prefix", "/usr" }, env);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         m_prefix = m_stage.filePath(QStringLiteral("usr"));
     }
 
     void installsItsFiles()
     {
-        for (const char* path : {"bin/trelomar", "bin/trelomar-db", "share/trelomar/trelomar.hlp",
-                 "share/trelomar/lang/cs.lng", "share/trelomar/lang/en.lng",
-                 "share/applications/cz.trelomar.Trelomar.desktop",
-                 "share/icons/hicolor/scalable/apps/cz.trelomar.Trelomar.svg",
-                 "share/icons/hicolor/48x48/apps/cz.trelomar.Trelomar.png",
-                 "share/icons/hicolor/256x256/apps/cz.trelomar.Trelomar.png",
-                 "share/metainfo/cz.trelomar.Trelomar.metainfo.xml"})
+        for (const char* path :
+            { "bin/trelomar", "bin/trelomar-db", "share/trelomar/trelomar.hlp", "share/trelomar/lang/cs.lng",
+                "share/trelomar/lang/en.lng", "share/applications/cz.trelomar.Trelomar.desktop",
+                "share/icons/hicolor/scalable/apps/cz.trelomar.Trelomar.svg",
+                "share/icons/hicolor/48x48/apps/cz.trelomar.Trelomar.png",
+                "share/icons/hicolor/256x256/apps/cz.trelomar.Trelomar.png",
+                "share/metainfo/cz.trelomar.Trelomar.metainfo.xml" })
             QVERIFY2(QFileInfo(QDir(m_prefix).filePath(QLatin1String(path))).size() > 0, path);
         QVERIFY(QFileInfo(m_prefix + QStringLiteral("/bin/trelomar")).isExecutable());
     }
@@ -65,10 +64,10 @@ private slots:
     void menuFilesValidate()
     {
         QString failure = run(QStringLiteral("desktop-file-validate"),
-            {m_prefix + QStringLiteral("/share/applications/cz.trelomar.Trelomar.desktop")});
+            { m_prefix + QStringLiteral("/share/applications/cz.trelomar.Trelomar.desktop") });
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         failure = run(QStringLiteral("appstreamcli"),
-            {"validate", "--no-net", m_prefix + QStringLiteral("/share/metainfo/cz.trelomar.Trelomar.metainfo.xml")});
+            { "validate", "--no-net", m_prefix + QStringLiteral("/share/metainfo/cz.trelomar.Trelomar.metainfo.xml") });
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
@@ -76,12 +75,16 @@ private slots:
     // like Alt+F4, so its settings are written there.
     void startsInItsWorkingFolder_data()
     {
-        QTest::addColumn<QString>("setup");    // what is there before the start
+        QTest::addColumn<QString>("setup"); // what is there before the start
         QTest::addColumn<QString>("expected"); // the folder the program works in
-        QTest::newRow("first start from anywhere") << "" << "HOME/.local/share/trelomar";
-        QTest::newRow("own data home") << "xdg" << "XDG/trelomar";
-        QTest::newRow("named folder") << "workdir" << "TMP/named";
-        QTest::newRow("started in a working folder") << "current" << "CWD";
+        QTest::newRow("first start from anywhere") << ""
+                                                   << "HOME/.local/share/trelomar";
+        QTest::newRow("own data home") << "xdg"
+                                       << "XDG/trelomar";
+        QTest::newRow("named folder") << "workdir"
+                                      << "TMP/named";
+        QTest::newRow("started in a working folder") << "current"
+                                                     << "CWD";
     }
     void startsInItsWorkingFolder()
     {
@@ -100,9 +103,9 @@ private slots:
         if (setup == QLatin1String("xdg"))
             env.insert(QStringLiteral("XDG_DATA_HOME"), temp.filePath(QStringLiteral("xdg")));
         if (setup == QLatin1String("workdir"))
-            args = {QStringLiteral("--workdir"), temp.filePath(QStringLiteral("named"))};
+            args = { QStringLiteral("--workdir"), temp.filePath(QStringLiteral("named")) };
         if (setup == QLatin1String("current")) {
-            const QString failure = run(m_prefix + QStringLiteral("/bin/trelomar-db"), {"prepare", cwd}, env);
+            const QString failure = run(m_prefix + QStringLiteral("/bin/trelomar-db"), { "prepare", cwd }, env);
             QVERIFY2(failure.isEmpty(), qPrintable(failure));
         }
         QString folder = expected;

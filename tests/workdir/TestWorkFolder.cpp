@@ -45,14 +45,14 @@ private slots:
         QTest::addColumn<QStringList>("expected"); // "path=content"; "<missing>" for none
 
         QTest::newRow("empty folder") << QStringList() << true
-                                      << QStringList {"lang/cs.lng=CS", "lang/en.lng=EN", "lang/default.lng=CS",
-                                             "trelomar.hlp=HELP"};
+                                      << QStringList { "lang/cs.lng=CS", "lang/en.lng=EN", "lang/default.lng=CS",
+                                             "trelomar.hlp=HELP" };
         QTest::newRow("shop's own choices kept")
-            << QStringList {"lang/default.lng=EN", "trelomar.hlp=OWN", "data/mesta.txt=Brno"} << true
-            << QStringList {"lang/default.lng=EN", "trelomar.hlp=OWN", "data/mesta.txt=Brno", "lang/cs.lng=CS"};
+            << QStringList { "lang/default.lng=EN", "trelomar.hlp=OWN", "data/mesta.txt=Brno" } << true
+            << QStringList { "lang/default.lng=EN", "trelomar.hlp=OWN", "data/mesta.txt=Brno", "lang/cs.lng=CS" };
         QTest::newRow("store there: left alone")
-            << QStringList {"data/data.mdb=STORE"} << false
-            << QStringList {"data/data.mdb=STORE", "lang/cs.lng=<missing>", "trelomar.hlp=<missing>"};
+            << QStringList { "data/data.mdb=STORE" } << false
+            << QStringList { "data/data.mdb=STORE", "lang/cs.lng=<missing>", "trelomar.hlp=<missing>" };
     }
     void prepareAddsOnlyWhatIsMissing()
     {
@@ -60,7 +60,7 @@ private slots:
         QFETCH(bool, prepared);
         QFETCH(QStringList, expected);
         QTemporaryDir shipped;
-        write(QDir(shipped.path()), {"lang/cs.lng=CS", "lang/en.lng=EN", "trelomar.hlp=HELP", "lang/notes.txt=x"});
+        write(QDir(shipped.path()), { "lang/cs.lng=CS", "lang/en.lng=EN", "trelomar.hlp=HELP", "lang/notes.txt=x" });
         QTemporaryDir temp;
         const QDir work(temp.filePath(QStringLiteral("shop"))); // made by prepare when missing
         write(work, existing);
@@ -77,7 +77,7 @@ private slots:
     void prepareFailsLoudly()
     {
         QTemporaryDir temp;
-        write(QDir(temp.path()), {"blocker=a file, not a folder"});
+        write(QDir(temp.path()), { "blocker=a file, not a folder" });
         QVERIFY_THROWS_EXCEPTION(AppError, WorkFolder::prepare(temp.filePath(QStringLiteral("blocker/shop")), {}));
     }
 
@@ -87,10 +87,10 @@ private slots:
         QTest::addColumn<bool>("requested");
         QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("named folder wins") << QStringList {"trelomar.ini=x"} << true << true << "requested";
-        QTest::newRow("store folder") << QStringList {"data="} << false << true << "current";
-        QTest::newRow("settings only") << QStringList {"trelomar.ini=x"} << false << true << "current";
-        QTest::newRow("installed, elsewhere") << QStringList {"notes.txt=x"} << false << true << "user";
+        QTest::newRow("named folder wins") << QStringList { "trelomar.ini=x" } << true << true << "requested";
+        QTest::newRow("store folder") << QStringList { "data=" } << false << true << "current";
+        QTest::newRow("settings only") << QStringList { "trelomar.ini=x" } << false << true << "current";
+        QTest::newRow("installed, elsewhere") << QStringList { "notes.txt=x" } << false << true << "user";
         QTest::newRow("build folder") << QStringList() << false << false << "current";
     }
     void choose()
@@ -101,8 +101,8 @@ private slots:
         QFETCH(QString, expected);
         QTemporaryDir temp;
         write(QDir(temp.path()), current);
-        const QHash<QString, QString> folders {
-            {"requested", "/srv/shop"}, {"current", temp.path()}, {"user", "/home/u/.local/share/trelomar"}};
+        const QHash<QString, QString> folders { { "requested", "/srv/shop" }, { "current", temp.path() },
+            { "user", "/home/u/.local/share/trelomar" } };
         QCOMPARE(StartFolder::choose(requested ? folders["requested"] : QString(), temp.path(),
                      installed ? QStringLiteral("/usr/share/trelomar") : QString(), folders["user"]),
             folders[expected]);
