@@ -9,6 +9,14 @@
 int prepareCommand(const QStringList& args)
 {
     QTextStream err(stderr);
+    const char* const usage = "Usage: trelomar-db prepare DIR [--from SHIPPED]\n"
+                              "Lays out a new working folder in DIR: an empty ticket database, the help file and the\n"
+                              "language files of SHIPPED (default: the installed program's), Czech as the default.\n"
+                              "A folder that holds a database already is left as it is.\n";
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        QTextStream(stdout) << usage;
+        return 0;
+    }
     QString dir;
     QString shipped = WorkFolder::installedData();
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -22,7 +30,7 @@ int prepareCommand(const QStringList& args)
         }
     }
     if (dir.isEmpty()) {
-        err << "Usage: trelomar-db prepare DIR [--from SHIPPED]\n";
+        err << usage;
         return 2;
     }
     dir = QDir(dir).absolutePath();
