@@ -1,6 +1,8 @@
+#include "ui/CloseOnSignal.h"
 #include "ui/ErrorBox.h"
 #include "ui/Program.h"
 #include "ui/TApplication.h"
+#include "workdir/StartFolder.h"
 
 int main(int argc, char* argv[])
 {
@@ -8,6 +10,10 @@ int main(int argc, char* argv[])
     // Every error the program reports is shown in its standard box.
     ErrorBox box;
     ErrorHandler::setReporter(&box);
+    // Installed first: a stop signal during start-up is handled once the loop runs.
+    CloseOnSignal closeOnSignal;
+    if (const std::optional<int> exitCode = StartFolder::enter(QCoreApplication::arguments()))
+        return *exitCode;
     Program program;
     return program.exec();
 }

@@ -7,6 +7,7 @@
 #include "tools/ImportCommand.h"
 #include "tools/CopyStore.h"
 #include "tools/InitServer.h"
+#include "tools/PrepareCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,6 +24,8 @@ const char* const Usage = "Usage: trelomar-db init [DIR]\n"
                           "       trelomar-db copy FROM TO\n"
                           "Copies every ticket from one store to another, empty one, and checks the copy. A store is a\n"
                           "folder holding data/data.mdb or a postgresql:// URL.\n"
+                          "       trelomar-db prepare DIR [--from SHIPPED]\n"
+                          "Lays out a new working folder: the database, the help and the language files.\n"
                           "Other commands (each with --help): backup, restore, check, export.\n";
 
 void usage(QTextStream& stream)
@@ -69,6 +72,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QStringList rest = args.mid(1);
+    if (!args.isEmpty() && args[0] == QLatin1String("prepare"))
+        return prepareCommand(rest);
     if (!args.isEmpty() && args[0] == QLatin1String("backup"))
         return DbVerbs::backup(rest);
     if (!args.isEmpty() && args[0] == QLatin1String("restore"))
