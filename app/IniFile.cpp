@@ -151,6 +151,9 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
+    // A file that is there but cannot be read must not be replaced by the one key.
+    if (QFile probe(m_path); probe.exists() && !probe.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
     QList<Line> lines = readLines(m_path);
     const QByteArray ending = dominantEnding(lines);
     const QByteArray newLine = key.toUtf8() + '=' + QByteArray::number(value);

@@ -263,7 +263,9 @@ int LegacyImport::run(const Options& options)
                     failed(QStringLiteral("keeping the original as %1").arg(kept), QString::fromLocal8Bit(strerror(errno)));
                 if (!QFile::rename(temporary, target)) {
                     const QString why = QString::fromLocal8Bit(strerror(errno));
-                    QFile::rename(kept, source);
+                    if (!QFile::rename(kept, source))
+                        failed(QStringLiteral("moving the new database into place"),
+                            why + QStringLiteral("; the original is kept as %1").arg(kept));
                     failed(QStringLiteral("moving the new database into place"), why);
                 }
             }

@@ -1,6 +1,7 @@
 #include "legacy/LegacyReader.h"
 
 #include "app/AppError.h"
+#include "store/StoreFile.h"
 
 #include <QFile>
 #include <QTimeZone>
@@ -168,12 +169,7 @@ bool LegacyReader::usageMapIsSound(quint32 tableDefinitionPage) const
 
 bool LegacyReader::isAccessFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(PrefixSize);
-    return head.size() == PrefixSize && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
-        && (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
+    return StoreFile::isAccessFile(path);
 }
 
 int LegacyReader::jetVersion() const

@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "store/FieldText.h"
+#include "store/StoreFile.h"
 
 #include <QAtomicInt>
 #include <QFile>
@@ -170,16 +171,6 @@ QString dataSource(const QString& connectionString)
     return QString();
 }
 
-bool isJetFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(19);
-    return head.size() == 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
-        && (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
-}
-
 QAtomicInt connectionCounter;
 
 } // namespace
@@ -190,7 +181,7 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
     if (source.isEmpty())
         throw AppError(QStringLiteral("%1: No data source in the connection string \"%2\"").arg(component, connectionString));
     m_path = QFileInfo(source).absoluteFilePath();
-    if (isJetFile(m_path))
+    if (StoreFile::isAccessFile(m_path))
         throw AppError(QStringLiteral("Cannot open file %1: it is an Access (Jet) database, which this program "
                                       "cannot read; it must be converted to the program's database format first")
                            .arg(m_path));

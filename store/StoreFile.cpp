@@ -3,6 +3,7 @@
 #include "app/AppError.h"
 #include "store/TicketRecord.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -59,14 +60,21 @@ private:
 
 // Copies every page of `from` into `to` in one step (one read transaction on
 // the source, one write transaction on the target).
+constexpr int BusyGiveUpMs = 30000;
+
 QString copyPages(sqlite3* from, sqlite3* to)
 {
     sqlite3_backup* copy = sqlite3_backup_init(to, "main", from, "main");
     if (!copy)
         return QString::fromUtf8(sqlite3_errmsg(to));
+    // A store held locked (a restore in progress) must not keep the copy,
+    // and the program's end that waits for it, waiting for ever.
     int rc;
-    while ((rc = sqlite3_backup_step(copy, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED)
+    int waited = 0;
+    while (((rc = sqlite3_backup_step(copy, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < BusyGiveUpMs) {
         sqlite3_sleep(50);
+        waited += 50;
+    }
     sqlite3_backup_finish(copy);
     if (rc != SQLITE_DONE)
         return QString::fromUtf8(sqlite3_errstr(rc)) + QStringLiteral(" (") + QString::fromUtf8(sqlite3_errmsg(to))
@@ -158,6 +166,16 @@ QString storePath(const QString& dir)
     return QDir(dir).absoluteFilePath(QStringLiteral("data/data.mdb"));
 }
 
+bool isAccessFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(19);
+    return head.size() == 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
+        && (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
+}
+
 QString backupFolder(const QString& dir)
 {
     return QDir(dir).absoluteFilePath(QStringLiteral("data/backup"));
@@ -179,7 +197,8 @@ static QString writeCopy(sqlite3* from, const QString& target)
 {
     if (QFileInfo::exists(target))
         return QStringLiteral("the copy already exists");
-    const QString part = target + QStringLiteral(".part");
+    // Its own name: another counter on a shared folder may be copying the same day.
+    const QString part = target + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
     removeDatabaseFiles(part);
     QString failure;
     {
@@ -196,9 +215,10 @@ static QString writeCopy(sqlite3* from, const QString& target)
                 failure = QStringLiteral("the copy fails its check: ") + problems.join(QStringLiteral("; "));
         }
     }
-    if (failure.isEmpty() && !QFile::rename(part, target))
+    // Today's copy made meanwhile by another counter is as good as ours.
+    if (failure.isEmpty() && !QFile::rename(part, target) && !QFileInfo::exists(target))
         failure = QStringLiteral("cannot rename %1").arg(part);
-    if (!failure.isEmpty())
+    if (!failure.isEmpty() || QFileInfo::exists(part))
         removeDatabaseFiles(part);
     return failure;
 }

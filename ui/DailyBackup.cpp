@@ -48,6 +48,8 @@ void DailyBackup::start(const QString& dir, const QDate& today, int days)
             run(dir, today, days);
         } catch (const std::exception& error) {
             m_error = QString::fromUtf8(error.what());
+        } catch (...) {
+            m_error = QStringLiteral("Unknown error");
         }
     });
     connect(m_thread, &QThread::finished, this, [this, folder = StoreFile::backupFolder(dir)] {

@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "lang/ExtraTexts.h"
 #include "lang/LangFile.h"
-#include "legacy/LegacyReader.h"
+#include "store/StoreFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,7 +42,7 @@ QString LegacyConversion::findTool()
 
 bool LegacyConversion::needed(const QString& dir)
 {
-    return LegacyReader::isAccessFile(QDir(dir).filePath(QStringLiteral("data/data.mdb")));
+    return StoreFile::isAccessFile(QDir(dir).filePath(QStringLiteral("data/data.mdb")));
 }
 
 LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString tool, QWidget* parent)

@@ -4,6 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "ui/TfStart.h"
 #include "store/TDM.h"
+#include "store/TicketBackend.h"
 #include "store/TicketStore.h"
 #include "ui/DailyBackup.h"
 #include "ui/LegacyConversion.h"
@@ -58,7 +59,8 @@ Program::Program()
         splash->show();
     }
     guarded([] { DM = new TDM; });
-    if (DM && DM->ADOTable->Active())
+    // The daily copy is of the shop's own file; a server keeps its own backups.
+    if (DM && DM->ADOTable->Active() && !TicketBackend::isServerUrl(DM->ADOTable->ConnectionString()))
         startDailyBackup();
     fSetup = new TfSetup(fMain);
     fOpravenka = new TfOpravenka;

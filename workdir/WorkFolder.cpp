@@ -50,11 +50,16 @@ bool WorkFolder::prepare(const QString& dir, const QString& shipped)
         return false;
     const QDir work(dir);
     makeFolder(work.filePath(QStringLiteral("data")));
+    if (!shipped.isEmpty())
+        copyShipped(QDir(shipped), work);
+    // The store last: a folder with a store counts as prepared, so a copy
+    // that failed is tried again at the next start.
     TicketStore::createDatabase(work.filePath(StoreName));
-    if (shipped.isEmpty())
-        return true;
+    return true;
+}
 
-    const QDir from(shipped);
+void WorkFolder::copyShipped(const QDir& from, const QDir& work)
+{
     const QString help = from.filePath(QStringLiteral("trelomar.hlp"));
     if (QFileInfo::exists(help))
         copyMissing(help, work.filePath(QStringLiteral("trelomar.hlp")));
@@ -62,7 +67,7 @@ bool WorkFolder::prepare(const QString& dir, const QString& shipped)
     const QDir langFrom(from.filePath(QStringLiteral("lang")));
     const QStringList langs = langFrom.entryList({ QStringLiteral("*.lng") }, QDir::Files, QDir::Name);
     if (langs.isEmpty())
-        return true;
+        return;
     const QDir langTo(work.filePath(QStringLiteral("lang")));
     makeFolder(langTo.path());
     for (const QString& name : langs)
@@ -71,7 +76,6 @@ bool WorkFolder::prepare(const QString& dir, const QString& shipped)
     const QString czech = langTo.filePath(QStringLiteral("cs.lng"));
     if (QFileInfo::exists(czech))
         copyMissing(czech, langTo.filePath(QStringLiteral("default.lng")));
-    return true;
 }
 
 QString WorkFolder::installedData()

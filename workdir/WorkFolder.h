@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 // A working folder holds everything the program reads and writes: the ticket
@@ -26,4 +27,7 @@ public:
 
     // The user's own working folder: $XDG_DATA_HOME/trelomar.
     static QString userFolder();
+
+private:
+    static void copyShipped(const QDir& from, const QDir& work);
 };

@@ -58,7 +58,7 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         // Found in the binaries, and the plugins loaded at run time.
         for (const char* package : { "libc6", "libqt6widgets6", "libqt6sql6", "libqt6printsupport6", "libsqlite3-0",
-                 "libqt6sql6-sqlite", "libqt6svg6" })
+                 "libqt6sql6-sqlite", "libqt6svg6", "libpq5", "libmdb3" })
             QVERIFY2(depends.contains(QRegularExpression(QStringLiteral("(^|, )%1( |,|$)").arg(package))),
                 qPrintable(package + QStringLiteral(" missing from: ") + depends));
         QCOMPARE(output(QStringLiteral("dpkg-deb"), { "--field", deb, "Package" }, &failure).trimmed(),
