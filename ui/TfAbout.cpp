@@ -2,7 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "ui/TfMain.h"
+#include "lang/Workspace.h"
 #include "ui_TfAbout.h"
 
 #include <QIcon>
@@ -12,8 +12,9 @@
 
 #include <algorithm>
 
-TfAbout::TfAbout(QWidget* parent)
+TfAbout::TfAbout(const Workspace& workspace, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_workspace(workspace)
     , ui(std::make_unique<Ui::TfAbout>())
 {
     ui->setupUi(this);
@@ -91,7 +92,7 @@ void TfAbout::FormKeyDown(QKeyEvent* event)
 
 void TfAbout::FormActivate()
 {
-    const QStringList& texts = fMain->SettingsTexts;
+    const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::AboutCount))
         return;
     setWindowTitle(texts[SettingsText::AboutTitle]);

@@ -8,6 +8,7 @@
 namespace Ui {
 class TfAbout;
 }
+struct Workspace;
 class QPushButton;
 class QTextEdit;
 
@@ -18,7 +19,7 @@ class TfAbout : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfAbout(QWidget* parent = nullptr);
+    TfAbout(const Workspace& workspace, QWidget* parent);
     ~TfAbout() override;
 
     // The lines of the about text, in order.
@@ -36,5 +37,6 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    const Workspace& m_workspace; // its language texts
     std::unique_ptr<Ui::TfAbout> ui;
 };

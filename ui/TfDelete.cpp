@@ -2,7 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "ui/TfMain.h"
+#include "lang/Workspace.h"
 #include "ui_TfDelete.h"
 
 #include <QIcon>
@@ -28,8 +28,9 @@ int accelerator(const QString& caption)
 
 } // namespace
 
-TfDelete::TfDelete(QWidget* parent)
+TfDelete::TfDelete(const Workspace& workspace, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_workspace(workspace)
     , ui(std::make_unique<Ui::TfDelete>())
 {
     ui->setupUi(this);
@@ -103,7 +104,7 @@ void TfDelete::FormKeyDown(QKeyEvent* event)
 
 void TfDelete::FormActivate()
 {
-    const QStringList& texts = fMain->SettingsTexts;
+    const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::DeleteCount))
         return;
     setWindowTitle(texts[SettingsText::DeleteTitle]);

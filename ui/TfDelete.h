@@ -7,6 +7,7 @@
 namespace Ui {
 class TfDelete;
 }
+struct Workspace;
 class QLabel;
 class QPushButton;
 
@@ -17,7 +18,7 @@ class TfDelete : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfDelete(QWidget* parent = nullptr);
+    TfDelete(const Workspace& workspace, QWidget* parent);
     ~TfDelete() override;
 
     // The ticket line under the question, right-aligned like the question.
@@ -40,5 +41,6 @@ protected:
 private:
     void placeLabels();
 
+    const Workspace& m_workspace; // its language texts
     std::unique_ptr<Ui::TfDelete> ui;
 };

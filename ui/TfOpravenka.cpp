@@ -3,6 +3,7 @@
 
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
+#include "lang/Workspace.h"
 #include "print/TfPrint.h"
 #include "store/Imei.h"
 #include "store/TDM.h"
@@ -11,7 +12,6 @@
 #include "ui/TDBEdit.h"
 #include "ui/TDBMemo.h"
 #include "ui/TFieldDataLink.h"
-#include "ui/TfMain.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -54,10 +54,12 @@ bool isEditState(const TicketStore* table)
 
 } // namespace
 
-TfOpravenka::TfOpravenka(QWidget* parent)
-    : QDialog(parent,
+TfOpravenka::TfOpravenka(const Workspace& workspace, QWidget* mainWindow)
+    : QDialog(nullptr,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowCloseButtonHint)
+    , m_workspace(workspace)
+    , m_mainWindow(mainWindow)
     , m_ui(std::make_unique<Ui::TfOpravenka>())
 {
     setObjectName(QStringLiteral("fOpravenka"));
@@ -159,9 +161,9 @@ void TfOpravenka::bindControls()
 
 void TfOpravenka::ApplyLangTexts()
 {
-    if (!fMain || !sectionHas(fMain->EditTexts, EditText::Count))
+    const QStringList& texts = m_workspace.EditTexts;
+    if (!sectionHas(texts, EditText::Count))
         return;
-    const QStringList& texts = fMain->EditTexts;
     const std::array<QLabel*, EditText::LabelCount> labels = { lbCislo, lbJmeno, lbAdresa, lbMesto, lbTel, lbTechnik, lbDruh, lbTelefon,
         lbIMEI, lbKompletnost, lbVada, lbCena, lbPrijato, lbVydej };
     for (size_t i = 0; i < labels.size(); ++i) {
@@ -174,8 +176,8 @@ void TfOpravenka::ApplyLangTexts()
 
 void TfOpravenka::UpdateImeiCheck()
 {
-    const bool wrong = fMain && hasWrongImeiCheckDigit(dbedIMEI->text());
-    lbImeiCheck->setText(wrong ? fMain->Extra.text(ExtraText::ImeiCheck) : QString());
+    const bool wrong = hasWrongImeiCheckDigit(dbedIMEI->text());
+    lbImeiCheck->setText(wrong ? m_workspace.Extra.text(ExtraText::ImeiCheck) : QString());
     // On the caption's line, ending where the box ends.
     lbImeiCheck->adjustSize();
     lbImeiCheck->move(dbedIMEI->geometry().right() + 1 - lbImeiCheck->width(), lbIMEI->y());
@@ -184,8 +186,8 @@ void TfOpravenka::UpdateImeiCheck()
 void TfOpravenka::setVisible(bool visible)
 {
     // Centred on the main window, which does not own the editor.
-    if (visible && !isVisible() && fMain && fMain->isVisible()) {
-        const QRect main = fMain->frameGeometry();
+    if (visible && !isVisible() && m_mainWindow && m_mainWindow->isVisible()) {
+        const QRect main = m_mainWindow->frameGeometry();
         move(main.center() - QPoint(width() / 2, height() / 2));
     }
     QDialog::setVisible(visible);
@@ -228,7 +230,7 @@ void TfOpravenka::FormShow()
 
 void TfOpravenka::FormActivate()
 {
-    setWindowTitle(!fMain ? QString() : IsNew ? fMain->NewTitle : fMain->EditTitle);
+    setWindowTitle(IsNew ? m_workspace.NewTitle : m_workspace.EditTitle);
 }
 
 void TfOpravenka::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
@@ -311,8 +313,8 @@ void TfOpravenka::spbtTiskClick()
     // Without a printer nothing would come out: say so, rather than let the
     // counter believe the ticket was printed.
     if (QPrinterInfo::defaultPrinter().isNull())
-        throw AppError(fMain->Extra.text(ExtraText::NoPrinter));
-    TfPrint::PrintTicket(this, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
+        throw AppError(m_workspace.Extra.text(ExtraText::NoPrinter));
+    TfPrint::PrintTicket(this, m_workspace.PathTisk, m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
 }
 
 void TfOpravenka::cancelPending()

@@ -5,6 +5,7 @@
 #include "ui/TDBComboBox.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <memory>
 
@@ -16,20 +17,22 @@ class QLabel;
 class QToolButton;
 class TDBEdit;
 class TDBMemo;
+struct Workspace;
 
 // The ticket editor: one modal window that fills in or changes the current
 // ticket through boxes bound to its fields. It never leaves a ticket pending
 // in the table: OK stores it (or drops a new one the user left untouched),
-// Esc and the close box abandon it.
+// Esc and the close box abandon it. Its texts, titles and the printout's
+// files come from the workspace it is given; it opens centred on mainWindow.
 class TfOpravenka : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TfOpravenka(QWidget* parent = nullptr);
+    explicit TfOpravenka(const Workspace& workspace, QWidget* mainWindow = nullptr);
     ~TfOpravenka() override;
 
-    // Puts the language texts that fMain holds on this window's controls.
+    // Puts the workspace's editor texts on this window's controls.
     void ApplyLangTexts();
     // Shows lbImeiCheck when the IMEI box holds a full IMEI whose check
     // digit is wrong; a hint only, storing stays as it is.
@@ -97,6 +100,8 @@ private:
     void handOver();
     void cancelPending();
 
+    const Workspace& m_workspace;
+    QPointer<QWidget> m_mainWindow; // not the owner: the editor is a window of its own
     std::unique_ptr<Ui::TfOpravenka> m_ui;
     bool m_userTyped = false;
     KeyPreview m_keyPreview { this };

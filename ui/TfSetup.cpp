@@ -7,7 +7,7 @@
 #include "app/TextList.h"
 #include "lang/LangList.h"
 #include "lang/LangSlots.h"
-#include "ui/TfMain.h"
+#include "lang/Workspace.h"
 
 #include <QApplication>
 #include <QFile>
@@ -33,8 +33,9 @@ const QColor LightColor(225, 232, 253);
 
 } // namespace
 
-TfSetup::TfSetup(QWidget* parent)
+TfSetup::TfSetup(const Workspace& workspace, QWidget* parent)
     : QDialog(parent)
+    , m_workspace(workspace)
     , m_ui(std::make_unique<Ui::TfSetup>())
 {
     m_ui->setupUi(this);
@@ -83,7 +84,7 @@ TfSetup::~TfSetup()
 
 void TfSetup::ApplyLangTexts()
 {
-    const QStringList& texts = fMain->SettingsTexts;
+    const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::Count))
         return;
     setWindowTitle(texts.at(SettingsText::SetupTitle));
@@ -146,9 +147,9 @@ void TfSetup::FormShow()
     // box and the pressed button end up belonging to the device-type list.
     guarded([this] {
         memEdit->clear();
-        setMemText(TextList::readText(fMain->PathMobil));
+        setMemText(TextList::readText(m_workspace.PathMobil));
     });
-    guarded([this] { edProdleva->setText(QString::number(fMain->DayInc)); });
+    guarded([this] { edProdleva->setText(QString::number(m_workspace.DayInc)); });
     guarded([this] { LoadLang(); });
     guarded([this] { spbtMobily->setChecked(true); });
 }
@@ -164,7 +165,7 @@ void TfSetup::done(int result)
 
 void TfSetup::FormClose()
 {
-    fMain->LoadCombo();
+    emit closed();
 }
 
 bool TfSetup::eventFilter(QObject* watched, QEvent* event)
@@ -210,13 +211,13 @@ QString TfSetup::button2path() const
 {
     QString path;
     if (spbtMesta->isChecked())
-        path = fMain->PathMesta;
+        path = m_workspace.PathMesta;
     if (spbtMobily->isChecked())
-        path = fMain->PathMobil;
+        path = m_workspace.PathMobil;
     if (spbtTisk->isChecked())
-        path = fMain->PathTisk;
+        path = m_workspace.PathTisk;
     if (spbtFirma->isChecked())
-        path = fMain->PathFirma;
+        path = m_workspace.PathFirma;
     return path;
 }
 
@@ -261,11 +262,11 @@ int TfSetup::parseDayInc(const QString& text)
 void TfSetup::spbtSaveClick()
 {
     TextList::writeText(button2path(), memText());
-    fMain->DayInc = parseDayInc(edProdleva->text());
+    emit daysChanged(parseDayInc(edProdleva->text()));
 
     const int picked = comboLang->currentIndex();
     if (picked >= 0 && picked < LangFiles.size())
-        TextList::write(fMain->PathDefaultLng, TextList::read(LangFiles.at(picked)));
+        TextList::write(m_workspace.PathDefaultLng, TextList::read(LangFiles.at(picked)));
 
     done(Accepted);
 }
@@ -278,7 +279,7 @@ void TfSetup::spbtExitClick()
 void TfSetup::LoadLang()
 {
     const QString text = comboLang->currentText();
-    const LangList list = listLangFiles(fMain->AppDir + QStringLiteral("/lang"));
+    const LangList list = listLangFiles(m_workspace.AppDir + QStringLiteral("/lang"));
     {
         // Rebuilding is no choice of the user: nothing is applied, the text
         // stays and no entry is selected.
@@ -298,7 +299,7 @@ void TfSetup::comboLangChange(int index)
 {
     if (index < 0 || index >= LangFiles.size())
         return;
-    fMain->ApplyLang(LangFiles.at(index));
+    emit languageChosen(LangFiles.at(index));
 }
 
 void TfSetup::comboLangEdited(const QString& text)
