@@ -9,8 +9,6 @@ namespace Ui {
 class TfAbout;
 }
 struct Workspace;
-class QPushButton;
-class QTextEdit;
 
 // What the program is and whom to tell about its use. Created for one use,
 // shown modally; any key or the button closes it.
@@ -25,9 +23,6 @@ public:
     // The lines of the about text, in order.
     static QStringList InfoLines();
 
-    QTextEdit* memInfo() const;
-    QPushButton* spbtOK() const;
-
     void spbtOKClick();
     void FormKeyDown(QKeyEvent* event);
     void FormActivate();
@@ -38,5 +33,5 @@ protected:
 
 private:
     const Workspace& m_workspace; // its language texts
-    std::unique_ptr<Ui::TfAbout> ui;
+    std::unique_ptr<Ui::TfAbout> m_ui; // the controls, by their object names
 };

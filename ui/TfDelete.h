@@ -8,8 +8,6 @@ namespace Ui {
 class TfDelete;
 }
 struct Workspace;
-class QLabel;
-class QPushButton;
 
 // Asks whether to delete the current ticket; the second line names it.
 // Created for one use, shown modally; OK means delete.
@@ -24,11 +22,6 @@ public:
     // The ticket line under the question, right-aligned like the question.
     void setDataText(const QString& text);
 
-    QLabel* lbText1() const;
-    QLabel* lbData() const;
-    QPushButton* spbtOK() const;
-    QPushButton* spbtCancel() const;
-
     void spbtOKClick();
     void spbtCancelClick();
     void FormKeyDown(QKeyEvent* event);
@@ -42,5 +35,5 @@ private:
     void placeLabels();
 
     const Workspace& m_workspace; // its language texts
-    std::unique_ptr<Ui::TfDelete> ui;
+    std::unique_ptr<Ui::TfDelete> m_ui; // the controls, by their object names
 };

@@ -2,7 +2,6 @@
 
 #include "store/TicketStore.h"
 #include "ui/KeyPreview.h"
-#include "ui/TDBComboBox.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -12,11 +11,6 @@
 namespace Ui {
 class TfOpravenka;
 }
-class QFrame;
-class QLabel;
-class QToolButton;
-class TDBEdit;
-class TDBMemo;
 struct Workspace;
 
 // The ticket editor: one modal window that fills in or changes the current
@@ -51,39 +45,6 @@ public:
     bool IsNew = false;
     TBookmark StartBookmark = 0;
 
-    QFrame* bevMain;
-    QLabel* lbCislo;
-    QLabel* lbJmeno;
-    QLabel* lbAdresa;
-    QLabel* lbMesto;
-    QLabel* lbTel;
-    QLabel* lbTechnik;
-    QLabel* lbDruh;
-    QLabel* lbTelefon;
-    QLabel* lbIMEI;
-    QLabel* lbKompletnost;
-    QLabel* lbVada;
-    QLabel* lbCena;
-    QLabel* lbPrijato;
-    QLabel* lbVydej;
-    QLabel* lbImeiCheck;
-    TDBEdit* dbedCislo;
-    TDBEdit* dbedJmeno;
-    TDBEdit* dbedAdresa;
-    TDBComboBox* dbcomboMesto;
-    TDBEdit* dbedTel;
-    TDBEdit* dbedTechnik;
-    TDBComboBox* dbcomboDruh;
-    TDBComboBox* dbcomboMobil;
-    TDBEdit* dbedIMEI;
-    TDBMemo* dbmemKomplet;
-    TDBEdit* dbedVada;
-    TDBEdit* dbedCena;
-    TDBEdit* dbedPrijem;
-    TDBEdit* dbedVydej;
-    QToolButton* spbtTisk;
-    QToolButton* spbtOK;
-
 public slots:
     // Esc, the close box, Alt+F4 and the system menu: the pending ticket is
     // cancelled, then the editor closes.
@@ -102,7 +63,7 @@ private:
 
     const Workspace& m_workspace;
     QPointer<QWidget> m_mainWindow; // not the owner: the editor is a window of its own
-    std::unique_ptr<Ui::TfOpravenka> m_ui;
+    std::unique_ptr<Ui::TfOpravenka> m_ui; // the controls, by their object names
     bool m_userTyped = false;
     KeyPreview m_keyPreview { this };
 };

@@ -7,12 +7,7 @@
 
 #include <memory>
 
-class QComboBox;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QToolButton;
 
 namespace Ui {
 class TfSetup;
@@ -35,18 +30,6 @@ public:
 
     // Full paths of the language files, index for index with comboLang's items.
     QStringList LangFiles;
-
-    QToolButton* spbtFirma;
-    QToolButton* spbtMesta;
-    QToolButton* spbtMobily;
-    QToolButton* spbtTisk;
-    QToolButton* spbtSave;
-    QToolButton* spbtExit;
-    QPlainTextEdit* memEdit;
-    QLabel* lbJazyk;
-    QComboBox* comboLang;
-    QLabel* lbProdleva;
-    QLineEdit* edProdleva;
 
     void FormShow();
     void FormClose();
@@ -93,7 +76,7 @@ private:
     void comboLangEdited(const QString& text);
 
     const Workspace& m_workspace;
-    std::unique_ptr<Ui::TfSetup> m_ui;
+    std::unique_ptr<Ui::TfSetup> m_ui; // the controls, by their object names
     bool m_deleting = false; // the key being typed into comboLang removes text
     KeyPreview m_keyPreview { this };
 };

@@ -1,6 +1,7 @@
 // Windows made with only what they are given: a workspace, no main window.
 #include "app/TextList.h"
 #include "lang/Workspace.h"
+#include "tests/support/Controls.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/TfDelete.h"
@@ -43,8 +44,8 @@ void TestWindowsAlone::setupReportsWhatChanged()
     QSignalSpy days(&setup, &TfSetup::daysChanged);
     QSignalSpy language(&setup, &TfSetup::languageChosen);
     setup.show();
-    auto* edProdleva = setup.findChild<QLineEdit*>("edProdleva");
-    auto* comboLang = setup.findChild<QComboBox*>("comboLang");
+    auto* edProdleva = control<QLineEdit>(&setup, "edProdleva");
+    auto* comboLang = control<QComboBox>(&setup, "comboLang");
     QCOMPARE(edProdleva->text(), "21");
     QCOMPARE(comboLang->count(), 1);
 
@@ -76,11 +77,11 @@ void TestWindowsAlone::dialogsTakeTheWorkspaceTexts()
     TfDelete question(workspace, nullptr);
     question.FormActivate();
     QCOMPARE(question.windowTitle(), "Delete?");
-    QCOMPARE(question.findChild<QLabel*>("lbText1")->text(), "Really delete this ticket?");
+    QCOMPARE(control<QLabel>(&question, "lbText1")->text(), "Really delete this ticket?");
 
     TfOpravenka editor(workspace, nullptr);
     editor.ApplyLangTexts();
-    QCOMPARE(editor.findChild<QLabel*>("lbJmeno")->text(), "label");
+    QCOMPARE(control<QLabel>(&editor, "lbJmeno")->text(), "label");
     editor.IsNew = true;
     editor.FormActivate();
     QCOMPARE(editor.windowTitle(), "New ticket");
