@@ -80,7 +80,8 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     QDir::setCurrent(dir.path());
 
     // The windows as the program makes them, without the editor and the setup window.
-    fMain = new TfMain;
+    Workspace workspace;
+    fMain = new TfMain(workspace);
     DM = new TDM;
     fMain->resize(600, 400);
     fMain->show();

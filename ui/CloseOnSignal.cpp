@@ -1,8 +1,7 @@
 #include "ui/CloseOnSignal.h"
 
-#include "ui/TfMain.h"
-
 #include <QApplication>
+#include <QMainWindow>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -24,14 +23,26 @@ extern "C" void onStopSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
 }
 
+// The program's one main window, once it is made.
+QWidget* mainWindow()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (qobject_cast<QMainWindow*>(window))
+            return window;
+    }
+    return nullptr;
+}
+
 // Dialogs close first, as Esc would close them; one that refuses stays.
 // Returns whether one was open.
 bool closeDialogs()
 {
     bool found = false;
+    QWidget* const main = mainWindow();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
-        if (window != fMain && window->isVisible() && (window->isModal() || window->inherits("QDialog"))) {
+        if (window != main && window->isVisible() && (window->isModal() || window->inherits("QDialog"))) {
             window->close();
             found = true;
         }
@@ -44,11 +55,11 @@ bool closeDialogs()
 // opened meanwhile (an error box while the window is shown) goes too.
 void closeWhenNoDialog(int attempt)
 {
-    QTimer::singleShot(0, fMain, [attempt] {
+    QTimer::singleShot(0, mainWindow(), [attempt] {
         if (closeDialogs() && attempt < 16)
             closeWhenNoDialog(attempt + 1);
-        else
-            fMain->close();
+        else if (QWidget* main = mainWindow())
+            main->close();
     });
 }
 
@@ -94,7 +105,8 @@ void CloseOnSignal::closeMainWindow()
 {
     if (!m_pending)
         return;
-    if (!fMain || !fMain->isVisible()) {
+    QWidget* const main = mainWindow();
+    if (!main || !main->isVisible()) {
         if (!m_watching) {
             m_watching = true;
             qApp->installEventFilter(this);
@@ -108,7 +120,7 @@ void CloseOnSignal::closeMainWindow()
 
 bool CloseOnSignal::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Show && fMain && watched == fMain) {
+    if (event->type() == QEvent::Show && watched->isWidgetType() && watched == mainWindow()) {
         m_watching = false;
         qApp->removeEventFilter(this);
         closeMainWindow();

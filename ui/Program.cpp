@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/ErrorHandler.h"
+#include "lang/Workspace.h"
 #include "ui/TfStart.h"
 #include "store/TDM.h"
 #include "store/TicketBackend.h"
@@ -21,9 +22,9 @@
 void Program::startDailyBackup()
 {
     m_backup = std::make_unique<DailyBackup>();
-    QObject::connect(m_backup.get(), &DailyBackup::finished, [](const QString& folder, const QString& error) {
-        if (!error.isEmpty() && fMain)
-            ErrorHandler::report(fMain->Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
+    QObject::connect(m_backup.get(), &DailyBackup::finished, [this](const QString& folder, const QString& error) {
+        if (!error.isEmpty())
+            ErrorHandler::report(m_workspace->Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
     });
     m_backup->start(QDir::currentPath(), QDate::currentDate(),
         DailyBackup::configuredDays(QDir::current().filePath(QStringLiteral("trelomar.ini"))));
@@ -35,6 +36,7 @@ void Program::initResources()
 }
 
 Program::Program()
+    : m_workspace(std::make_unique<Workspace>())
 {
     Application::Title = QStringLiteral("Trelomář");
     Application::HelpFile = QStringLiteral("trelomar.hlp");
@@ -51,7 +53,7 @@ Program::Program()
     QApplication::processEvents();
 
     // Each creation reports its own errors and the next one still runs.
-    fMain = new TfMain;
+    fMain = new TfMain(*m_workspace);
     // An Access database of the earlier program is converted, if the user wants, before the table opens.
     if (LegacyConversion::needed(QDir::currentPath())) {
         splash->hide();
@@ -62,8 +64,9 @@ Program::Program()
     // The daily copy is of the shop's own file; a server keeps its own backups.
     if (DM && DM->ADOTable->Active() && !TicketBackend::isServerUrl(DM->ADOTable->ConnectionString()))
         startDailyBackup();
-    fSetup = new TfSetup(fMain);
-    fOpravenka = new TfOpravenka;
+    fSetup = new TfSetup(*m_workspace, fMain);
+    fMain->connectSetup(fSetup);
+    fOpravenka = new TfOpravenka(*m_workspace, fMain);
 }
 
 Program::~Program()

@@ -4,10 +4,12 @@
 
 class DailyBackup;
 class TfStart;
+struct Workspace;
 
 // The program entry's work between the application object and the message
-// loop: the windows and the data module created in order, each completely
-// before the next, and destroyed in reverse order.
+// loop: the workspace the windows share, then the windows and the data module
+// created in order, each completely before the next, and destroyed in reverse
+// order.
 class Program
 {
 public:
@@ -25,5 +27,6 @@ public:
 
 private:
     void startDailyBackup();
+    std::unique_ptr<Workspace> m_workspace; // outlives every window
     std::unique_ptr<DailyBackup> m_backup; // the day's copy of the store, taken once the table is open
 };

@@ -2,7 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "ui/TfMain.h"
+#include "lang/Workspace.h"
 #include "ui_TfAbout.h"
 
 #include <QIcon>
@@ -12,38 +12,39 @@
 
 #include <algorithm>
 
-TfAbout::TfAbout(QWidget* parent)
+TfAbout::TfAbout(const Workspace& workspace, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , ui(std::make_unique<Ui::TfAbout>())
+    , m_workspace(workspace)
+    , m_ui(std::make_unique<Ui::TfAbout>())
 {
-    ui->setupUi(this);
-    setFixedSize(274, 208);
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(137, 159, 248));
     pal.setColor(QPalette::Button, QColor(137, 159, 248));
     setPalette(pal);
-    QPalette memo = ui->memInfo->palette();
+    QPalette memo = m_ui->memInfo->palette();
     memo.setColor(QPalette::Base, QColor(225, 232, 253));
-    ui->memInfo->setPalette(memo);
+    m_ui->memInfo->setPalette(memo);
 
     // All fourteen lines fit the box, each on a line of its own: a scroll
     // bar would be of no use, as any key closes the box.
-    ui->memInfo->setLineWrapMode(QTextEdit::NoWrap);
-    ui->memInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ui->memInfo->document()->setDocumentMargin(2);
-    ui->memInfo->setPlainText(InfoLines().join(QLatin1Char('\n')));
-    const qreal lineHeight = (ui->memInfo->height() - 2 * ui->memInfo->frameWidth() - 4) / qreal(InfoLines().size());
-    QTextCursor all(ui->memInfo->document());
+    m_ui->memInfo->setLineWrapMode(QTextEdit::NoWrap);
+    m_ui->memInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_ui->memInfo->document()->setDocumentMargin(2);
+    m_ui->memInfo->setPlainText(InfoLines().join(QLatin1Char('\n')));
+    const qreal lineHeight
+        = (m_ui->memInfo->height() - 2 * m_ui->memInfo->frameWidth() - 4) / qreal(InfoLines().size());
+    QTextCursor all(m_ui->memInfo->document());
     all.select(QTextCursor::Document);
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
     centred.setLineHeight(
-        std::min(lineHeight, qreal(ui->memInfo->fontMetrics().lineSpacing())), QTextBlockFormat::FixedHeight);
+        std::min(lineHeight, qreal(m_ui->memInfo->fontMetrics().lineSpacing())), QTextBlockFormat::FixedHeight);
     all.mergeBlockFormat(centred);
 
-    connect(ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
+    connect(m_ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
 }
 
 TfAbout::~TfAbout() = default;
@@ -68,16 +69,6 @@ QStringList TfAbout::InfoLines()
     };
 }
 
-QTextEdit* TfAbout::memInfo() const
-{
-    return ui->memInfo;
-}
-
-QPushButton* TfAbout::spbtOK() const
-{
-    return ui->spbtOK;
-}
-
 void TfAbout::spbtOKClick()
 {
     accept();
@@ -91,11 +82,11 @@ void TfAbout::FormKeyDown(QKeyEvent* event)
 
 void TfAbout::FormActivate()
 {
-    const QStringList& texts = fMain->SettingsTexts;
+    const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::AboutCount))
         return;
     setWindowTitle(texts[SettingsText::AboutTitle]);
-    ui->spbtOK->setText(texts[SettingsText::AboutOk]);
+    m_ui->spbtOK->setText(texts[SettingsText::AboutOk]);
 }
 
 void TfAbout::keyPressEvent(QKeyEvent* event)

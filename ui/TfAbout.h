@@ -8,8 +8,7 @@
 namespace Ui {
 class TfAbout;
 }
-class QPushButton;
-class QTextEdit;
+struct Workspace;
 
 // What the program is and whom to tell about its use. Created for one use,
 // shown modally; any key or the button closes it.
@@ -18,14 +17,11 @@ class TfAbout : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfAbout(QWidget* parent = nullptr);
+    TfAbout(const Workspace& workspace, QWidget* parent);
     ~TfAbout() override;
 
     // The lines of the about text, in order.
     static QStringList InfoLines();
-
-    QTextEdit* memInfo() const;
-    QPushButton* spbtOK() const;
 
     void spbtOKClick();
     void FormKeyDown(QKeyEvent* event);
@@ -36,5 +32,6 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::TfAbout> ui;
+    const Workspace& m_workspace; // its language texts
+    std::unique_ptr<Ui::TfAbout> m_ui; // the controls, by their object names
 };

@@ -2,7 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "ui/TfMain.h"
+#include "lang/Workspace.h"
 #include "ui_TfDelete.h"
 
 #include <QIcon>
@@ -28,51 +28,31 @@ int accelerator(const QString& caption)
 
 } // namespace
 
-TfDelete::TfDelete(QWidget* parent)
+TfDelete::TfDelete(const Workspace& workspace, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , ui(std::make_unique<Ui::TfDelete>())
+    , m_workspace(workspace)
+    , m_ui(std::make_unique<Ui::TfDelete>())
 {
-    ui->setupUi(this);
-    setFixedSize(248, 77);
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(184, 200, 254));
     pal.setColor(QPalette::Button, QColor(184, 200, 254));
     setPalette(pal);
-    ui->Image->setPixmap(QIcon(QStringLiteral(":/icons/question.svg")).pixmap(32, 32));
+    m_ui->Image->setPixmap(QIcon(QStringLiteral(":/icons/question.svg")).pixmap(32, 32));
     placeLabels();
 
-    connect(ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
-    connect(ui->spbtCancel, &QPushButton::clicked, this, [this] { guarded([this] { spbtCancelClick(); }); });
+    connect(m_ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
+    connect(m_ui->spbtCancel, &QPushButton::clicked, this, [this] { guarded([this] { spbtCancelClick(); }); });
 }
 
 TfDelete::~TfDelete() = default;
 
 void TfDelete::setDataText(const QString& text)
 {
-    ui->lbData->setText(text);
-    placeRightAligned(ui->lbData);
-}
-
-QLabel* TfDelete::lbText1() const
-{
-    return ui->lbText1;
-}
-
-QLabel* TfDelete::lbData() const
-{
-    return ui->lbData;
-}
-
-QPushButton* TfDelete::spbtOK() const
-{
-    return ui->spbtOK;
-}
-
-QPushButton* TfDelete::spbtCancel() const
-{
-    return ui->spbtCancel;
+    m_ui->lbData->setText(text);
+    placeRightAligned(m_ui->lbData);
 }
 
 void TfDelete::spbtOKClick()
@@ -94,22 +74,22 @@ void TfDelete::FormKeyDown(QKeyEvent* event)
         accept();
     } else if (!(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
         // A button's letter works alone too, as nothing here takes text.
-        if (key == accelerator(ui->spbtOK->text()))
-            ui->spbtOK->click();
-        else if (key == accelerator(ui->spbtCancel->text()))
-            ui->spbtCancel->click();
+        if (key == accelerator(m_ui->spbtOK->text()))
+            m_ui->spbtOK->click();
+        else if (key == accelerator(m_ui->spbtCancel->text()))
+            m_ui->spbtCancel->click();
     }
 }
 
 void TfDelete::FormActivate()
 {
-    const QStringList& texts = fMain->SettingsTexts;
+    const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::DeleteCount))
         return;
     setWindowTitle(texts[SettingsText::DeleteTitle]);
-    ui->lbText1->setText(texts[SettingsText::DeleteQuestion]);
-    ui->spbtOK->setText(texts[SettingsText::DeleteYes]);
-    ui->spbtCancel->setText(texts[SettingsText::DeleteNo]);
+    m_ui->lbText1->setText(texts[SettingsText::DeleteQuestion]);
+    m_ui->spbtOK->setText(texts[SettingsText::DeleteYes]);
+    m_ui->spbtCancel->setText(texts[SettingsText::DeleteNo]);
     placeLabels();
 }
 
@@ -128,6 +108,6 @@ bool TfDelete::event(QEvent* event)
 
 void TfDelete::placeLabels()
 {
-    placeRightAligned(ui->lbText1);
-    placeRightAligned(ui->lbData);
+    placeRightAligned(m_ui->lbText1);
+    placeRightAligned(m_ui->lbData);
 }

@@ -7,8 +7,7 @@
 namespace Ui {
 class TfDelete;
 }
-class QLabel;
-class QPushButton;
+struct Workspace;
 
 // Asks whether to delete the current ticket; the second line names it.
 // Created for one use, shown modally; OK means delete.
@@ -17,16 +16,11 @@ class TfDelete : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfDelete(QWidget* parent = nullptr);
+    TfDelete(const Workspace& workspace, QWidget* parent);
     ~TfDelete() override;
 
     // The ticket line under the question, right-aligned like the question.
     void setDataText(const QString& text);
-
-    QLabel* lbText1() const;
-    QLabel* lbData() const;
-    QPushButton* spbtOK() const;
-    QPushButton* spbtCancel() const;
 
     void spbtOKClick();
     void spbtCancelClick();
@@ -40,5 +34,6 @@ protected:
 private:
     void placeLabels();
 
-    std::unique_ptr<Ui::TfDelete> ui;
+    const Workspace& m_workspace; // its language texts
+    std::unique_ptr<Ui::TfDelete> m_ui; // the controls, by their object names
 };

@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -75,8 +76,9 @@ bool isCtrlInsOrDel(const QKeyEvent* key)
 
 } // namespace
 
-TfMain::TfMain(QWidget* parent)
+TfMain::TfMain(Workspace& workspace, QWidget* parent)
     : QMainWindow(parent)
+    , m_workspace(workspace)
 {
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QStringLiteral("Trelomář  ver. 1.5"));
@@ -190,26 +192,14 @@ void TfMain::EnsureFile(const QString& path)
 
 void TfMain::FormCreate()
 {
-    AppDir = QDir::currentPath();
-    VersionText = QStringLiteral("ver. 1.5");
-    const QString base = AppDir == QLatin1String("/") ? QString() : AppDir;
-    PathMesta = base + QStringLiteral("/data/mesta.txt");
-    PathMobil = base + QStringLiteral("/data/mobil.txt");
-    PathTisk = base + QStringLiteral("/data/tisk.txt");
-    PathFirma = base + QStringLiteral("/data/firma.txt");
-    PathDefaultLng = base + QStringLiteral("/lang/default.lng");
-    PathIni = base + QStringLiteral("/trelomar.ini");
-
-    QDir().mkpath(base + QStringLiteral("/data"));
+    m_workspace.setAppDir(QDir::currentPath());
+    QDir().mkpath(QFileInfo(PathMesta).path());
     EnsureFile(PathMesta);
     EnsureFile(PathMobil);
     EnsureFile(PathTisk);
     EnsureFile(PathFirma);
 
-    MainTexts.clear();
-    EditTexts.clear();
-    SettingsTexts.clear();
-    PrintTexts.clear();
+    m_workspace.clearTexts();
 
     const IniFile ini(PathIni);
     move(ini.readInteger(IniSection, QStringLiteral("Left"), 100),
@@ -220,10 +210,7 @@ void TfMain::FormCreate()
 
 void TfMain::FormDestroy()
 {
-    MainTexts.clear();
-    EditTexts.clear();
-    SettingsTexts.clear();
-    PrintTexts.clear();
+    m_workspace.clearTexts();
 
     IniFile ini(PathIni);
     ini.writeInteger(IniSection, QStringLiteral("Left"), pos().x());
@@ -267,22 +254,15 @@ void TfMain::LoadCombo()
 {
     if (!fOpravenka)
         return;
-    replaceItems(fOpravenka->dbcomboMesto, TextList::read(PathMesta));
-    replaceItems(fOpravenka->dbcomboMobil, TextList::read(PathMobil));
+    replaceItems(fOpravenka->findChild<QComboBox*>(QStringLiteral("dbcomboMesto")), TextList::read(PathMesta));
+    replaceItems(fOpravenka->findChild<QComboBox*>(QStringLiteral("dbcomboMobil")), TextList::read(PathMobil));
 }
 
 void TfMain::ApplyLang(const QString& FileName)
 {
-    const LangFile file = readLangFile(FileName);
-    MainTexts = file.main;
-    EditTexts = file.edit;
-    SettingsTexts = file.settings;
-    PrintTexts = file.print;
-    Extra = ExtraTexts(file.extra);
+    m_workspace.takeTexts(readLangFile(FileName));
     if (fOpravenka)
         fOpravenka->UpdateImeiCheck();
-    if (file.name)
-        LangName = *file.name;
     setWindowTitle(mainWindowTitle(LangName, VersionText));
 
     // A section too short for its window is skipped as a whole.
@@ -290,11 +270,16 @@ void TfMain::ApplyLang(const QString& FileName)
         applyMainTexts();
     if (sectionHas(SettingsTexts, SettingsText::Count) && fSetup)
         fSetup->ApplyLangTexts();
-    if (sectionHas(EditTexts, EditText::Count) && fOpravenka) {
+    if (sectionHas(EditTexts, EditText::Count) && fOpravenka)
         fOpravenka->ApplyLangTexts();
-        NewTitle = EditTexts[EditText::NewTitle];
-        EditTitle = EditTexts[EditText::EditTitle];
-    }
+}
+
+void TfMain::connectSetup(TfSetup* setup)
+{
+    connect(setup, &TfSetup::closed, this, [this] { guarded([this] { LoadCombo(); }); });
+    connect(setup, &TfSetup::daysChanged, this, [this](int days) { DayInc = days; });
+    connect(setup, &TfSetup::languageChosen, this,
+        [this](const QString& fileName) { guarded([this, &fileName] { ApplyLang(fileName); }); });
 }
 
 void TfMain::applyMainTexts()
@@ -357,7 +342,7 @@ void TfMain::actEditExecute()
 
 void TfMain::actDeleteExecute()
 {
-    auto dialog = std::make_unique<TfDelete>(this);
+    auto dialog = std::make_unique<TfDelete>(m_workspace, this);
     dialog->setDataText(DM->ADOTablecislo->AsString() + QStringLiteral(":  ") + DM->ADOTablejmeno->AsString()
         + QStringLiteral(", ") + DM->ADOTabletelefon->AsString());
     if (dialog->exec() == QDialog::Accepted)
@@ -371,7 +356,7 @@ void TfMain::actSetupExecute()
 
 void TfMain::actAboutExecute()
 {
-    auto dialog = std::make_unique<TfAbout>(this);
+    auto dialog = std::make_unique<TfAbout>(m_workspace, this);
     dialog->exec();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lang/ExtraTexts.h"
+#include "lang/Workspace.h"
 
 #include <QIcon>
 #include <QList>
@@ -24,39 +24,42 @@ class TDBGrid;
 class THelpWindow;
 class TMenuPainter;
 class TicketGridModel;
+class TfSetup;
 
-// The main window: the ticket list and every command. It owns the state the
-// other windows read: the base directory, the file paths, the repair days
-// and the language texts.
+// The main window: the ticket list and every command. It holds the
+// workspace the program's start-up owns (the base directory, the file paths,
+// the repair days and the language texts) and shows it as its own fields.
 class TfMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TfMain(QWidget* parent = nullptr); // runs FormCreate
+    explicit TfMain(Workspace& workspace, QWidget* parent = nullptr); // runs FormCreate
     ~TfMain() override; // runs FormDestroy
 
-    QString AppDir;
-    QString VersionText;
-    // The path table: AppDir followed by each file's relative name.
-    QString PathMesta; // data/mesta.txt, the town list
-    QString PathMobil; // data/mobil.txt, the device-type list
-    QString PathTisk; // data/tisk.txt, the ticket text
-    QString PathFirma; // data/firma.txt, the shop's address block
-    QString PathDefaultLng; // lang/default.lng
-    QString PathIni; // trelomar.ini
+private:
+    Workspace& m_workspace; // declared first: the fields below are its members
 
-    QStringList MainTexts;
-    QStringList EditTexts;
-    QStringList SettingsTexts;
-    QStringList PrintTexts;
-    QString LangName;
-    QString NewTitle;
-    QString EditTitle;
-    // Texts of what goes beyond the four sections, from the same file.
-    ExtraTexts Extra;
+public:
+    QString& AppDir = m_workspace.AppDir;
+    QString& VersionText = m_workspace.VersionText;
+    QString& PathMesta = m_workspace.PathMesta;
+    QString& PathMobil = m_workspace.PathMobil;
+    QString& PathTisk = m_workspace.PathTisk;
+    QString& PathFirma = m_workspace.PathFirma;
+    QString& PathDefaultLng = m_workspace.PathDefaultLng;
+    QString& PathIni = m_workspace.PathIni;
 
-    int DayInc = 30;
+    QStringList& MainTexts = m_workspace.MainTexts;
+    QStringList& EditTexts = m_workspace.EditTexts;
+    QStringList& SettingsTexts = m_workspace.SettingsTexts;
+    QStringList& PrintTexts = m_workspace.PrintTexts;
+    QString& LangName = m_workspace.LangName;
+    QString& NewTitle = m_workspace.NewTitle;
+    QString& EditTitle = m_workspace.EditTitle;
+    ExtraTexts& Extra = m_workspace.Extra;
+
+    int& DayInc = m_workspace.DayInc;
 
     // The help context that Help opens.
     static constexpr int HelpContext = 100;
@@ -144,6 +147,9 @@ public:
     // Reads a language file and applies its texts to the main window, the
     // setup window and the editor; raises "Cannot open file %s".
     void ApplyLang(const QString& FileName);
+    // Answers what the setup window reports: the lists reloaded when it
+    // closes, the repair days it saved, the language the user picked.
+    void connectSetup(TfSetup* setup);
 
     void actNewExecute();
     void actEditExecute();

@@ -3,15 +3,16 @@
 
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
+#include "lang/Workspace.h"
 #include "print/TfPrint.h"
 #include "store/Imei.h"
 #include "store/TDM.h"
 #include "store/TDataSource.h"
 #include "store/TField.h"
+#include "ui/TDBComboBox.h"
 #include "ui/TDBEdit.h"
 #include "ui/TDBMemo.h"
 #include "ui/TFieldDataLink.h"
-#include "ui/TfMain.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -54,62 +55,30 @@ bool isEditState(const TicketStore* table)
 
 } // namespace
 
-TfOpravenka::TfOpravenka(QWidget* parent)
-    : QDialog(parent,
+TfOpravenka::TfOpravenka(const Workspace& workspace, QWidget* mainWindow)
+    : QDialog(nullptr,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowCloseButtonHint)
+    , m_workspace(workspace)
+    , m_mainWindow(mainWindow)
     , m_ui(std::make_unique<Ui::TfOpravenka>())
 {
     setObjectName(QStringLiteral("fOpravenka"));
     m_ui->setupUi(this);
-    setFixedSize(353, 383);
     setWindowIcon(editorIcon());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(137, 159, 248));
     setPalette(pal);
 
-    bevMain = m_ui->bevMain;
-    lbCislo = m_ui->lbCislo;
-    lbJmeno = m_ui->lbJmeno;
-    lbAdresa = m_ui->lbAdresa;
-    lbMesto = m_ui->lbMesto;
-    lbTel = m_ui->lbTel;
-    lbTechnik = m_ui->lbTechnik;
-    lbDruh = m_ui->lbDruh;
-    lbTelefon = m_ui->lbTelefon;
-    lbIMEI = m_ui->lbIMEI;
-    lbKompletnost = m_ui->lbKompletnost;
-    lbVada = m_ui->lbVada;
-    lbCena = m_ui->lbCena;
-    lbPrijato = m_ui->lbPrijato;
-    lbVydej = m_ui->lbVydej;
-    lbImeiCheck = m_ui->lbImeiCheck;
-    dbedCislo = m_ui->dbedCislo;
-    dbedJmeno = m_ui->dbedJmeno;
-    dbedAdresa = m_ui->dbedAdresa;
-    dbcomboMesto = m_ui->dbcomboMesto;
-    dbedTel = m_ui->dbedTel;
-    dbedTechnik = m_ui->dbedTechnik;
-    dbcomboDruh = m_ui->dbcomboDruh;
-    dbcomboMobil = m_ui->dbcomboMobil;
-    dbedIMEI = m_ui->dbedIMEI;
-    dbmemKomplet = m_ui->dbmemKomplet;
-    dbedVada = m_ui->dbedVada;
-    dbedCena = m_ui->dbedCena;
-    dbedPrijem = m_ui->dbedPrijem;
-    dbedVydej = m_ui->dbedVydej;
-    spbtTisk = m_ui->spbtTisk;
-    spbtOK = m_ui->spbtOK;
-
-    bevMain->lower();
-    dbcomboDruh->addItems({ QStringLiteral("záruční"), QStringLiteral("pozáruční") });
+    m_ui->bevMain->lower();
+    m_ui->dbcomboDruh->addItems({ QStringLiteral("záruční"), QStringLiteral("pozáruční") });
     for (QLabel* label : findChildren<QLabel*>())
         label->adjustSize();
 
-    connect(dbedIMEI, &QLineEdit::textChanged, this, [this] { guarded([this] { UpdateImeiCheck(); }); });
-    connect(spbtOK, &QToolButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
-    connect(spbtTisk, &QToolButton::clicked, this, [this] { guarded([this] { spbtTiskClick(); }); });
+    connect(m_ui->dbedIMEI, &QLineEdit::textChanged, this, [this] { guarded([this] { UpdateImeiCheck(); }); });
+    connect(m_ui->spbtOK, &QToolButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
+    connect(m_ui->spbtTisk, &QToolButton::clicked, this, [this] { guarded([this] { spbtTiskClick(); }); });
 
     guarded([this] { bindControls(); });
 
@@ -126,32 +95,32 @@ void TfOpravenka::bindControls()
     if (!DM)
         return;
     const std::array<std::pair<TDBEdit*, const char*>, 10> edits = { {
-        { dbedCislo, "cislo" },
-        { dbedJmeno, "jmeno" },
-        { dbedAdresa, "adresa" },
-        { dbedTel, "tel" },
-        { dbedTechnik, "technik" },
-        { dbedIMEI, "IMEI" },
-        { dbedVada, "vada" },
-        { dbedCena, "cena" },
-        { dbedPrijem, "prijato" },
-        { dbedVydej, "vydej" },
+        { m_ui->dbedCislo, "cislo" },
+        { m_ui->dbedJmeno, "jmeno" },
+        { m_ui->dbedAdresa, "adresa" },
+        { m_ui->dbedTel, "tel" },
+        { m_ui->dbedTechnik, "technik" },
+        { m_ui->dbedIMEI, "IMEI" },
+        { m_ui->dbedVada, "vada" },
+        { m_ui->dbedCena, "cena" },
+        { m_ui->dbedPrijem, "prijato" },
+        { m_ui->dbedVydej, "vydej" },
     } };
     for (const auto& [edit, field] : edits) {
         edit->setDataSource(DM->DataSource);
         edit->setDataField(QLatin1String(field));
     }
     const std::array<std::pair<TDBComboBox*, const char*>, 3> combos = { {
-        { dbcomboMesto, "mesto" },
-        { dbcomboDruh, "druh_opravy" },
-        { dbcomboMobil, "telefon" },
+        { m_ui->dbcomboMesto, "mesto" },
+        { m_ui->dbcomboDruh, "druh_opravy" },
+        { m_ui->dbcomboMobil, "telefon" },
     } };
     for (const auto& [combo, field] : combos) {
         combo->setDataSource(DM->DataSource);
         combo->setDataField(QLatin1String(field));
     }
-    dbmemKomplet->setDataSource(DM->DataSource);
-    dbmemKomplet->setDataField(QStringLiteral("kompletnost"));
+    m_ui->dbmemKomplet->setDataSource(DM->DataSource);
+    m_ui->dbmemKomplet->setDataField(QStringLiteral("kompletnost"));
 
     for (TFieldDataLink* link : findChildren<TFieldDataLink*>())
         connect(link, &TFieldDataLink::edited, this, [this] { m_userTyped = true; });
@@ -159,33 +128,34 @@ void TfOpravenka::bindControls()
 
 void TfOpravenka::ApplyLangTexts()
 {
-    if (!fMain || !sectionHas(fMain->EditTexts, EditText::Count))
+    const QStringList& texts = m_workspace.EditTexts;
+    if (!sectionHas(texts, EditText::Count))
         return;
-    const QStringList& texts = fMain->EditTexts;
-    const std::array<QLabel*, EditText::LabelCount> labels = { lbCislo, lbJmeno, lbAdresa, lbMesto, lbTel, lbTechnik, lbDruh, lbTelefon,
-        lbIMEI, lbKompletnost, lbVada, lbCena, lbPrijato, lbVydej };
+    const std::array<QLabel*, EditText::LabelCount> labels = { m_ui->lbCislo, m_ui->lbJmeno, m_ui->lbAdresa,
+        m_ui->lbMesto, m_ui->lbTel, m_ui->lbTechnik, m_ui->lbDruh, m_ui->lbTelefon, m_ui->lbIMEI, m_ui->lbKompletnost,
+        m_ui->lbVada, m_ui->lbCena, m_ui->lbPrijato, m_ui->lbVydej };
     for (size_t i = 0; i < labels.size(); ++i) {
         labels[i]->setText(texts.at(EditText::FirstLabel + qsizetype(i)));
         labels[i]->adjustSize();
     }
-    spbtTisk->setText(texts.at(EditText::PrintButton));
-    spbtOK->setText(texts.at(EditText::OkButton));
+    m_ui->spbtTisk->setText(texts.at(EditText::PrintButton));
+    m_ui->spbtOK->setText(texts.at(EditText::OkButton));
 }
 
 void TfOpravenka::UpdateImeiCheck()
 {
-    const bool wrong = fMain && hasWrongImeiCheckDigit(dbedIMEI->text());
-    lbImeiCheck->setText(wrong ? fMain->Extra.text(ExtraText::ImeiCheck) : QString());
+    const bool wrong = hasWrongImeiCheckDigit(m_ui->dbedIMEI->text());
+    m_ui->lbImeiCheck->setText(wrong ? m_workspace.Extra.text(ExtraText::ImeiCheck) : QString());
     // On the caption's line, ending where the box ends.
-    lbImeiCheck->adjustSize();
-    lbImeiCheck->move(dbedIMEI->geometry().right() + 1 - lbImeiCheck->width(), lbIMEI->y());
+    m_ui->lbImeiCheck->adjustSize();
+    m_ui->lbImeiCheck->move(m_ui->dbedIMEI->geometry().right() + 1 - m_ui->lbImeiCheck->width(), m_ui->lbIMEI->y());
 }
 
 void TfOpravenka::setVisible(bool visible)
 {
     // Centred on the main window, which does not own the editor.
-    if (visible && !isVisible() && fMain && fMain->isVisible()) {
-        const QRect main = fMain->frameGeometry();
+    if (visible && !isVisible() && m_mainWindow && m_mainWindow->isVisible()) {
+        const QRect main = m_mainWindow->frameGeometry();
         move(main.center() - QPoint(width() / 2, height() / 2));
     }
     QDialog::setVisible(visible);
@@ -222,13 +192,13 @@ void TfOpravenka::FormShow()
     m_userTyped = false;
     for (TFieldDataLink* link : findChildren<TFieldDataLink*>())
         link->reset();
-    dbedCislo->setFocus(Qt::OtherFocusReason);
-    dbedCislo->selectAll();
+    m_ui->dbedCislo->setFocus(Qt::OtherFocusReason);
+    m_ui->dbedCislo->selectAll();
 }
 
 void TfOpravenka::FormActivate()
 {
-    setWindowTitle(!fMain ? QString() : IsNew ? fMain->NewTitle : fMain->EditTitle);
+    setWindowTitle(IsNew ? m_workspace.NewTitle : m_workspace.EditTitle);
 }
 
 void TfOpravenka::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
@@ -267,8 +237,8 @@ bool TfOpravenka::SaveData()
             if (m_userTyped) {
                 // Nothing typed is thrown away: the user adds a name or leaves with Esc.
                 QApplication::beep();
-                dbedJmeno->setFocus(Qt::OtherFocusReason);
-                dbedJmeno->selectAll();
+                m_ui->dbedJmeno->setFocus(Qt::OtherFocusReason);
+                m_ui->dbedJmeno->selectAll();
                 return false;
             }
             table->Cancel();
@@ -311,8 +281,8 @@ void TfOpravenka::spbtTiskClick()
     // Without a printer nothing would come out: say so, rather than let the
     // counter believe the ticket was printed.
     if (QPrinterInfo::defaultPrinter().isNull())
-        throw AppError(fMain->Extra.text(ExtraText::NoPrinter));
-    TfPrint::PrintTicket(this, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
+        throw AppError(m_workspace.Extra.text(ExtraText::NoPrinter));
+    TfPrint::PrintTicket(this, m_workspace.PathTisk, m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
 }
 
 void TfOpravenka::cancelPending()

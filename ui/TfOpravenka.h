@@ -2,34 +2,31 @@
 
 #include "store/TicketStore.h"
 #include "ui/KeyPreview.h"
-#include "ui/TDBComboBox.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <memory>
 
 namespace Ui {
 class TfOpravenka;
 }
-class QFrame;
-class QLabel;
-class QToolButton;
-class TDBEdit;
-class TDBMemo;
+struct Workspace;
 
 // The ticket editor: one modal window that fills in or changes the current
 // ticket through boxes bound to its fields. It never leaves a ticket pending
 // in the table: OK stores it (or drops a new one the user left untouched),
-// Esc and the close box abandon it.
+// Esc and the close box abandon it. Its texts, titles and the printout's
+// files come from the workspace it is given; it opens centred on mainWindow.
 class TfOpravenka : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TfOpravenka(QWidget* parent = nullptr);
+    explicit TfOpravenka(const Workspace& workspace, QWidget* mainWindow = nullptr);
     ~TfOpravenka() override;
 
-    // Puts the language texts that fMain holds on this window's controls.
+    // Puts the workspace's editor texts on this window's controls.
     void ApplyLangTexts();
     // Shows lbImeiCheck when the IMEI box holds a full IMEI whose check
     // digit is wrong; a hint only, storing stays as it is.
@@ -48,39 +45,6 @@ public:
     bool IsNew = false;
     TBookmark StartBookmark = 0;
 
-    QFrame* bevMain;
-    QLabel* lbCislo;
-    QLabel* lbJmeno;
-    QLabel* lbAdresa;
-    QLabel* lbMesto;
-    QLabel* lbTel;
-    QLabel* lbTechnik;
-    QLabel* lbDruh;
-    QLabel* lbTelefon;
-    QLabel* lbIMEI;
-    QLabel* lbKompletnost;
-    QLabel* lbVada;
-    QLabel* lbCena;
-    QLabel* lbPrijato;
-    QLabel* lbVydej;
-    QLabel* lbImeiCheck;
-    TDBEdit* dbedCislo;
-    TDBEdit* dbedJmeno;
-    TDBEdit* dbedAdresa;
-    TDBComboBox* dbcomboMesto;
-    TDBEdit* dbedTel;
-    TDBEdit* dbedTechnik;
-    TDBComboBox* dbcomboDruh;
-    TDBComboBox* dbcomboMobil;
-    TDBEdit* dbedIMEI;
-    TDBMemo* dbmemKomplet;
-    TDBEdit* dbedVada;
-    TDBEdit* dbedCena;
-    TDBEdit* dbedPrijem;
-    TDBEdit* dbedVydej;
-    QToolButton* spbtTisk;
-    QToolButton* spbtOK;
-
 public slots:
     // Esc, the close box, Alt+F4 and the system menu: the pending ticket is
     // cancelled, then the editor closes.
@@ -97,7 +61,9 @@ private:
     void handOver();
     void cancelPending();
 
-    std::unique_ptr<Ui::TfOpravenka> m_ui;
+    const Workspace& m_workspace;
+    QPointer<QWidget> m_mainWindow; // not the owner: the editor is a window of its own
+    std::unique_ptr<Ui::TfOpravenka> m_ui; // the controls, by their object names
     bool m_userTyped = false;
     KeyPreview m_keyPreview { this };
 };

@@ -7,7 +7,7 @@
 #include "app/TextList.h"
 #include "lang/LangList.h"
 #include "lang/LangSlots.h"
-#include "ui/TfMain.h"
+#include "lang/Workspace.h"
 
 #include <QApplication>
 #include <QFile>
@@ -33,44 +33,33 @@ const QColor LightColor(225, 232, 253);
 
 } // namespace
 
-TfSetup::TfSetup(QWidget* parent)
+TfSetup::TfSetup(const Workspace& workspace, QWidget* parent)
     : QDialog(parent)
+    , m_workspace(workspace)
     , m_ui(std::make_unique<Ui::TfSetup>())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("fSetup"));
 
-    spbtFirma = m_ui->spbtFirma;
-    spbtMesta = m_ui->spbtMesta;
-    spbtMobily = m_ui->spbtMobily;
-    spbtTisk = m_ui->spbtTisk;
-    spbtSave = m_ui->spbtSave;
-    spbtExit = m_ui->spbtExit;
-    memEdit = m_ui->memEdit;
-    lbJazyk = m_ui->lbJazyk;
-    comboLang = m_ui->comboLang;
-    lbProdleva = m_ui->lbProdleva;
-    edProdleva = m_ui->edProdleva;
-
     QPalette windowPalette = palette();
     windowPalette.setColor(QPalette::Window, WindowColor);
     setPalette(windowPalette);
     setAutoFillBackground(true);
-    QPalette memPalette = memEdit->palette();
+    QPalette memPalette = m_ui->memEdit->palette();
     memPalette.setColor(QPalette::Base, LightColor);
-    memEdit->setPalette(memPalette);
+    m_ui->memEdit->setPalette(memPalette);
 
     // Our own completion selects the listed name it completes to, which the
     // combo's built-in completer does not do.
-    comboLang->setCompleter(nullptr);
-    comboLang->setEditText(QStringLiteral("Default"));
+    m_ui->comboLang->setCompleter(nullptr);
+    m_ui->comboLang->setEditText(QStringLiteral("Default"));
 
     connect(m_ui->groupSeznamy, &QButtonGroup::buttonClicked, this, [this] { guarded([this] { spbtClick(); }); });
-    connect(spbtSave, &QToolButton::clicked, this, [this] { guarded([this] { spbtSaveClick(); }); });
-    connect(spbtExit, &QToolButton::clicked, this, [this] { guarded([this] { spbtExitClick(); }); });
-    connect(comboLang, &QComboBox::currentIndexChanged, this,
+    connect(m_ui->spbtSave, &QToolButton::clicked, this, [this] { guarded([this] { spbtSaveClick(); }); });
+    connect(m_ui->spbtExit, &QToolButton::clicked, this, [this] { guarded([this] { spbtExitClick(); }); });
+    connect(m_ui->comboLang, &QComboBox::currentIndexChanged, this,
         [this](int index) { guarded([this, index] { comboLangChange(index); }); });
-    connect(comboLang->lineEdit(), &QLineEdit::textEdited, this,
+    connect(m_ui->comboLang->lineEdit(), &QLineEdit::textEdited, this,
         [this](const QString& text) { guarded([this, &text] { comboLangEdited(text); }); });
 
     layoutControls();
@@ -83,18 +72,18 @@ TfSetup::~TfSetup()
 
 void TfSetup::ApplyLangTexts()
 {
-    const QStringList& texts = fMain->SettingsTexts;
+    const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::Count))
         return;
     setWindowTitle(texts.at(SettingsText::SetupTitle));
-    spbtFirma->setText(texts.at(SettingsText::FirmaButton));
-    spbtMesta->setText(texts.at(SettingsText::MestaButton));
-    spbtMobily->setText(texts.at(SettingsText::MobilyButton));
-    spbtTisk->setText(texts.at(SettingsText::TiskButton));
-    spbtSave->setText(texts.at(SettingsText::SaveButton));
-    spbtExit->setText(texts.at(SettingsText::CloseButton));
-    lbProdleva->setText(texts.at(SettingsText::DaysLabel));
-    lbJazyk->setText(texts.at(SettingsText::LanguageLabel));
+    m_ui->spbtFirma->setText(texts.at(SettingsText::FirmaButton));
+    m_ui->spbtMesta->setText(texts.at(SettingsText::MestaButton));
+    m_ui->spbtMobily->setText(texts.at(SettingsText::MobilyButton));
+    m_ui->spbtTisk->setText(texts.at(SettingsText::TiskButton));
+    m_ui->spbtSave->setText(texts.at(SettingsText::SaveButton));
+    m_ui->spbtExit->setText(texts.at(SettingsText::CloseButton));
+    m_ui->lbProdleva->setText(texts.at(SettingsText::DaysLabel));
+    m_ui->lbJazyk->setText(texts.at(SettingsText::LanguageLabel));
     layoutControls();
 }
 
@@ -103,15 +92,15 @@ void TfSetup::layoutControls()
     const int dx = width() - DesignWidth;
     const int dy = height() - DesignHeight;
 
-    spbtSave->move(6, 280 + dy);
-    spbtExit->move(6, 312 + dy);
-    memEdit->setGeometry(96, 0, 451 + dx, 313 + dy);
-    comboLang->move(164 + dx, 320 + dy);
-    edProdleva->move(476 + dx, 320 + dy);
+    m_ui->spbtSave->move(6, 280 + dy);
+    m_ui->spbtExit->move(6, 312 + dy);
+    m_ui->memEdit->setGeometry(96, 0, 451 + dx, 313 + dy);
+    m_ui->comboLang->move(164 + dx, 320 + dy);
+    m_ui->edProdleva->move(476 + dx, 320 + dy);
 
     // The labels size themselves to their text and grow to the left.
-    for (auto [label, box] : { std::pair { lbJazyk, static_cast<QWidget*>(comboLang) },
-             std::pair { lbProdleva, static_cast<QWidget*>(edProdleva) } }) {
+    for (auto [label, box] : { std::pair { m_ui->lbJazyk, static_cast<QWidget*>(m_ui->comboLang) },
+             std::pair { m_ui->lbProdleva, static_cast<QWidget*>(m_ui->edProdleva) } }) {
         const int labelWidth = label->sizeHint().width();
         label->setGeometry(box->x() - LabelGap - labelWidth, 325 + dy, labelWidth, label->height());
     }
@@ -145,12 +134,12 @@ void TfSetup::FormShow()
     // Every step runs even when an earlier one fails; whatever happens, the
     // box and the pressed button end up belonging to the device-type list.
     guarded([this] {
-        memEdit->clear();
-        setMemText(TextList::readText(fMain->PathMobil));
+        m_ui->memEdit->clear();
+        setMemText(TextList::readText(m_workspace.PathMobil));
     });
-    guarded([this] { edProdleva->setText(QString::number(fMain->DayInc)); });
+    guarded([this] { m_ui->edProdleva->setText(QString::number(m_workspace.DayInc)); });
     guarded([this] { LoadLang(); });
-    guarded([this] { spbtMobily->setChecked(true); });
+    guarded([this] { m_ui->spbtMobily->setChecked(true); });
 }
 
 void TfSetup::done(int result)
@@ -164,7 +153,7 @@ void TfSetup::done(int result)
 
 void TfSetup::FormClose()
 {
-    fMain->LoadCombo();
+    emit closed();
 }
 
 bool TfSetup::eventFilter(QObject* watched, QEvent* event)
@@ -172,7 +161,7 @@ bool TfSetup::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* keyEvent = static_cast<QKeyEvent*>(event);
-    if (watched == comboLang || watched == comboLang->lineEdit())
+    if (watched == m_ui->comboLang || watched == m_ui->comboLang->lineEdit())
         m_deleting = keyEvent->key() == Qt::Key_Backspace || keyEvent->key() == Qt::Key_Delete
             || keyEvent->matches(QKeySequence::Cut) || keyEvent->matches(QKeySequence::DeleteStartOfWord)
             || keyEvent->matches(QKeySequence::DeleteEndOfWord);
@@ -209,21 +198,21 @@ void TfSetup::FormKeyDown(QKeyEvent* event)
 QString TfSetup::button2path() const
 {
     QString path;
-    if (spbtMesta->isChecked())
-        path = fMain->PathMesta;
-    if (spbtMobily->isChecked())
-        path = fMain->PathMobil;
-    if (spbtTisk->isChecked())
-        path = fMain->PathTisk;
-    if (spbtFirma->isChecked())
-        path = fMain->PathFirma;
+    if (m_ui->spbtMesta->isChecked())
+        path = m_workspace.PathMesta;
+    if (m_ui->spbtMobily->isChecked())
+        path = m_workspace.PathMobil;
+    if (m_ui->spbtTisk->isChecked())
+        path = m_workspace.PathTisk;
+    if (m_ui->spbtFirma->isChecked())
+        path = m_workspace.PathFirma;
     return path;
 }
 
 void TfSetup::spbtClick()
 {
     // Unsaved edits are dropped: the box always shows the file on disk.
-    memEdit->clear();
+    m_ui->memEdit->clear();
     const QString path = button2path();
     if (QFile::exists(path))
         setMemText(TextList::readText(path));
@@ -234,14 +223,14 @@ void TfSetup::setMemText(const QString& text)
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    memEdit->setPlainText(lines);
+    m_ui->memEdit->setPlainText(lines);
 }
 
 QString TfSetup::memText() const
 {
     // The raw text keeps non-breaking spaces; blocks end in paragraph
     // separators and Shift+Enter puts line separators, both line breaks here.
-    QString text = memEdit->document()->toRawText();
+    QString text = m_ui->memEdit->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
     return text;
@@ -261,11 +250,11 @@ int TfSetup::parseDayInc(const QString& text)
 void TfSetup::spbtSaveClick()
 {
     TextList::writeText(button2path(), memText());
-    fMain->DayInc = parseDayInc(edProdleva->text());
+    emit daysChanged(parseDayInc(m_ui->edProdleva->text()));
 
-    const int picked = comboLang->currentIndex();
+    const int picked = m_ui->comboLang->currentIndex();
     if (picked >= 0 && picked < LangFiles.size())
-        TextList::write(fMain->PathDefaultLng, TextList::read(LangFiles.at(picked)));
+        TextList::write(m_workspace.PathDefaultLng, TextList::read(LangFiles.at(picked)));
 
     done(Accepted);
 }
@@ -277,18 +266,18 @@ void TfSetup::spbtExitClick()
 
 void TfSetup::LoadLang()
 {
-    const QString text = comboLang->currentText();
-    const LangList list = listLangFiles(fMain->AppDir + QStringLiteral("/lang"));
+    const QString text = m_ui->comboLang->currentText();
+    const LangList list = listLangFiles(m_workspace.AppDir + QStringLiteral("/lang"));
     {
         // Rebuilding is no choice of the user: nothing is applied, the text
         // stays and no entry is selected.
-        const QSignalBlocker blocker(comboLang);
-        comboLang->clear();
+        const QSignalBlocker blocker(m_ui->comboLang);
+        m_ui->comboLang->clear();
         LangFiles.clear();
-        comboLang->addItems(list.names);
+        m_ui->comboLang->addItems(list.names);
         LangFiles = list.paths;
-        comboLang->setCurrentIndex(-1);
-        comboLang->setEditText(text);
+        m_ui->comboLang->setCurrentIndex(-1);
+        m_ui->comboLang->setEditText(text);
     }
     for (const QString& path : list.unreadable)
         guarded([&path] { raiseCannotOpen(path); });
@@ -298,29 +287,29 @@ void TfSetup::comboLangChange(int index)
 {
     if (index < 0 || index >= LangFiles.size())
         return;
-    fMain->ApplyLang(LangFiles.at(index));
+    emit languageChosen(LangFiles.at(index));
 }
 
 void TfSetup::comboLangEdited(const QString& text)
 {
     const bool deleting = std::exchange(m_deleting, false);
-    const int match = text.isEmpty() || deleting ? -1 : comboLang->findText(text, Qt::MatchStartsWith);
+    const int match = text.isEmpty() || deleting ? -1 : m_ui->comboLang->findText(text, Qt::MatchStartsWith);
     if (match < 0) {
         // No listed name selected: keep what the user typed, apply nothing.
-        QLineEdit* edit = comboLang->lineEdit();
+        QLineEdit* edit = m_ui->comboLang->lineEdit();
         const int cursor = edit->cursorPosition();
         {
-            const QSignalBlocker blocker(comboLang);
-            comboLang->setCurrentIndex(-1);
-            comboLang->setEditText(text);
+            const QSignalBlocker blocker(m_ui->comboLang);
+            m_ui->comboLang->setCurrentIndex(-1);
+            m_ui->comboLang->setEditText(text);
         }
         edit->setCursorPosition(cursor);
         return;
     }
     // Complete to the listed name and select the part the user did not type,
     // so the next key replaces it.
-    comboLang->setCurrentIndex(match);
-    const QString completed = comboLang->itemText(match);
-    comboLang->lineEdit()->setText(completed);
-    comboLang->lineEdit()->setSelection(completed.size(), int(text.size()) - int(completed.size()));
+    m_ui->comboLang->setCurrentIndex(match);
+    const QString completed = m_ui->comboLang->itemText(match);
+    m_ui->comboLang->lineEdit()->setText(completed);
+    m_ui->comboLang->lineEdit()->setSelection(completed.size(), int(text.size()) - int(completed.size()));
 }

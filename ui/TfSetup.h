@@ -7,43 +7,29 @@
 
 #include <memory>
 
-class QComboBox;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QToolButton;
 
 namespace Ui {
 class TfSetup;
 }
+struct Workspace;
 
-// The setup window: the shop's four text files, the repair days and the language.
+// The setup window: the shop's four text files, the repair days and the
+// language. It reads the workspace it is given and reports what the user
+// changed with its signals; the files it edits it writes itself.
 class TfSetup : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TfSetup(QWidget* parent = nullptr);
+    explicit TfSetup(const Workspace& workspace, QWidget* parent = nullptr);
     ~TfSetup() override;
 
-    // Puts the language texts that fMain holds on this window's controls.
+    // Puts the workspace's language texts on this window's controls.
     void ApplyLangTexts();
 
     // Full paths of the language files, index for index with comboLang's items.
     QStringList LangFiles;
-
-    QToolButton* spbtFirma;
-    QToolButton* spbtMesta;
-    QToolButton* spbtMobily;
-    QToolButton* spbtTisk;
-    QToolButton* spbtSave;
-    QToolButton* spbtExit;
-    QPlainTextEdit* memEdit;
-    QLabel* lbJazyk;
-    QComboBox* comboLang;
-    QLabel* lbProdleva;
-    QLineEdit* edProdleva;
 
     void FormShow();
     void FormClose();
@@ -70,6 +56,14 @@ public:
 
     void done(int result) override;
 
+signals:
+    // The window closed; the lists it edits may have been saved.
+    void closed();
+    // Save took these repair days.
+    void daysChanged(int days);
+    // The user picked this language file in comboLang.
+    void languageChosen(const QString& fileName);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -81,7 +75,8 @@ private:
     void layoutControls();
     void comboLangEdited(const QString& text);
 
-    std::unique_ptr<Ui::TfSetup> m_ui;
+    const Workspace& m_workspace;
+    std::unique_ptr<Ui::TfSetup> m_ui; // the controls, by their object names
     bool m_deleting = false; // the key being typed into comboLang removes text
     KeyPreview m_keyPreview { this };
 };

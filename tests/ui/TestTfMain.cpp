@@ -3,6 +3,7 @@
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
 #include "ui/TDBGrid.h"
@@ -491,8 +492,8 @@ private slots:
         ModalWatch watch([&](QWidget* modal) {
             auto* dialog = qobject_cast<TfDelete*>(modal);
             QVERIFY(dialog);
-            data = dialog->lbData()->text();
-            rightEdge = dialog->lbData()->geometry().right() + 1;
+            data = control<QLabel>(dialog, "lbData")->text();
+            rightEdge = control<QLabel>(dialog, "lbData")->geometry().right() + 1;
             QTest::keyClick(dialog, Qt::Key_X);
             QTest::keyClick(dialog, Qt::Key_Space);
             openAfterOtherKey = dialog->isVisible();
@@ -511,7 +512,7 @@ private slots:
         start();
         QString data;
         ModalWatch watch([&](QWidget* modal) {
-            data = qobject_cast<TfDelete*>(modal)->lbData()->text();
+            data = control<QLabel>(qobject_cast<TfDelete*>(modal), "lbData")->text();
             QTest::keyClick(modal, Qt::Key_Return);
         });
         fMain->actDelete->trigger();
@@ -549,7 +550,8 @@ private slots:
             for (auto* button : modal->findChildren<QPushButton*>())
                 seen << button->text();
             if (auto* dialog = qobject_cast<TfDelete*>(modal))
-                seen << dialog->lbText1()->text() << QString::number(dialog->lbText1()->geometry().right() + 1);
+                seen << control<QLabel>(dialog, "lbText1")->text()
+                     << QString::number(control<QLabel>(dialog, "lbText1")->geometry().right() + 1);
             ModalWatch::reject(modal);
         });
         fMain->actDelete->trigger();
@@ -625,8 +627,8 @@ private slots:
             AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia 3310\n");
         };
         start(options);
-        QComboBox* mesto = fOpravenka->dbcomboMesto;
-        QComboBox* mobil = fOpravenka->dbcomboMobil;
+        QComboBox* mesto = control<QComboBox>(fOpravenka, "dbcomboMesto");
+        QComboBox* mobil = control<QComboBox>(fOpravenka, "dbcomboMobil");
         QCOMPARE(mesto->count(), 4);
         QCOMPARE(mesto->itemText(2), QStringLiteral("Brno"));
         QCOMPARE(mobil->count(), 1);

@@ -1,9 +1,11 @@
 #include "tests/support/AppFixture.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 
 #include "store/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "ui/TDBComboBox.h"
 #include "ui/TDBEdit.h"
 #include "ui/TDBMemo.h"
 #include "ui/TfMain.h"
@@ -118,12 +120,13 @@ void TestTfOpravenka::windowLook()
     // Captions are never cut off.
     for (QLabel* label : fOpravenka->findChildren<QLabel*>())
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
-    QCOMPARE(fOpravenka->spbtOK->text(), QStringLiteral("&OK  F2"));
+    QCOMPARE(control<QToolButton>(fOpravenka, "spbtOK")->text(), QStringLiteral("&OK  F2"));
     // The buttons take no focus, so the value of the focused box stays in it until stored.
-    for (QToolButton* button : { fOpravenka->spbtOK, fOpravenka->spbtTisk })
+    for (QToolButton* button :
+        { control<QToolButton>(fOpravenka, "spbtOK"), control<QToolButton>(fOpravenka, "spbtTisk") })
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(fOpravenka->dbcomboDruh->count(), 2);
-    QCOMPARE(fOpravenka->dbcomboDruh->itemText(1), QStringLiteral("pozáruční"));
+    QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboDruh")->count(), 2);
+    QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboDruh")->itemText(1), QStringLiteral("pozáruční"));
 }
 
 void TestTfOpravenka::tabOrderSelectsWholeText()
@@ -155,16 +158,17 @@ void TestTfOpravenka::newTicketStoredByF2()
     AppFixture::writeFile(app.path("data/mesta.txt"), "Brno\r\nPraha\r\nPlzeň\r\n");
     fMain->LoadCombo();
     QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedCislo);
-        QCOMPARE(fOpravenka->dbedCislo->selectedText(), QStringLiteral("1"));
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedCislo"));
+        QCOMPARE(control<TDBEdit>(fOpravenka, "dbedCislo")->selectedText(), QStringLiteral("1"));
         QCOMPARE(fOpravenka->windowTitle(), fMain->NewTitle);
         QCOMPARE(fOpravenka->StartBookmark, TBookmark(0));
-        QCOMPARE(fOpravenka->dbedPrijem->text(), QLocale().toString(QDate::currentDate(), "dd.MM.yyyy"));
+        QCOMPARE(
+            control<TDBEdit>(fOpravenka, "dbedPrijem")->text(), QLocale().toString(QDate::currentDate(), "dd.MM.yyyy"));
         press(Qt::Key_Tab);
-        typeText(fOpravenka->dbedJmeno, QStringLiteral("Novák"));
-        type(fOpravenka->dbcomboMesto, QStringLiteral("p"));
-        QCOMPARE(fOpravenka->dbcomboMesto->currentText(), QStringLiteral("praha"));
-        QCOMPARE(fOpravenka->dbcomboMesto->lineEdit()->selectedText(), QStringLiteral("raha"));
+        typeText(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Novák"));
+        type(control<TDBComboBox>(fOpravenka, "dbcomboMesto"), QStringLiteral("p"));
+        QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboMesto")->currentText(), QStringLiteral("praha"));
+        QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboMesto")->lineEdit()->selectedText(), QStringLiteral("raha"));
         press(Qt::Key_F2);
     }));
     QCOMPARE(fOpravenka->result(), int(QDialog::Accepted));
@@ -194,7 +198,7 @@ void TestTfOpravenka::leavingWithoutStoring()
     AppFixture app;
     addTicket(1, QStringLiteral("Novák"));
     QVERIFY(inEditor(isNew ? &TfMain::actNewExecute : &TfMain::actEditExecute, [&] {
-        type(fOpravenka->dbedJmeno, QStringLiteral("Dvořák"));
+        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Dvořák"));
         press(Qt::Key_Tab);
         if (how == 2)
             fOpravenka->close();
@@ -227,16 +231,16 @@ void TestTfOpravenka::changedTicketStoredInNumberOrder()
     DM->ADOTable->setRecNo(0);
     QCOMPARE(DM->ADOTablecislo->AsInteger(), 2);
     QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        type(fOpravenka->dbedIMEI, QStringLiteral("35123"));
+        type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("35123"));
         if (how == 0 || how == 1)
             press(Qt::Key_F2, how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
         else if (how == 2)
             press(Qt::Key_O, Qt::AltModifier);
         else
-            QTest::mouseClick(fOpravenka->spbtOK, Qt::LeftButton);
+            QTest::mouseClick(control<QToolButton>(fOpravenka, "spbtOK"), Qt::LeftButton);
         QTRY_VERIFY(!fOpravenka->isVisible());
     }));
-    QCOMPARE(QApplication::focusWidget() == fOpravenka->spbtOK, false);
+    QCOMPARE(QApplication::focusWidget() == control<QToolButton>(fOpravenka, "spbtOK"), false);
     QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
     QCOMPARE(DM->ADOTable->RecNo(), 1);
     QCOMPARE(DM->ADOTablecislo->AsInteger(), 2);
@@ -270,7 +274,7 @@ void TestTfOpravenka::changedTicketWithoutNameStored()
     addTicket(1, QString());
     DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
     QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        type(fOpravenka->dbedVada, QStringLiteral("displej"));
+        type(control<TDBEdit>(fOpravenka, "dbedVada"), QStringLiteral("displej"));
         press(Qt::Key_F2);
     }));
     QCOMPARE(state(), DataSetState::Browse);
@@ -284,10 +288,10 @@ void TestTfOpravenka::editOnEmptyTable()
     QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
         QCOMPARE(fOpravenka->StartBookmark, TBookmark(0));
         for (auto* box : fOpravenka->findChildren<TDBEdit*>())
-            QVERIFY(box->text().isEmpty() || box == fOpravenka->dbedPrijem);
-        QCOMPARE(fOpravenka->dbedPrijem->displayText(), QStringLiteral("__.__.____"));
+            QVERIFY(box->text().isEmpty() || box == control<TDBEdit>(fOpravenka, "dbedPrijem"));
+        QCOMPARE(control<TDBEdit>(fOpravenka, "dbedPrijem")->displayText(), QStringLiteral("__.__.____"));
         QCOMPARE(state(), DataSetState::Browse);
-        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
+        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
         QCOMPARE(state(), DataSetState::Insert);
         QVERIFY(DM->ADOTablecislo->IsNull());
         press(Qt::Key_F2);
@@ -312,11 +316,11 @@ void TestTfOpravenka::newTicketWithoutName()
     addTicket(1, QStringLiteral("Novák"));
     QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
         if (typed) {
-            type(fOpravenka->dbedIMEI, QStringLiteral("35123"));
+            type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("35123"));
             press(Qt::Key_F2);
             // Nothing typed is lost: the editor waits for a name.
             QVERIFY(fOpravenka->isVisible());
-            QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedJmeno);
+            QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedJmeno"));
             QCOMPARE(state(), DataSetState::Insert);
             QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("35123"));
             press(Qt::Key_Escape);
@@ -333,8 +337,8 @@ void TestTfOpravenka::nameStillInItsBoxCounts()
 {
     AppFixture app;
     QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
-        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedJmeno);
+        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedJmeno"));
         press(Qt::Key_F2);
     }));
     QCOMPARE(DM->ADOTable->RecordCount(), 1);
@@ -346,15 +350,15 @@ void TestTfOpravenka::refusedBoxEndsOK()
     AppFixture app;
     addTicket(1, QStringLiteral("Novák"));
     QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        type(fOpravenka->dbedVydej, QStringLiteral("99.99.2025"));
-        type(fOpravenka->dbedJmeno, QString());
-        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedVydej);
+        type(control<TDBEdit>(fOpravenka, "dbedVydej"), QStringLiteral("99.99.2025"));
+        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QString());
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedVydej"));
         app.errors.messages.clear();
         press(Qt::Key_F2);
         QCOMPARE(app.errors.messages, QStringList { "'99.99.2025' is not a valid date." });
         QVERIFY(fOpravenka->isVisible());
         QCOMPARE(state(), DataSetState::Edit);
-        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedVydej);
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedVydej"));
         press(Qt::Key_Escape);
     }));
     QCOMPARE(state(), DataSetState::Browse);
@@ -367,7 +371,7 @@ void TestTfOpravenka::printKeepsTicketPending()
         QSKIP("the default printer is a real one: not printing on it");
     AppFixture app;
     QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
+        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
         press(Qt::Key_F7);
         QVERIFY(fOpravenka->isVisible());
         QCOMPARE(state(), DataSetState::Insert);
@@ -376,7 +380,7 @@ void TestTfOpravenka::printKeepsTicketPending()
         // The print progress window may have taken the activation.
         fOpravenka->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(fOpravenka));
-        QCOMPARE(QApplication::focusWidget(), fOpravenka->dbedJmeno);
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedJmeno"));
         press(Qt::Key_Escape);
     }));
     QCOMPARE(DM->ADOTable->RecordCount(), 0);
@@ -391,14 +395,15 @@ void TestTfOpravenka::languageTextsAndTitles()
         texts << QStringLiteral("T%1").arg(i);
     fMain->EditTexts = texts;
     fOpravenka->ApplyLangTexts();
-    QCOMPARE(fOpravenka->lbCislo->text(), QStringLiteral("Evidenční číslo"));
+    QCOMPARE(control<QLabel>(fOpravenka, "lbCislo")->text(), QStringLiteral("Evidenční číslo"));
     fMain->EditTexts << QStringLiteral("T17");
     fOpravenka->ApplyLangTexts();
-    QCOMPARE(fOpravenka->lbCislo->text(), QStringLiteral("T0"));
-    QCOMPARE(fOpravenka->lbVydej->text(), QStringLiteral("T13"));
-    QCOMPARE(fOpravenka->spbtTisk->text(), QStringLiteral("T14"));
-    QCOMPARE(fOpravenka->spbtOK->text(), QStringLiteral("T15"));
-    QCOMPARE(fOpravenka->lbVydej->width(), fOpravenka->lbVydej->sizeHint().width());
+    QCOMPARE(control<QLabel>(fOpravenka, "lbCislo")->text(), QStringLiteral("T0"));
+    QCOMPARE(control<QLabel>(fOpravenka, "lbVydej")->text(), QStringLiteral("T13"));
+    QCOMPARE(control<QToolButton>(fOpravenka, "spbtTisk")->text(), QStringLiteral("T14"));
+    QCOMPARE(control<QToolButton>(fOpravenka, "spbtOK")->text(), QStringLiteral("T15"));
+    QCOMPARE(
+        control<QLabel>(fOpravenka, "lbVydej")->width(), control<QLabel>(fOpravenka, "lbVydej")->sizeHint().width());
 
     QStringList titles;
     auto noteTitle = [&] {
@@ -420,37 +425,38 @@ void TestTfOpravenka::imeiCheckHint()
 {
     AppFixture app;
     const QString czech = QStringLiteral("Neplatná kontrolní číslice IMEI");
-    const QRect imeiBox = fOpravenka->dbedIMEI->geometry();
+    const QRect imeiBox = control<TDBEdit>(fOpravenka, "dbedIMEI")->geometry();
     const QString shipped = qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/");
     QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(fOpravenka->dbedJmeno, QStringLiteral("Jan"));
-        type(fOpravenka->dbedIMEI, QStringLiteral("49015420323751"));
-        QVERIFY(fOpravenka->lbImeiCheck->text().isEmpty());
-        typeText(fOpravenka->dbedIMEI, QStringLiteral("9"));
-        QCOMPARE(fOpravenka->lbImeiCheck->text(), czech);
+        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
+        type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("49015420323751"));
+        QVERIFY(control<QLabel>(fOpravenka, "lbImeiCheck")->text().isEmpty());
+        typeText(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("9"));
+        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), czech);
         // A hint beside the caption: inside the window, clear of the box, no focus.
-        const QRect hint = fOpravenka->lbImeiCheck->geometry();
+        const QRect hint = control<QLabel>(fOpravenka, "lbImeiCheck")->geometry();
         QVERIFY(!hint.intersects(imeiBox));
         QVERIFY(fOpravenka->rect().contains(hint));
         QCOMPARE(hint.right(), imeiBox.right());
-        QVERIFY(hint.left() > fOpravenka->lbIMEI->geometry().right() + 4);
-        QCOMPARE(fOpravenka->lbImeiCheck->focusPolicy(), Qt::NoFocus);
+        QVERIFY(hint.left() > control<QLabel>(fOpravenka, "lbIMEI")->geometry().right() + 4);
+        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->focusPolicy(), Qt::NoFocus);
 
         fMain->ApplyLang(shipped + QStringLiteral("en.lng"));
-        QCOMPARE(fOpravenka->lbImeiCheck->text(), QStringLiteral("IMEI check digit does not match"));
-        QVERIFY(fOpravenka->lbImeiCheck->x() > fOpravenka->lbIMEI->geometry().right() + 4);
+        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), QStringLiteral("IMEI check digit does not match"));
+        QVERIFY(control<QLabel>(fOpravenka, "lbImeiCheck")->x()
+            > control<QLabel>(fOpravenka, "lbIMEI")->geometry().right() + 4);
         press(Qt::Key_Backspace);
-        typeText(fOpravenka->dbedIMEI, QStringLiteral("8"));
-        QVERIFY(fOpravenka->lbImeiCheck->text().isEmpty());
+        typeText(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("8"));
+        QVERIFY(control<QLabel>(fOpravenka, "lbImeiCheck")->text().isEmpty());
         press(Qt::Key_Backspace);
-        typeText(fOpravenka->dbedIMEI, QStringLiteral("9"));
+        typeText(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("9"));
         fMain->ApplyLang(shipped + QStringLiteral("cs.lng"));
         press(Qt::Key_F2); // a hint, never a refusal
     }));
     QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("490154203237519"));
     // Shown again when the stored ticket is opened.
     QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        QCOMPARE(fOpravenka->lbImeiCheck->text(), czech);
+        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), czech);
         press(Qt::Key_Escape);
     }));
 }

@@ -1,4 +1,5 @@
 #include "tests/support/AppFixture.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 
 #include "app/TextList.h"
@@ -81,18 +82,18 @@ private slots:
 void TestTfSetup::designAndTabOrder()
 {
     AppFixture app;
-    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Default"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Default"));
 
     // Tab runs memEdit, edProdleva, comboLang; clicking a button keeps the focus.
     showSetup();
-    fSetup->memEdit->setFocus();
-    QTest::mouseClick(fSetup->spbtTisk, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), fSetup->memEdit);
-    QTest::keyClick(fSetup->memEdit, Qt::Key_Tab);
-    QTRY_COMPARE(QApplication::focusWidget(), fSetup->edProdleva);
-    QTest::keyClick(fSetup->edProdleva, Qt::Key_Tab);
-    QTRY_VERIFY(fSetup->comboLang->isAncestorOf(QApplication::focusWidget())
-        || QApplication::focusWidget() == fSetup->comboLang);
+    control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtTisk"), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), control<QPlainTextEdit>(fSetup, "memEdit"));
+    QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), control<QLineEdit>(fSetup, "edProdleva"));
+    QTest::keyClick(control<QLineEdit>(fSetup, "edProdleva"), Qt::Key_Tab);
+    QTRY_VERIFY(control<QComboBox>(fSetup, "comboLang")->isAncestorOf(QApplication::focusWidget())
+        || QApplication::focusWidget() == control<QComboBox>(fSetup, "comboLang"));
     fSetup->done(QDialog::Rejected);
 }
 
@@ -101,17 +102,19 @@ void TestTfSetup::anchorsOnResize()
     AppFixture app;
     showSetup();
     fSetup->resize(547, 346);
-    const QRect label = fSetup->lbJazyk->geometry();
-    const QRect days = fSetup->lbProdleva->geometry();
+    const QRect label = control<QLabel>(fSetup, "lbJazyk")->geometry();
+    const QRect days = control<QLabel>(fSetup, "lbProdleva")->geometry();
 
     fSetup->resize(547 + 200, 346 + 100);
     // The text grows with the window; the buttons at the foot and the boxes below it follow the corner.
-    QCOMPARE(fSetup->memEdit->geometry(), QRect(96, 0, 451 + 200, 313 + 100));
-    QCOMPARE(fSetup->spbtExit->geometry(), QRect(6, 412, 84, 25));
-    QCOMPARE(fSetup->lbJazyk->geometry(), label.translated(200, 100));
-    QCOMPARE(fSetup->lbProdleva->geometry(), days.translated(200, 100));
-    QCOMPARE(fSetup->lbJazyk->geometry().right() + 1, fSetup->comboLang->x() - 4);
-    QCOMPARE(fSetup->lbProdleva->geometry().right() + 1, fSetup->edProdleva->x() - 4);
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->geometry(), QRect(96, 0, 451 + 200, 313 + 100));
+    QCOMPARE(control<QToolButton>(fSetup, "spbtExit")->geometry(), QRect(6, 412, 84, 25));
+    QCOMPARE(control<QLabel>(fSetup, "lbJazyk")->geometry(), label.translated(200, 100));
+    QCOMPARE(control<QLabel>(fSetup, "lbProdleva")->geometry(), days.translated(200, 100));
+    QCOMPARE(
+        control<QLabel>(fSetup, "lbJazyk")->geometry().right() + 1, control<QComboBox>(fSetup, "comboLang")->x() - 4);
+    QCOMPARE(control<QLabel>(fSetup, "lbProdleva")->geometry().right() + 1,
+        control<QLineEdit>(fSetup, "edProdleva")->x() - 4);
 
     // The window cannot be made smaller than its design size.
     fSetup->resize(300, 200);
@@ -122,7 +125,7 @@ void TestTfSetup::anchorsOnResize()
 void TestTfSetup::labelsGrowToTheLeft()
 {
     AppFixture app;
-    const QRect before = fSetup->lbProdleva->geometry();
+    const QRect before = control<QLabel>(fSetup, "lbProdleva")->geometry();
 
     fMain->SettingsTexts = QStringList(15, QStringLiteral("x"));
     fMain->SettingsTexts[6] = "Program settings";
@@ -132,12 +135,13 @@ void TestTfSetup::labelsGrowToTheLeft()
     fSetup->ApplyLangTexts();
 
     QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
-    QCOMPARE(fSetup->spbtSave->text(), QStringLiteral("Save"));
-    QCOMPARE(fSetup->lbJazyk->text(), QStringLiteral("L:"));
-    const QRect after = fSetup->lbProdleva->geometry();
+    QCOMPARE(control<QToolButton>(fSetup, "spbtSave")->text(), QStringLiteral("Save"));
+    QCOMPARE(control<QLabel>(fSetup, "lbJazyk")->text(), QStringLiteral("L:"));
+    const QRect after = control<QLabel>(fSetup, "lbProdleva")->geometry();
     QCOMPARE(after.right(), before.right());
     QVERIFY(after.left() < before.left());
-    QCOMPARE(fSetup->lbJazyk->geometry().right() + 1, fSetup->comboLang->x() - 4);
+    QCOMPARE(
+        control<QLabel>(fSetup, "lbJazyk")->geometry().right() + 1, control<QComboBox>(fSetup, "comboLang")->x() - 4);
 
     // A list too short changes nothing.
     fMain->SettingsTexts = QStringList(14, QStringLiteral("short"));
@@ -151,12 +155,13 @@ void TestTfSetup::showLoadsDeviceTypesAndDays()
         AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\rSiemens\nAlcatel\r\n\r\nLast");
     } });
     fMain->DayInc = -7;
-    fSetup->spbtTisk->setChecked(true);
+    control<QToolButton>(fSetup, "spbtTisk")->setChecked(true);
     showSetup();
-    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Nokia\nSiemens\nAlcatel\n\nLast"));
-    QCOMPARE(fSetup->edProdleva->text(), QStringLiteral("-7"));
-    QVERIFY(fSetup->spbtMobily->isChecked());
-    QVERIFY(!fSetup->spbtTisk->isChecked());
+    QCOMPARE(
+        control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\nAlcatel\n\nLast"));
+    QCOMPARE(control<QLineEdit>(fSetup, "edProdleva")->text(), QStringLiteral("-7"));
+    QVERIFY(control<QToolButton>(fSetup, "spbtMobily")->isChecked());
+    QVERIFY(!control<QToolButton>(fSetup, "spbtTisk")->isChecked());
     QCOMPARE(fSetup->button2path(), fMain->PathMobil);
     QVERIFY(app.errors.messages.isEmpty());
     fSetup->done(QDialog::Rejected);
@@ -168,15 +173,15 @@ void TestTfSetup::showWithUnreadableDeviceTypes()
     fMain->DayInc = 12;
     QVERIFY(QFile::remove(fMain->PathMobil));
     QVERIFY(QDir().mkpath(fMain->PathMobil)); // a folder cannot be read as a file
-    fSetup->spbtFirma->setChecked(true);
-    fSetup->memEdit->setPlainText("left over");
+    control<QToolButton>(fSetup, "spbtFirma")->setChecked(true);
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("left over");
     showSetup();
 
     QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + fMain->PathMobil + "." });
-    QCOMPARE(fSetup->memEdit->toPlainText(), QString());
-    QCOMPARE(fSetup->edProdleva->text(), QStringLiteral("12"));
-    QCOMPARE(fSetup->comboLang->count(), 3);
-    QVERIFY(fSetup->spbtMobily->isChecked());
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QString());
+    QCOMPARE(control<QLineEdit>(fSetup, "edProdleva")->text(), QStringLiteral("12"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 3);
+    QVERIFY(control<QToolButton>(fSetup, "spbtMobily")->isChecked());
     fSetup->done(QDialog::Rejected);
 }
 
@@ -189,28 +194,28 @@ void TestTfSetup::listButtonsReloadFromDisk()
     showSetup();
 
     // Clicking the pressed button reloads its file and drops the edits.
-    fSetup->memEdit->setPlainText("typed");
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("typed");
     AppFixture::writeFile(fMain->PathMobil, "Nokia\r\nSiemens\r\n");
-    QTest::mouseClick(fSetup->spbtMobily, Qt::LeftButton);
-    QVERIFY(fSetup->spbtMobily->isChecked());
-    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMobily"), Qt::LeftButton);
+    QVERIFY(control<QToolButton>(fSetup, "spbtMobily")->isChecked());
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
 
     // Switching lists drops unsaved text, and the group stays exclusive.
-    fSetup->memEdit->setPlainText("typed");
-    QTest::mouseClick(fSetup->spbtMesta, Qt::LeftButton);
-    QVERIFY(fSetup->spbtMesta->isChecked());
-    QVERIFY(!fSetup->spbtMobily->isChecked());
-    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Praha\nBrno\n"));
-    QTest::mouseClick(fSetup->spbtMobily, Qt::LeftButton);
-    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("typed");
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMesta"), Qt::LeftButton);
+    QVERIFY(control<QToolButton>(fSetup, "spbtMesta")->isChecked());
+    QVERIFY(!control<QToolButton>(fSetup, "spbtMobily")->isChecked());
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno\n"));
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMobily"), Qt::LeftButton);
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
 
     // A missing file gives an empty box; Save then creates it.
     QVERIFY(QFile::remove(fMain->PathTisk));
-    QTest::mouseClick(fSetup->spbtTisk, Qt::LeftButton);
-    QCOMPARE(fSetup->memEdit->toPlainText(), QString());
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtTisk"), Qt::LeftButton);
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QString());
     QCOMPARE(fSetup->button2path(), fMain->PathTisk);
-    fSetup->memEdit->setPlainText("Záruka 24 měsíců");
-    QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Záruka 24 měsíců");
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
     QCOMPARE(contents(fMain->PathTisk), QString("Záruka 24 měsíců").toUtf8());
     QVERIFY(!fSetup->isVisible());
     QCOMPARE(fSetup->result(), int(QDialog::Accepted));
@@ -239,7 +244,7 @@ void TestTfSetup::saveWritesLineBreaks()
     QFETCH(QByteArray, file);
     AppFixture app;
     showSetup();
-    fSetup->memEdit->setPlainText(text);
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText(text);
     fSetup->spbtSaveClick();
     QCOMPARE(contents(fMain->PathMobil), file);
     // What was saved loads back as it was typed.
@@ -276,8 +281,8 @@ void TestTfSetup::repairDays()
     AppFixture app;
     fMain->DayInc = 99;
     showSetup();
-    fSetup->edProdleva->setText(text);
-    QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    control<QLineEdit>(fSetup, "edProdleva")->setText(text);
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
     QTEST(fMain->DayInc, "days");
 }
 
@@ -286,18 +291,18 @@ void TestTfSetup::saveFailureKeepsWindowOpen()
     AppFixture app({ .beforeStart = writeLanguages });
     fMain->DayInc = 30;
     showSetup();
-    fSetup->comboLang->setCurrentIndex(0);
-    QTest::mouseClick(fSetup->spbtMesta, Qt::LeftButton);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMesta"), Qt::LeftButton);
     QVERIFY(QFile::remove(fMain->PathMesta));
     QVERIFY(QDir().mkpath(fMain->PathMesta)); // a folder where the file should go
-    fSetup->memEdit->setPlainText("Praha\nBrno");
-    fSetup->edProdleva->setText("10");
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Praha\nBrno");
+    control<QLineEdit>(fSetup, "edProdleva")->setText("10");
 
-    fSetup->memEdit->setFocus();
-    QTest::keyClick(fSetup->memEdit, Qt::Key_F2);
+    control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
+    QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2);
     QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + fMain->PathMesta + "." });
     QVERIFY(fSetup->isVisible());
-    QCOMPARE(fSetup->memEdit->toPlainText(), QStringLiteral("Praha\nBrno"));
+    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno"));
     QCOMPARE(fMain->DayInc, 30);
     QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("old default\n"));
     fSetup->done(QDialog::Rejected);
@@ -319,10 +324,10 @@ void TestTfSetup::escapeWritesNothing()
     std::optional<int> result;
     whenModalShown([&](QWidget* modal) {
         QCOMPARE(modal, fSetup);
-        QTest::keyClicks(fSetup->memEdit, "Siemens");
-        fSetup->edProdleva->setText("5");
-        fSetup->edProdleva->setFocus();
-        QTest::keyClick(fSetup->edProdleva, Qt::Key_Escape, modifiers);
+        QTest::keyClicks(control<QPlainTextEdit>(fSetup, "memEdit"), "Siemens");
+        control<QLineEdit>(fSetup, "edProdleva")->setText("5");
+        control<QLineEdit>(fSetup, "edProdleva")->setFocus();
+        QTest::keyClick(control<QLineEdit>(fSetup, "edProdleva"), Qt::Key_Escape, modifiers);
     });
     result = fSetup->exec();
     QCOMPARE(*result, int(QDialog::Rejected));
@@ -335,11 +340,11 @@ void TestTfSetup::f2SavesThroughExec()
 {
     AppFixture app;
     whenModalShown([](QWidget*) {
-        fSetup->memEdit->setFocus();
-        QTest::keyClicks(fSetup->memEdit, "Nokia 3310");
-        fSetup->edProdleva->setText("14");
+        control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
+        QTest::keyClicks(control<QPlainTextEdit>(fSetup, "memEdit"), "Nokia 3310");
+        control<QLineEdit>(fSetup, "edProdleva")->setText("14");
         // Modifiers are not looked at, and the box keeps the key too.
-        QTest::keyClick(fSetup->memEdit, Qt::Key_F2, Qt::ControlModifier);
+        QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2, Qt::ControlModifier);
     });
     QCOMPARE(fSetup->exec(), int(QDialog::Accepted));
     QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia 3310"));
@@ -353,9 +358,9 @@ void TestTfSetup::everyWayOfClosingEndsTheShowing()
     // Close writes nothing and keeps the days.
     fMain->DayInc = 30;
     showSetup();
-    fSetup->memEdit->setPlainText("typed");
-    fSetup->edProdleva->setText("3");
-    QTest::mouseClick(fSetup->spbtExit, Qt::LeftButton);
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("typed");
+    control<QLineEdit>(fSetup, "edProdleva")->setText("3");
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtExit"), Qt::LeftButton);
     QVERIFY(!fSetup->isVisible());
     QCOMPARE(fSetup->result(), int(QDialog::Accepted));
     QCOMPARE(contents(fMain->PathMobil), QByteArray());
@@ -369,8 +374,8 @@ void TestTfSetup::everyWayOfClosingEndsTheShowing()
 
     // Enter has no default button to press.
     showSetup();
-    fSetup->edProdleva->setFocus();
-    QTest::keyClick(fSetup->edProdleva, Qt::Key_Return);
+    control<QLineEdit>(fSetup, "edProdleva")->setFocus();
+    QTest::keyClick(control<QLineEdit>(fSetup, "edProdleva"), Qt::Key_Return);
     QVERIFY(fSetup->isVisible());
     fSetup->done(QDialog::Rejected);
     QVERIFY(app.errors.messages.isEmpty());
@@ -380,34 +385,34 @@ void TestTfSetup::languageListRebuiltEveryShowing()
 {
     AppFixture app({ .beforeStart = writeLanguages });
     showSetup();
-    QCOMPARE(fSetup->comboLang->count(), 3);
-    QCOMPARE(fSetup->comboLang->itemText(0), QStringLiteral("Česky"));
-    QCOMPARE(fSetup->comboLang->itemText(1), QStringLiteral("Deutsch"));
-    QCOMPARE(fSetup->comboLang->itemText(2), QStringLiteral("English"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 3);
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(0), QStringLiteral("Česky"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(1), QStringLiteral("Deutsch"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(2), QStringLiteral("English"));
     QCOMPARE(
         fSetup->LangFiles, QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
-    QCOMPARE(fSetup->comboLang->currentIndex(), -1);
-    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Default"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Default"));
 
-    fSetup->comboLang->setCurrentIndex(1);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
     fSetup->done(QDialog::Rejected);
 
     // A file added meanwhile is listed at once; the box keeps the last pick
     // but nothing is selected.
     AppFixture::writeFile(app.path("lang/aa.lng"), "<name>\nAfrikaans\n");
     showSetup();
-    QCOMPARE(fSetup->comboLang->count(), 4);
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 4);
     QCOMPARE(fSetup->LangFiles.first(), app.path("lang/aa.lng"));
-    QCOMPARE(fSetup->comboLang->currentIndex(), -1);
-    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Deutsch"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Deutsch"));
 
     // Without the folder the list is empty and the text stays.
     fSetup->done(QDialog::Rejected);
     QVERIFY(QDir(app.path("lang")).removeRecursively());
     showSetup();
-    QCOMPARE(fSetup->comboLang->count(), 0);
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 0);
     QVERIFY(fSetup->LangFiles.isEmpty());
-    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("Deutsch"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Deutsch"));
     fSetup->done(QDialog::Rejected);
     QVERIFY(app.errors.messages.isEmpty());
 }
@@ -416,7 +421,7 @@ void TestTfSetup::typingCompletesToListedName()
 {
     AppFixture app({ .beforeStart = writeLanguages });
     showSetup();
-    QComboBox* combo = fSetup->comboLang;
+    QComboBox* combo = control<QComboBox>(fSetup, "comboLang");
     combo->setFocus();
     combo->lineEdit()->selectAll();
 
@@ -463,13 +468,13 @@ void TestTfSetup::pickedLanguageSavedAsDefault()
     AppFixture app({ .beforeStart = writeLanguages });
     showSetup();
     // The first entry is saved like any other.
-    fSetup->comboLang->setCurrentIndex(0);
-    fSetup->comboLang->setCurrentIndex(2);
-    QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(2);
+    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
     QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
 
     showSetup();
-    fSetup->comboLang->setCurrentIndex(0);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
     fSetup->spbtSaveClick();
     QCOMPARE(contents(fMain->PathDefaultLng),
         QByteArray("<name>\r\n\xc4\x8c"
@@ -481,22 +486,22 @@ void TestTfSetup::saveWithoutPickLeavesDefault()
 {
     AppFixture app({ .beforeStart = writeLanguages });
     showSetup();
-    fSetup->comboLang->setCurrentIndex(2);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(2);
     fSetup->spbtSaveClick();
     AppFixture::writeFile(fMain->PathDefaultLng, "changed meanwhile\n");
 
     showSetup();
-    QCOMPARE(fSetup->comboLang->currentText(), QStringLiteral("English"));
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("English"));
     fSetup->spbtSaveClick();
     QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
 
     // A pick undone by deleting the text is no pick either.
     showSetup();
-    fSetup->comboLang->setFocus();
-    fSetup->comboLang->setCurrentIndex(1);
-    fSetup->comboLang->lineEdit()->end(false);
-    QTest::keyClick(fSetup->comboLang, Qt::Key_Backspace);
-    QCOMPARE(fSetup->comboLang->currentIndex(), -1);
+    control<QComboBox>(fSetup, "comboLang")->setFocus();
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
+    control<QComboBox>(fSetup, "comboLang")->lineEdit()->end(false);
+    QTest::keyClick(control<QComboBox>(fSetup, "comboLang"), Qt::Key_Backspace);
+    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
     fSetup->spbtSaveClick();
     QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
     QVERIFY(app.errors.messages.isEmpty());
@@ -507,11 +512,11 @@ void TestTfSetup::pickedFileGoneAtSave()
     AppFixture app({ .beforeStart = writeLanguages });
     fMain->DayInc = 30;
     showSetup();
-    fSetup->comboLang->setCurrentIndex(1);
+    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
     QVERIFY(QFile::remove(app.path("lang/de.lng")));
-    fSetup->memEdit->setPlainText("Nokia");
-    fSetup->edProdleva->setText("7");
-    fSetup->spbtSave->click();
+    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Nokia");
+    control<QLineEdit>(fSetup, "edProdleva")->setText("7");
+    control<QToolButton>(fSetup, "spbtSave")->click();
 
     QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + app.path("lang/de.lng") + "." });
     QVERIFY(fSetup->isVisible());
@@ -534,22 +539,22 @@ void TestTfSetup::closingReloadsEditorLists()
     AppFixture app(
         { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n"); } });
     showSetup();
-    QCOMPARE(fOpravenka->dbcomboMesto->findText("Ostrava"), -1);
+    QCOMPARE(control<QComboBox>(fOpravenka, "dbcomboMesto")->findText("Ostrava"), -1);
     AppFixture::writeFile(fMain->PathMesta, "Praha\r\nOstrava\r\n");
 
-    fSetup->memEdit->setFocus();
+    control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
     if (way == "Save")
-        QTest::mouseClick(fSetup->spbtSave, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
     else if (way == "Close")
-        QTest::mouseClick(fSetup->spbtExit, Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(fSetup, "spbtExit"), Qt::LeftButton);
     else if (way == "Esc")
-        QTest::keyClick(fSetup->memEdit, Qt::Key_Escape);
+        QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_Escape);
     else if (way == "F2")
-        QTest::keyClick(fSetup->memEdit, Qt::Key_F2);
+        QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2);
     else
         fSetup->close();
     QVERIFY(!fSetup->isVisible());
-    QVERIFY(fOpravenka->dbcomboMesto->findText("Ostrava") >= 0);
+    QVERIFY(control<QComboBox>(fOpravenka, "dbcomboMesto")->findText("Ostrava") >= 0);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -564,14 +569,14 @@ void TestTfSetup::pickingAppliesAtOnce()
         QFile::copy(source + "/resources/lang/en.lng", dir + "/lang/en.lng");
     } });
     showSetup();
-    QComboBox* combo = fSetup->comboLang;
+    QComboBox* combo = control<QComboBox>(fSetup, "comboLang");
     combo->setFocus();
     combo->lineEdit()->selectAll();
 
     QTest::keyClicks(combo, "e");
     QCOMPARE(fMain->LangName, QStringLiteral("English"));
     QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
-    QCOMPARE(fSetup->spbtMobily->text(), QStringLiteral("Device types"));
+    QCOMPARE(control<QToolButton>(fSetup, "spbtMobily")->text(), QStringLiteral("Device types"));
     QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
 
     // Deleting applies nothing and reports nothing.
