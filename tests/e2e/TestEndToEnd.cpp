@@ -4,6 +4,7 @@
 
 #include "tests/e2e/XSession.h"
 #include "tests/legacy/JetWriter.h"
+#include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
@@ -116,6 +117,13 @@ bool defaultPrinterIsTestPrinter()
     return lpstat.waitForFinished() && lpstat.readAllStandardOutput().contains("cups-pdf:");
 }
 
+// A counter's working folder whose store is the shop's server.
+bool useServer(const Workspace& work, const QString& url)
+{
+    QFile ini(work.path() + QStringLiteral("/trelomar.ini"));
+    return ini.open(QIODevice::WriteOnly) && ini.write("[Database]\nUrl=" + url.toUtf8() + '\n') > 0;
+}
+
 } // namespace
 
 // Brings up the session or gives up: under CI a missing X server fails the
@@ -138,6 +146,7 @@ private slots:
     void f2StoresCzechNameOnce();
     void searchBoxKeysAndFocusAfterDialogs();
     void accessFileConvertedAtStart();
+    void twoCountersOnOneServer();
 };
 
 void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
@@ -298,6 +307,66 @@ void TestEndToEnd::accessFileConvertedAtStart()
         QStringList({ QStringLiteral("7|Jůlie|12345000|2004-03-01T00:00:00"), QStringLiteral("8|Řehoř|12345000|2004-03-01T00:00:00") }));
     QVERIFY(QFile::exists(work.path() + QStringLiteral("/data/data-access.mdb")));
     QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
+}
+
+void TestEndToEnd::twoCountersOnOneServer()
+{
+    PG_DATABASE(db);
+    QProcess init;
+    init.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("init"), QStringLiteral("--url"), db.url() });
+    QVERIFY(init.waitForFinished());
+    QVERIFY2(init.exitCode() == 0, init.readAllStandardError().constData());
+    const auto count = [&](const QString& where) {
+        return db.exec(QStringLiteral("SELECT count(*) FROM opravenky WHERE ") + where).toInt();
+    };
+
+    START_SESSION(a);
+    START_SESSION(b);
+    Workspace workA(Workspace::Store::None), workB(Workspace::Store::None);
+    QVERIFY(workA.ready() && workB.ready());
+    QVERIFY(useServer(workA, db.url()) && useServer(workB, db.url()));
+    QVERIFY(a.startProgram(workA.path()));
+    QVERIFY(b.startProgram(workB.path()));
+
+    // B searches for an IMEI nobody has stored yet: its grid is empty.
+    QVERIFY(b.clickFromBottomLeft(MainTitle, 140, 13));
+    QVERIFY(b.type(QStringLiteral("44")));
+
+    // A stores that ticket; it is on the server at once.
+    QVERIFY(a.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_VERIFY2_WITH_TIMEOUT(a.activeWindow() == EditorTitle, qPrintable(a.programErrors()), Timeout);
+    QVERIFY(a.key({ QStringLiteral("Tab") }));
+    QVERIFY(a.type(QStringLiteral("Dana")));
+    QVERIFY(a.key(QStringList(7, QStringLiteral("Tab"))));
+    QVERIFY(a.type(QStringLiteral("444444")));
+    QVERIFY(a.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(count(QStringLiteral("imei = '444444' AND jmeno = 'Dana'")), 1, Timeout);
+
+    // Idle, B lists it within a second without a key pressed: its Ctrl+Del
+    // then deletes exactly that ticket. The wait is the allowed delay itself.
+    QTest::qWait(1000);
+    QVERIFY(b.key({ QStringLiteral("ctrl+Delete") }));
+    QTRY_COMPARE_WITH_TIMEOUT(b.activeWindow(), DeleteTitle, Timeout);
+    QVERIFY(b.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(count(QStringLiteral("true")), 0, Timeout);
+
+    // Both press New together: two numbers, both tickets stored.
+    QTRY_COMPARE_WITH_TIMEOUT(b.activeWindow(), MainTitle, Timeout);
+    QVERIFY(XSession::keyTogether(a, b, { QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(a.activeWindow(), EditorTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(b.activeWindow(), EditorTitle, Timeout);
+    for (auto [counter, name] : { std::pair { &a, "Eva" }, std::pair { &b, "Filip" } }) {
+        QVERIFY(counter->key({ QStringLiteral("Tab") }));
+        QVERIFY(counter->type(QString::fromLatin1(name)));
+        QVERIFY(counter->key({ QStringLiteral("F2") }));
+        QTRY_COMPARE_WITH_TIMEOUT(counter->activeWindow(), MainTitle, Timeout);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(count(QStringLiteral("true")), 2, Timeout);
+    // The deleted ticket's number was free again; whichever came first got it.
+    QCOMPARE(db.exec(QStringLiteral("SELECT string_agg(cislo::text, ',' ORDER BY cislo) FROM opravenky")),
+        QStringLiteral("1,2"));
+    for (XSession* counter : { &a, &b })
+        QVERIFY2(counter->programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(counter->programErrors()));
 }
 
 TRELOMAR_TEST(TestEndToEnd)

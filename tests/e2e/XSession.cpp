@@ -143,6 +143,25 @@ bool XSession::key(const QStringList& keys)
     return run(QStringLiteral("xdotool"), QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30") } + keys);
 }
 
+bool XSession::keyTogether(XSession& first, XSession& second, const QStringList& keys)
+{
+    QProcess presses[2];
+    XSession* sessions[2] = { &first, &second };
+    for (int i = 0; i < 2; ++i) {
+        presses[i].setProcessEnvironment(sessions[i]->xEnvironment());
+        presses[i].start(QStringLiteral("xdotool"), QStringList { QStringLiteral("key") } + keys);
+    }
+    bool ok = true;
+    for (QProcess& press : presses) {
+        if (!press.waitForFinished(StartTimeoutMs)) {
+            press.kill();
+            press.waitForFinished();
+        }
+        ok = ok && press.exitStatus() == QProcess::NormalExit && press.exitCode() == 0;
+    }
+    return ok;
+}
+
 bool XSession::type(const QString& text)
 {
     // "xdotool type" loses what follows a letter outside ASCII in Qt

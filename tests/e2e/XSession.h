@@ -31,6 +31,8 @@ public:
 
     // Presses keys by X key-symbol names ("ctrl+Insert", "F7", "aacute").
     bool key(const QStringList& keys);
+    // Presses the same keys in two sessions at once, as two counters might.
+    static bool keyTogether(XSession& first, XSession& second, const QStringList& keys);
     // Types text, Czech letters included, one key symbol per character.
     bool type(const QString& text);
     // Clicks into a window of the program at a point given from its bottom
