@@ -3,6 +3,8 @@
 #   start-postgres.sh DIR          initdb into DIR/data as the postgres user, start it with its
 #                                  socket in DIR (no TCP), print the URL of its "postgres" database
 #   start-postgres.sh --stop DIR   stop it and remove DIR
+#   start-postgres.sh --kill DIR   stop it at once as a crash would, keeping DIR
+#   start-postgres.sh --restart DIR  start a killed server again on its old socket and port
 # The server runs as the postgres user since initdb refuses root; DIR is handed to that user.
 set -euo pipefail
 
@@ -17,6 +19,28 @@ if [ "${1:-}" = "--stop" ]; then
     rm -rf "$dir"
     exit 0
 fi
+
+# Starts the server of DIR on the port kept in DIR/port.
+start_server() {
+    local dir="$1" bin
+    bin="$(cat "$dir/bindir")"
+    runuser -u postgres -- "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
+        -o "-c listen_addresses='' -c unix_socket_directories='$dir' -p $(cat "$dir/port") -c max_connections=50 -c recovery_init_sync_method=syncfs" \
+        start >/dev/null \
+        || { say "the server did not start:"; cat "$dir/server.log" >&2; return 1; }
+}
+
+case "${1:-}" in
+--kill)
+    dir="${2:?usage: start-postgres.sh --kill DIR}"
+    runuser -u postgres -- "$(cat "$dir/bindir")/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
+    exit 0
+    ;;
+--restart)
+    start_server "${2:?usage: start-postgres.sh --restart DIR}"
+    exit
+    ;;
+esac
 
 dir="${1:?usage: start-postgres.sh DIR}"
 if [ "$(id -u)" -ne 0 ]; then
@@ -36,14 +60,13 @@ mkdir -p "$dir"
 chown postgres "$dir"
 chmod 0755 "$dir"
 echo "$bin" >"$dir/bindir"
-runuser -u postgres -- "$bin/initdb" -D "$dir/data" -A trust -U postgres -E UTF8 --no-locale >"$dir/initdb.log" 2>&1 \
+runuser -u postgres -- "$bin/initdb" -D "$dir/data" --no-sync -A trust -U postgres -E UTF8 --no-locale >"$dir/initdb.log" 2>&1 \
     || { say "initdb failed:"; cat "$dir/initdb.log" >&2; exit 1; }
 
 # The socket lives in DIR, so any port number is free there; one from the
 # process id keeps two servers' lock files apart in the logs.
 port=$((20000 + $$ % 20000))
-runuser -u postgres -- "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -p $port -c max_connections=50" start >/dev/null \
-    || { say "the server did not start:"; cat "$dir/server.log" >&2; exit 1; }
+echo "$port" >"$dir/port"
+start_server "$dir"
 host="$(printf '%s' "$dir" | sed 's|/|%2F|g')"
 echo "postgresql://postgres@$host:$port/postgres"

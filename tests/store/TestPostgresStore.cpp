@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +49,42 @@ void addTicket(TicketStore& store, int number, const QString& name)
     field(store, "jmeno")->setAsString(name);
     store.Post();
 }
+
+// A server of the test's own, to be killed and started again without
+// disturbing the shared one. Starting it needs root, as test.sh runs.
+class OwnServer
+{
+public:
+    OwnServer()
+    {
+        if (script({ m_dir.path() }, &m_url))
+            m_url = m_url.trimmed();
+    }
+    ~OwnServer()
+    {
+        if (!m_url.isEmpty())
+            script({ QStringLiteral("--stop"), m_dir.path() });
+    }
+    const QString& url() const { return m_url; }
+    bool kill() { return script({ QStringLiteral("--kill"), m_dir.path() }); }
+    bool restart() { return script({ QStringLiteral("--restart"), m_dir.path() }); }
+
+private:
+    static bool script(const QStringList& arguments, QString* output = nullptr)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/scripts/start-postgres.sh"), arguments);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return false;
+        if (output)
+            *output = QString::fromUtf8(process.readAllStandardOutput());
+        return true;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_url;
+};
 
 } // namespace
 
@@ -170,6 +207,36 @@ private slots:
                  QStringLiteral("1 Čermák"));
         a->Refresh();
         QCOMPARE(a->RecordCount(), 1);
+    }
+
+    void serverKilledAndStartedAgain()
+    {
+        PG_DATABASE(shared); // no server installed: skip, or fail under CI, as every test here
+        OwnServer server;
+        QVERIFY2(!server.url().isEmpty(), "the test's own server did not start");
+        PostgresBackend::createTable(server.url());
+        auto a = counter(server.url());
+        addTicket(*a, 1, QStringLiteral("Adam"));
+        a->Append();
+        field(*a, "cislo")->setAsInteger(a->reserveCislo());
+        field(*a, "jmeno")->setAsString(QStringLiteral("Bára"));
+
+        QVERIFY(server.kill());
+        QCoreApplication::processEvents(); // the dead connection's socket wakes the notifier
+        const QString message = raised([&] { a->Post(); });
+        QVERIFY2(message.startsWith(QLatin1String("Cannot connect to database postgres on host ")), qPrintable(message));
+        QCOMPARE(a->State(), DataSetState::Insert);
+        QCOMPARE(field(*a, "jmeno")->AsString(), QStringLiteral("Bára"));
+
+        QVERIFY(server.restart());
+        a->Post();
+        QCOMPARE(a->State(), DataSetState::Browse);
+        auto b = counter(server.url());
+        QCOMPARE(b->RecordCount(), 2);
+        b->Last();
+        QCOMPARE(field(*b, "cislo")->AsInteger(), 2);
+        QCOMPARE(field(*b, "jmeno")->AsString(), QStringLiteral("Bára"));
+        QCOMPARE(b->reserveCislo(), 3);
     }
 
     void tableMustHoldTheFields_data()
