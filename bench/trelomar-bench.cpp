@@ -442,6 +442,20 @@ int parent(bool million)
     return runServerBench(server, serverSizes, generate) ? 0 : 1;
 }
 
+// The server store alone, beside the same tickets in a file.
+int serverOnly(bool million)
+{
+    const QString server = qEnvironmentVariable("TRELOMAR_PG_URL");
+    if (server.isEmpty()) {
+        std::fprintf(stderr, "set TRELOMAR_PG_URL to a server's maintenance database\n");
+        return 2;
+    }
+    std::vector<int> sizes = {100000};
+    if (million)
+        sizes.push_back(1000000);
+    return runServerBench(server, sizes, generate) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -459,10 +473,12 @@ int main(int argc, char* argv[])
             return child(args[1].toInt());
         if (args.isEmpty() || (args.size() == 1 && args[0] == QLatin1String("--million")))
             return parent(!args.isEmpty());
+        if (!args.isEmpty() && args[0] == QLatin1String("--server") && args.size() <= 2)
+            return serverOnly(args.size() == 2 && args[1] == QLatin1String("--million"));
     } catch (const AppError& error) {
         std::fprintf(stderr, "error: %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "Usage: trelomar-bench [--million]\n");
+    std::fprintf(stderr, "Usage: trelomar-bench [--million] | --server [--million]\n");
     return 2;
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+// A ticket's fields as the shop's server sends and takes them: texts of
+// integers, numeric(19,4), timestamps and varchars.
+
+#include "store/StoreRow.h"
+
+#include <QByteArray>
+
+struct pg_result;
+
+namespace PgFields {
+
+// Row `r` of `result`, whose columns are id and then the stored fields in
+// field order.
+void readColumns(const pg_result* result, int r, StoreRow::Row& row, StoreRow::Texts& texts);
+// A field's value as a text parameter; null when the field is null.
+QByteArray parameter(const StoreRow::Row& row, int field, const StoreRow::Texts& texts);
+// The column type a new table gives the field.
+QByteArray columnType(const FieldDef& def);
+
+} // namespace PgFields
