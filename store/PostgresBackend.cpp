@@ -50,6 +50,21 @@ bool ok(const Result& result)
     return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
 }
 
+// The answer to a query sent with PQsendQuery; the connection is free again after it.
+Result takeResult(PGconn* conn)
+{
+    Result result(PQgetResult(conn));
+    while (PGresult* more = PQgetResult(conn))
+        PQclear(more);
+    return result;
+}
+
+// Rows per FETCH while reading every ticket: the server makes the next batch
+// while this program reads one.
+constexpr int FetchRows = 4000;
+// Ids a counter takes from the sequence at once for its new tickets.
+constexpr int IdBlock = 20;
+
 } // namespace
 
 QString PostgresBackend::describe(const QString& url)
@@ -113,6 +128,11 @@ PostgresBackend::PostgresBackend(const QString& url, const QString& component)
         m_conn = nullptr;
         throw;
     }
+}
+
+void PostgresBackend::ResultFree::operator()(pg_result* result) const
+{
+    PQclear(result);
 }
 
 PostgresBackend::~PostgresBackend()
@@ -185,6 +205,14 @@ bool PostgresBackend::consumeInput()
 {
     if (!PQconsumeInput(m_conn))
         return false;
+    // An answer not waited for (a released number) is taken off first: libpq
+    // reads no notification behind an answer nobody has taken.
+    while (!PQisBusy(m_conn)) {
+        PGresult* answer = PQgetResult(m_conn);
+        if (!answer)
+            break;
+        PQclear(answer);
+    }
     const int self = PQbackendPID(m_conn);
     while (PGnotify* note = PQnotifies(m_conn)) {
         if (note->be_pid != self)
@@ -233,17 +261,23 @@ void PostgresBackend::readAll(std::vector<Row>& rows, Texts& texts)
                                               + " FROM opravenky ORDER BY id"));
             if (!ok(declare))
                 raise("read");
+            const QByteArray fetch = "FETCH " + QByteArray::number(FetchRows) + " FROM tickets";
+            if (!PQsendQuery(m_conn, fetch.constData()))
+                raise("read");
             for (;;) {
-                Result batch(PQexec(m_conn, "FETCH 20000 FROM tickets"));
+                Result batch = takeResult(m_conn);
                 if (!ok(batch))
                     raise("read");
                 const int n = PQntuples(batch.get());
-                if (n == 0)
-                    break;
+                const bool more = n == FetchRows;
+                if (more && !PQsendQuery(m_conn, fetch.constData()))
+                    raise("read");
                 for (int r = 0; r < n; ++r) {
                     rows.emplace_back();
                     readColumns(batch.get(), r, rows.back(), texts);
                 }
+                if (!more)
+                    break;
             }
             Result commit(PQexec(m_conn, "COMMIT"));
             if (!ok(commit))
@@ -257,6 +291,12 @@ void PostgresBackend::readAll(std::vector<Row>& rows, Texts& texts)
 
 std::optional<StoreRow::Row> PostgresBackend::readOne(qint64 id, Texts& texts)
 {
+    if (m_written && m_writtenId == id) {
+        Row row;
+        readColumns(m_written.get(), 0, row, texts);
+        m_written.reset();
+        return row;
+    }
     return withRetry([&]() -> std::optional<Row> {
         const QByteArray key = QByteArray::number(id);
         const char* values[] = {key.constData()};
@@ -274,17 +314,14 @@ std::optional<StoreRow::Row> PostgresBackend::readOne(qint64 id, Texts& texts)
 
 qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, const Texts& texts)
 {
+    m_written.reset();
     const std::vector<int> changed = StoreRow::changedStoredFields(changedFields);
     if (!insert && changed.empty())
         return row.id;
     return withRetry([&]() -> qint64 {
-        if (insert && row.id == 0) {
-            // The id first: writing the row again after a lost answer finds it stored and stores it no second time.
-            Result next(PQexec(m_conn, "SELECT nextval(pg_get_serial_sequence('opravenky', 'id'))"));
-            if (!ok(next) || PQntuples(next.get()) != 1)
-                raise("write to");
-            row.id = std::strtoll(PQgetvalue(next.get(), 0, 0), nullptr, 10);
-        }
+        // The id first: writing the row again after a lost answer finds it stored and stores it no second time.
+        if (insert && row.id == 0)
+            row.id = takeId();
         std::vector<QByteArray> params;
         QByteArray sql;
         if (insert) {
@@ -308,6 +345,8 @@ qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, cons
             params.push_back(QByteArray::number(row.id));
             sql = "UPDATE opravenky SET " + sets + " WHERE id = $" + QByteArray::number(qsizetype(params.size()));
         }
+        if (!m_bulk)
+            sql += " RETURNING " + m_select; // the row as stored, read back in the same round trip
         std::vector<const char*> values;
         std::vector<int> lengths;
         for (const QByteArray& p : params) {
@@ -325,8 +364,27 @@ qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, cons
             m_unsureId = 0;
         if (!insert && qstrcmp(PQcmdTuples(result.get()), "0") == 0)
             return 0;
+        if (PQntuples(result.get()) == 1) {
+            m_written.reset(result.release());
+            m_writtenId = row.id;
+        }
         return row.id;
     });
+}
+
+qint64 PostgresBackend::takeId()
+{
+    if (m_freeIds.empty()) {
+        Result ids(PQexec(m_conn, "SELECT nextval(pg_get_serial_sequence('opravenky', 'id')) FROM generate_series(1, "
+                                      + QByteArray::number(IdBlock) + ")"));
+        if (!ok(ids) || PQntuples(ids.get()) == 0)
+            raise("write to");
+        for (int r = PQntuples(ids.get()) - 1; r >= 0; --r)
+            m_freeIds.push_back(std::strtoll(PQgetvalue(ids.get(), r, 0), nullptr, 10));
+    }
+    const qint64 id = m_freeIds.back();
+    m_freeIds.pop_back();
+    return id;
 }
 
 void PostgresBackend::remove(qint64 id)
@@ -379,7 +437,9 @@ void PostgresBackend::releaseNumber()
     if (PQstatus(m_conn) != CONNECTION_OK)
         return;
     const char* values[] = {LockClass, text.constData()};
-    Result(PQexecParams(m_conn, "SELECT pg_advisory_unlock($1::int, $2::int)", 2, nullptr, values, nullptr, nullptr, 0));
+    // Not waited for: the server answers while this counter goes on, and the
+    // next statement takes the answer first (PQexec drops a pending one).
+    PQsendQueryParams(m_conn, "SELECT pg_advisory_unlock($1::int, $2::int)", 2, nullptr, values, nullptr, nullptr, 0);
 }
 
 void PostgresBackend::beginBulk()

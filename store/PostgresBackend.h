@@ -6,8 +6,10 @@
 #include <QList>
 
 #include <memory>
+#include <vector>
 
 struct pg_conn;
+struct pg_result;
 class QSocketNotifier;
 
 // The tickets on the shop's PostgreSQL server through libpq: table
@@ -49,6 +51,12 @@ private:
     template <class Body>
     auto withRetry(Body body) -> decltype(body());
     [[noreturn]] void raise(const char* what) const;
+    qint64 takeId(); // an id for a new row, from a block taken from the sequence ahead
+
+    struct ResultFree
+    {
+        void operator()(pg_result* result) const;
+    };
 
     QByteArray m_url;
     QString m_where;
@@ -61,4 +69,8 @@ private:
     qint64 m_token = 0;   // counts the changes heard of from others
     int m_reserved = 0;   // the number this counter holds, 0 when none
     qint64 m_unsureId = 0; // a new row sent when the connection was lost: perhaps stored
+    std::vector<qint64> m_freeIds; // ids taken ahead, the next one last
+    // The row the last write stored, as the server returned it: read back without asking again.
+    std::unique_ptr<pg_result, ResultFree> m_written;
+    qint64 m_writtenId = 0;
 };
