@@ -4,7 +4,9 @@
 #include "store/PgFields.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <libpq-fe.h>
 
@@ -64,6 +66,8 @@ Result takeResult(PGconn* conn)
 constexpr int FetchRows = 4000;
 // Ids a counter takes from the sequence at once for its new tickets.
 constexpr int IdBlock = 20;
+// Changed tickets read again one by one; past this many the table is read whole.
+constexpr size_t MostChangedIds = 64;
 
 } // namespace
 
@@ -191,6 +195,7 @@ void PostgresBackend::ensureConnected()
     if (PQstatus(m_conn) != CONNECTION_OK)
         raise("connect to");
     ++m_token; // what others did meanwhile was not heard of
+    m_changedUnknown = true;
     startSession();
     if (m_reserved) {
         // The lock went with the old session; take it again if nobody else has.
@@ -213,13 +218,26 @@ bool PostgresBackend::consumeInput()
             break;
         PQclear(answer);
     }
+    readNotifications();
+    return true;
+}
+
+void PostgresBackend::readNotifications()
+{
     const int self = PQbackendPID(m_conn);
     while (PGnotify* note = PQnotifies(m_conn)) {
-        if (note->be_pid != self)
+        if (note->be_pid != self) {
             ++m_token;
+            // The row trigger names the ticket's id; a table made before it, or a truncation, names none.
+            char* end = nullptr;
+            const qint64 id = std::strtoll(note->extra, &end, 10);
+            if (id > 0 && end && *end == '\0' && m_changedIds.size() < MostChangedIds)
+                m_changedIds.push_back(id);
+            else
+                m_changedUnknown = true;
+        }
         PQfreemem(note);
     }
-    return true;
 }
 
 template <class Body>
@@ -228,6 +246,16 @@ auto PostgresBackend::withRetry(Body body) -> decltype(body())
     for (int attempt = 0;; ++attempt) {
         ensureConnected();
         try {
+            const qint64 before = m_token;
+            // A notification that came with an answer is in no socket read: said here, after the operation.
+            const auto heard = qScopeGuard([this, before] {
+                readNotifications();
+                if (m_token != before && changedElsewhere && m_notifier)
+                    QTimer::singleShot(0, m_notifier.get(), [this] {
+                        if (changedElsewhere)
+                            changedElsewhere();
+                    });
+            });
             return body();
         } catch (const AppError&) {
             if (attempt > 0 || m_bulk || PQstatus(m_conn) == CONNECTION_OK)
@@ -244,8 +272,21 @@ qint64 PostgresBackend::changeToken()
     return m_token;
 }
 
+bool PostgresBackend::takeChanges(std::vector<qint64>& ids)
+{
+    const bool known = !m_changedUnknown;
+    ids = std::move(m_changedIds);
+    m_changedIds.clear();
+    m_changedUnknown = false;
+    return known;
+}
+
 void PostgresBackend::readAll(std::vector<Row>& rows, Texts& texts)
 {
+    // Changes heard of from now on are read again after this read; a change
+    // the read already holds is only read twice.
+    m_changedIds.clear();
+    m_changedUnknown = false;
     withRetry([&] {
         rows.clear();
         texts = Texts();
@@ -485,8 +526,12 @@ void PostgresBackend::createTable(const QString& url)
             sql += ", \"" + QByteArray(def.name).toLower() + "\" " + columnType(def);
     sql += "); CREATE UNIQUE INDEX opravenky_cislo ON opravenky (cislo);"
            " CREATE OR REPLACE FUNCTION opravenky_notify() RETURNS trigger LANGUAGE plpgsql AS"
-           " $$ BEGIN PERFORM pg_notify('opravenky', ''); RETURN NULL; END $$;"
-           " CREATE TRIGGER opravenky_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON opravenky"
+           " $$ BEGIN IF TG_LEVEL <> 'ROW' THEN PERFORM pg_notify('opravenky', '');"
+           " ELSIF TG_OP = 'DELETE' THEN PERFORM pg_notify('opravenky', OLD.id::text);"
+           " ELSE PERFORM pg_notify('opravenky', NEW.id::text); END IF; RETURN NULL; END $$;"
+           " CREATE TRIGGER opravenky_notify AFTER INSERT OR UPDATE OR DELETE ON opravenky"
+           " FOR EACH ROW EXECUTE FUNCTION opravenky_notify();"
+           " CREATE TRIGGER opravenky_truncated AFTER TRUNCATE ON opravenky"
            " FOR EACH STATEMENT EXECUTE FUNCTION opravenky_notify(); COMMIT";
     Result created(PQexec(conn.get(), sql.constData()));
     if (!ok(created))

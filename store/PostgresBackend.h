@@ -26,6 +26,7 @@ public:
     ~PostgresBackend() override;
 
     qint64 changeToken() override;
+    bool takeChanges(std::vector<qint64>& ids) override;
     void readAll(std::vector<Row>& rows, Texts& texts) override;
     std::optional<Row> readOne(qint64 id, Texts& texts) override;
     qint64 write(Row& row, quint32 changed, bool insert, const Texts& texts) override;
@@ -46,6 +47,7 @@ private:
     void ensureConnected();
     void startSession();
     bool consumeInput(); // false when the connection is lost
+    void readNotifications(); // counts those libpq has read, other counters' changes
     // Runs `body`; when the connection turns out lost, connects again and runs
     // it once more, which every operation here allows.
     template <class Body>
@@ -67,6 +69,8 @@ private:
     pg_conn* m_conn = nullptr;
     std::unique_ptr<QSocketNotifier> m_notifier;
     qint64 m_token = 0;   // counts the changes heard of from others
+    std::vector<qint64> m_changedIds; // the ids those changes named
+    bool m_changedUnknown = false;    // a change named no id, or too many, or some went unheard
     int m_reserved = 0;   // the number this counter holds, 0 when none
     qint64 m_unsureId = 0; // a new row sent when the connection was lost: perhaps stored
     std::vector<qint64> m_freeIds; // ids taken ahead, the next one last

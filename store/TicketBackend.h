@@ -30,6 +30,14 @@ public:
 
     // A value that changes when another program has changed the stored tickets.
     virtual qint64 changeToken() = 0;
+    // The ids of the tickets others have stored, changed or deleted since the
+    // last readAll or takeChanges, each to be read again; false when not known
+    // (a full read is needed).
+    virtual bool takeChanges(std::vector<qint64>& ids)
+    {
+        Q_UNUSED(ids);
+        return false;
+    }
     // Every stored ticket, in the order of its id.
     virtual void readAll(std::vector<Row>& rows, Texts& texts) = 0;
     // One ticket as stored; none when it is gone.

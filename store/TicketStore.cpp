@@ -140,7 +140,8 @@ void TicketStore::Refresh()
     d->endPending();
     qint32 current = d->currentIndex();
     const int oldRecNo = d->recNo;
-    if (d->backend->changeToken() != d->changeToken) {
+    const qint64 token = d->backend->changeToken();
+    if (token != d->changeToken && !d->readChanges(token)) {
         const qint64 id = current >= 0 ? d->rows[current].id : 0;
         d->readAll();
         // Rows are read in the order of their ids.

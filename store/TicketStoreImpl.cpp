@@ -164,6 +164,7 @@ void TicketStore::Impl::close()
 {
     rows.clear();
     rows.shrink_to_fit();
+    readCount = 0;
     deleted.clear();
     passes.clear();
     view.clear();
@@ -192,7 +193,43 @@ void TicketStore::Impl::readAll()
     texts = std::move(freshTexts);
     deleted.assign(rows.size(), 0);
     passes.assign(rows.size(), 1);
+    readCount = rows.size();
     changeToken = token;
+}
+
+bool TicketStore::Impl::readChanges(qint64 token)
+{
+    std::vector<qint64> ids;
+    if (!backend->takeChanges(ids))
+        return false;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const qint64 id : ids) {
+        const auto read = rows.begin() + qsizetype(readCount);
+        auto it = std::lower_bound(rows.begin(), read, id, [](const Row& row, qint64 key) { return row.id < key; });
+        if (it == read || it->id != id)
+            it = std::find_if(read, rows.end(), [id](const Row& row) { return row.id == id; });
+        const qint32 index = it == rows.end() ? -1 : qint32(it - rows.begin());
+        if (index >= 0 && deleted[index])
+            continue; // deleted here
+        std::optional<Row> row = backend->readOne(id, texts);
+        if (!row) {
+            if (index >= 0) {
+                deleted[index] = 1; // gone elsewhere: a mark, so that indexes stay
+                passes[index] = 0;
+            }
+        } else if (index >= 0) {
+            rows[index] = std::move(*row);
+            rowChanged(index, false);
+        } else {
+            rows.push_back(std::move(*row));
+            deleted.push_back(0);
+            passes.push_back(1);
+            rowChanged(qint32(rows.size()) - 1, true);
+        }
+    }
+    changeToken = token;
+    return true;
 }
 
 Row TicketStore::Impl::readOne(qint64 id)

@@ -35,6 +35,7 @@ struct TicketStore::Impl
     // Every row read, in the order of the ids; deleted rows stay as marks
     // until the next read so that indexes into the list stay valid.
     std::vector<Row> rows;
+    size_t readCount = 0; // rows read in the order of their ids; those stored since follow them
     Texts texts; // what the rows' texts refer to
     QString textOf(const Row& row, int field) const
     {
@@ -113,6 +114,9 @@ struct TicketStore::Impl
     void open();
     void close();
     void readAll();
+    // Reads again the rows others changed since the last read, when the back
+    // end knows which; false when the whole table must be read.
+    bool readChanges(qint64 token);
     Row readOne(qint64 id);
     qint64 writePending(); // the id of the row written
     void releaseNumber();

@@ -135,6 +135,51 @@ private slots:
         QCOMPARE(a->RecordCount(), 0);
     }
 
+    void refreshReadsOnlyWhatOthersChanged()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        auto a = counter(db.url());
+        for (const char* name : { "Adam", "Bára", "Cyril" })
+            addTicket(*a, a->reserveCislo(), QString::fromUtf8(name));
+        auto b = counter(db.url());
+        b->setSort(QStringLiteral("jmeno ASC"));
+        b->setRecNo(1); // Bára
+        QSignalSpy heard(b.get(), &TicketStore::changedElsewhere);
+        const auto names = [&] {
+            QStringList list;
+            for (int row = 0; row < b->RecordCount(); ++row)
+                list << b->displayText(row, TicketRecord::jmeno);
+            return list;
+        };
+
+        // A change nobody is told of: a whole read would show it, reading the told changes does not.
+        db.exec(QStringLiteral("SET session_replication_role = replica; UPDATE opravenky SET vada = 'tichá' "
+                               "WHERE jmeno = 'Bára'"));
+        a->First(); // Adam, deleted
+        a->Delete();
+        a->Last(); // Cyril, renamed so that he sorts first
+        a->Edit();
+        field(*a, "jmeno")->setAsString(QStringLiteral("Aneta"));
+        a->Post();
+        addTicket(*a, a->reserveCislo(), QStringLiteral("Dan"));
+        QTRY_VERIFY_WITH_TIMEOUT(heard.count() > 0, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT((b->Refresh(), names()),
+                                  QStringList({ QStringLiteral("Aneta"), QStringLiteral("Bára"), QStringLiteral("Dan") }), 1000);
+        QCOMPARE(b->RecNo(), 1);
+        QCOMPARE(field(*b, "jmeno")->AsString(), QStringLiteral("Bára"));
+        QCOMPARE(field(*b, "vada")->AsString(), QString());
+        QCOMPARE(b->maxCislo(), 4);
+
+        // A truncation names no ticket: everything is read again.
+        heard.clear();
+        db.exec(QStringLiteral("TRUNCATE opravenky"));
+        QTRY_VERIFY_WITH_TIMEOUT(heard.count() > 0, 1000);
+        b->Refresh();
+        QCOMPARE(b->RecordCount(), 0);
+        QCOMPARE(b->RecNo(), -1);
+    }
+
     void newNumbersAcrossCounters()
     {
         PG_DATABASE(db);
