@@ -151,6 +151,31 @@ private slots:
         QCOMPARE(column(*store, "IMEI"), expected());
     }
 
+    void readsAWideSpanOfIdsInTwoHalves()
+    {
+        // Ids far apart make a table that is read in two halves at once, whatever its size.
+        TestDb db;
+        QStringList numbers, names, addresses;
+        for (const int id : {1, 2, 3, 20, 40001, 40002, 50000}) {
+            const bool upper = id > 40000; // the addresses only in the upper half
+            db.insert({{"id", id}, {"cislo", id}, {"jmeno", QStringLiteral("Jméno %1").arg(id)}, {"mesto", "Praha"},
+                       {"adresa", upper ? QVariant(QStringLiteral("Ulice %1").arg(id)) : QVariant()}});
+            numbers << QString::number(id);
+            names << QStringLiteral("Jméno %1").arg(id);
+            addresses << (upper ? QStringLiteral("Ulice %1").arg(id) : QString());
+        }
+        auto store = openStore(db);
+        QCOMPARE(column(*store, "cislo"), numbers);
+        QCOMPARE(column(*store, "jmeno"), names);
+        QCOMPARE(column(*store, "adresa"), addresses);
+        QCOMPARE(column(*store, "mesto"), QStringList(numbers.size(), QStringLiteral("Praha")));
+        // Texts added after the read go on beside those of both halves.
+        store->Append();
+        store->FieldByName(QStringLiteral("adresa"))->setAsString(QStringLiteral("Nová 1"));
+        store->Post();
+        QCOMPARE(column(*store, "adresa"), addresses << QStringLiteral("Nová 1"));
+    }
+
     void filterReadsTheJudgedRowWithoutCopies()
     {
         TestDb db;
