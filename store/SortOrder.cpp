@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <thread>
 #include <tuple>
 
 namespace StoreRow {
@@ -109,8 +110,28 @@ void SortOrder::sortTexts(qint32 n)
         digits.clear();
     }
     m_keys.reserve(others.size());
-    for (const qint32 v : others)
-        makeKey(v);
+    // Many keys are made on two threads, each with a collator of its own.
+    const size_t half = others.size() >= 8192 ? others.size() / 2 : others.size();
+    std::vector<QCollatorSortKey> upper;
+    std::thread helper;
+    if (half < others.size()) {
+        upper.reserve(others.size() - half);
+        helper = std::thread([&] {
+            QCollator collator(m_collator->locale());
+            collator.setCaseSensitivity(Qt::CaseInsensitive);
+            for (size_t k = half; k < others.size(); ++k)
+                upper.push_back(collator.sortKey(column.string(m_values[others[k]])));
+        });
+    }
+    for (size_t k = 0; k < half; ++k)
+        makeKey(others[k]);
+    if (helper.joinable()) {
+        helper.join();
+        for (size_t k = half; k < others.size(); ++k) {
+            m_keyOf[others[k]] = qint32(m_keys.size());
+            m_keys.push_back(std::move(upper[k - half]));
+        }
+    }
     std::sort(others.begin(), others.end(),
               [&](qint32 a, qint32 b) { return m_keys[m_keyOf[a]].compare(m_keys[m_keyOf[b]]) < 0; });
     {

@@ -176,6 +176,26 @@ private slots:
         QCOMPARE(column(*store, "adresa"), addresses << QStringLiteral("Nová 1"));
     }
 
+    void manyDistinctNamesKeyedOnTwoThreadsSortCollated()
+    {
+        // So many distinct names that their keys are made on two threads.
+        TestDb db;
+        QStringList names;
+        const QStringList stems = {"Chára", "Cech", "Čech", "hora", "Hora", "Šíma", "Sima", "ďas"};
+        db.sql().transaction();
+        for (int i = 0; i < 9000; ++i) {
+            names << stems[i % stems.size()] + QString::number(9000 - i);
+            db.insert({{"jmeno", names.back()}});
+        }
+        db.sql().commit();
+        auto store = openStore(db);
+        store->setSort(QStringLiteral("jmeno ASC"));
+        QCollator collator{QLocale()};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        QCOMPARE(column(*store, "jmeno"), names);
+    }
+
     void filterReadsTheJudgedRowWithoutCopies()
     {
         TestDb db;
