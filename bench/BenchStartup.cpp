@@ -1,9 +1,12 @@
 // Start-up time: from the start of a process to the main window exposed.
 #include "bench/BenchStartup.h"
 
+#include "app/ErrorHandler.h"
+#include "ui/ErrorBox.h"
 #include "ui/Program.h"
 #include "ui/TApplication.h"
 #include "ui/TfMain.h"
+#include "workdir/StartFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,8 +45,13 @@ int startupBenchMain(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // As the program's main() does, with the watch installed before the event loop runs.
+    // As the program's main() does, in the current folder, with the watch installed before the event loop runs.
     TApplication app(argc, argv);
+    ErrorBox box;
+    ErrorHandler::setReporter(&box);
+    if (const std::optional<int> exitCode = StartFolder::enter(
+            {QCoreApplication::applicationFilePath(), QStringLiteral("--workdir"), QDir::currentPath()}))
+        return *exitCode;
     Program program;
     ExposeWatch watch;
     app.installEventFilter(&watch);
