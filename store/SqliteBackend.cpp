@@ -385,19 +385,30 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
         try {
             upper.reserve(size_t(std::clamp<qint64>(highest - split, 0, 10'000'000)));
             // The read transaction, and with it the snapshot, starts at the first row.
-            sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr);
-            Statement first(other, "SELECT 1 FROM " + TableName + " LIMIT 1");
-            first.step();
+            const bool begun = sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+            int rc = SQLITE_ERROR;
+            if (begun) {
+                Statement first(other, "SELECT 1 FROM " + TableName + " LIMIT 1");
+                rc = first.ok() ? first.step() : SQLITE_ERROR;
+            }
             started.set_value();
-            upperRead = readRange(other, split, highest, upper, upperTexts);
-            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+            // Without a snapshot of its own the half is left to the other connection.
+            if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+                upperRead = readRange(other, split, highest, upper, upperTexts);
+            if (begun)
+                sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
         } catch (...) {
             upperFailure = std::current_exception();
+            try {
+                started.set_value(); // never left waiting
+            } catch (const std::future_error&) {
+            }
         }
     });
     started.get_future().wait();
     // This connection's snapshot: one read transaction over both of its statements.
-    bool ok = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool began = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool ok = began;
     std::exception_ptr failure;
     try {
         if (ok) {
@@ -418,7 +429,8 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
     }
     if (reader.joinable())
         reader.join();
-    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (began) // never a transaction this connection had open before
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     if (failure)
         std::rethrow_exception(failure);
