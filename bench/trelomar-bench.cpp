@@ -5,6 +5,7 @@
 #include "app/ErrorHandler.h"
 #include "bench/BenchGrid.h"
 #include "bench/BenchServer.h"
+#include "bench/BenchStartup.h"
 #include "store/StoreFile.h"
 #include "store/TDM.h"
 #include "store/TField.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -257,6 +259,14 @@ struct Result
     int distinctNames = 0;
 };
 
+// With TRELOMAR_BENCH_VERBOSE set: the memory at each stage, to find where the peak comes from.
+void stage(const char* name)
+{
+    if (qEnvironmentVariableIsSet("TRELOMAR_BENCH_VERBOSE"))
+        std::fprintf(stderr, "%-24s rss %6.1f MB, peak %6.1f MB\n", name, statusKb("VmRSS:") / 1024.0,
+                     statusKb("VmHWM:") / 1024.0);
+}
+
 Result measure(int count)
 {
     Result r;
@@ -285,6 +295,7 @@ Result measure(int count)
         opens.push_back(ms(timer.nsecsElapsed()));
     }
     r.open = *std::min_element(opens.begin(), opens.end());
+    stage("opened");
     TicketStore& table = *dm->ADOTable;
     if (!table.Active() || table.RecordCount() != count) {
         std::fprintf(stderr, "the table did not open with %d rows\n", count);
@@ -313,6 +324,7 @@ Result measure(int count)
         for (int n = 7; n >= 0; --n)
             keystroke(imei.left(n));
     }
+    stage("searched");
     r.keyMedian = median(keys);
     r.keyMax = *std::max_element(keys.begin(), keys.end());
 
@@ -322,19 +334,22 @@ Result measure(int count)
         timer.start();
         table.setSort(QStringLiteral("jmeno ASC"));
         r.sortCold = ms(timer.nsecsElapsed());
+        stage("sorted by name");
         table.setSort(QStringLiteral("cislo ASC"));
+        stage("sorted by number");
         timer.restart();
         table.setSort(QStringLiteral("jmeno ASC"));
         r.sortWarm = ms(timer.nsecsElapsed());
         timer.restart();
         table.setSort(QStringLiteral("IMEI ASC"));
         r.sortImei = ms(timer.nsecsElapsed());
+        stage("sorted by IMEI");
     }
     {
-        QStringList names;
+        // Only the distinct names kept: a list of every name would count in the store's peak.
+        QSet<QString> names;
         for (int row = 0; row < table.RecordCount(); ++row)
-            names << table.displayText(row, TicketRecord::jmeno);
-        names.removeDuplicates();
+            names.insert(table.displayText(row, TicketRecord::jmeno));
         r.distinctNames = int(names.size());
     }
 
@@ -350,7 +365,10 @@ Result measure(int count)
         timer.start();
         table.Post();
         edits.push_back(ms(timer.nsecsElapsed()));
+        if (i == 0)
+            stage("edited one");
     }
+    stage("edited");
     for (int i = 0; i < 15; ++i) {
         table.setSort(QStringLiteral("cislo ASC"));
         table.Last();
@@ -367,6 +385,7 @@ Result measure(int count)
     r.postEdit = median(edits);
     r.postNew = median(news);
     r.postMax = std::max(*std::max_element(edits.begin(), edits.end()), *std::max_element(news.begin(), news.end()));
+    stage("posted");
     r.peakKb = statusKb("VmHWM:");
     {
         // The day's copy as the program takes it at start, while the table is open.
@@ -428,7 +447,7 @@ int parent(bool million)
                 "\nraw cmt: one row committed durably through the C API, the disk's floor under a post;"
                 " base: memory before the open; peak: the process's peak;\nnames: distinct customer names;"
                 " backup: the day's checked copy of the store (run off the main window's thread).\n");
-    if (!runGridBench(100000))
+    if (!runGridBench(100000) || !runStartupBench(0, 5, generate) || !runStartupBench(100000, 5, generate))
         return 1;
     const QString server = qEnvironmentVariable("TRELOMAR_PG_URL");
     if (server.isEmpty()) {
@@ -463,6 +482,8 @@ int main(int argc, char* argv[])
     // The grid's measurement needs a widget application: a child of its own.
     if (argc >= 2 && qstrcmp(argv[1], "--grid") == 0)
         return gridBenchMain(argc, argv, generate);
+    if (argc >= 2 && qstrcmp(argv[1], "--startup") == 0)
+        return startupBenchMain(argc, argv);
     QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
     StderrReporter reporter;
@@ -471,6 +492,12 @@ int main(int argc, char* argv[])
     try {
         if (args.size() == 2 && args[0] == QLatin1String("--run"))
             return child(args[1].toInt());
+        if (args.size() == 3 && args[0] == QLatin1String("--generate")) { // a file to profile with
+            generate(args[1], args[2].toInt());
+            return 0;
+        }
+        if (args.size() == 1 && args[0] == QLatin1String("--startup-only"))
+            return runStartupBench(0, 5, generate) && runStartupBench(100000, 5, generate) ? 0 : 1;
         if (args.isEmpty() || (args.size() == 1 && args[0] == QLatin1String("--million")))
             return parent(!args.isEmpty());
         if (!args.isEmpty() && args[0] == QLatin1String("--server") && args.size() <= 2)
@@ -479,6 +506,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "error: %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "Usage: trelomar-bench [--million] | --server [--million]\n");
+    std::fprintf(stderr, "Usage: trelomar-bench [--million | --startup-only | --generate FILE COUNT] | --server [--million]\n");
     return 2;
 }

@@ -10,8 +10,10 @@
 namespace StoreRow {
 
 // The rows in the ascending order of one stored field, kept up to date as
-// rows change. Texts compare by the collation key of each distinct value,
-// made once; empty values come first and equal values keep the rows' order.
+// rows change. Texts compare as the locale collates them, case aside; a text
+// of ASCII digits alone (an IMEI, a phone number) collates as its bytes
+// compare, so such values are ordered by their bytes and need no collation
+// key. Empty values come first and equal values keep the rows' order.
 // It refers to the rows and texts it was made over and must be dropped when
 // they are read again.
 class SortOrder
@@ -26,17 +28,22 @@ public:
 
 private:
     qint32 valueId(TextRef text);
+    void sortTexts(qint32 rowCount);
+    int compareValues(qint32 a, qint32 b) const; // distinct values, neither empty
+    void makeKey(qint32 value);
 
     int m_field;
     const std::vector<Row>& m_rows;
     const Texts& m_texts;
     std::vector<qint32> m_order;
     // Text fields: per row, the index of its value among the distinct values
-    // (-1 for the empty text), and per distinct value its text and collation
-    // key, found again through an open-addressing table.
+    // (-1 for the empty text), and per distinct value its text, whether it is
+    // all digits, and its collation key if it has one (-1: none), found again
+    // through an open-addressing table.
     std::vector<qint32> m_valueIds;
     std::vector<TextRef> m_values;
-    std::vector<size_t> m_hashes;
+    std::vector<quint8> m_digits;
+    std::vector<qint32> m_keyOf;
     std::vector<QCollatorSortKey> m_keys;
     std::vector<qint32> m_table; // value index or -1; the size a power of two
     std::optional<QCollator> m_collator;

@@ -17,7 +17,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <future>
 #include <limits>
+#include <thread>
 
 using StoreRow::Row;
 using StoreRow::isStored;
@@ -176,6 +179,7 @@ QAtomicInt connectionCounter;
 } // namespace
 
 SqliteBackend::SqliteBackend(const QString& connectionString, const QString& component, int busyTimeoutMs)
+    : m_busyTimeoutMs(busyTimeoutMs)
 {
     const QString source = dataSource(connectionString);
     if (source.isEmpty())
@@ -280,6 +284,7 @@ void SqliteBackend::close()
 
 void SqliteBackend::setBusyTimeout(int milliseconds)
 {
+    m_busyTimeoutMs = milliseconds;
     sqlite3_busy_timeout(m_db, milliseconds);
 }
 
@@ -295,30 +300,154 @@ void SqliteBackend::raiseWrite() const
 
 qint64 SqliteBackend::changeToken()
 {
+    return dataVersion();
+}
+
+qint64 SqliteBackend::dataVersion() const
+{
     Statement st(m_db, "PRAGMA data_version");
     if (!st.ok() || st.get() == nullptr || st.step() != SQLITE_ROW)
         raiseRead();
     return sqlite3_column_int64(st.get(), 0);
 }
 
-void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
+// The rows with ids in (above, upTo], appended in the order of the ids. False
+// when a statement fails; the connection's error tells why.
+bool SqliteBackend::readRange(sqlite3* db, qint64 above, qint64 upTo, std::vector<Row>& rows, Texts& texts) const
 {
-    {
-        // The highest id is a cheap, close guess of the number of rows.
-        Statement count(m_db, "SELECT max(rowid) FROM " + TableName);
-        if (count.ok() && count.step() == SQLITE_ROW)
-            rows.reserve(size_t(std::clamp<qint64>(sqlite3_column_int64(count.get(), 0), 0, 10'000'000)));
-    }
-    Statement st(m_db, "SELECT " + selectList() + " FROM " + TableName + " ORDER BY rowid");
+    Statement st(db, "SELECT " + selectList() + " FROM " + TableName + " WHERE rowid > ? AND rowid <= ? ORDER BY rowid");
     if (!st.ok())
-        raiseRead();
+        return false;
+    sqlite3_bind_int64(st.get(), 1, above);
+    sqlite3_bind_int64(st.get(), 2, upTo);
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
         rows.emplace_back();
         readColumns(st.get(), rows.back(), texts);
     }
-    if (rc != SQLITE_DONE)
+    return rc == SQLITE_DONE;
+}
+
+void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
+{
+    qint64 lowest = 0, highest = 0;
+    {
+        Statement bounds(m_db, "SELECT min(rowid), max(rowid) FROM " + TableName);
+        if (!bounds.ok() || bounds.step() != SQLITE_ROW)
+            raiseRead();
+        lowest = sqlite3_column_int64(bounds.get(), 0);
+        highest = sqlite3_column_int64(bounds.get(), 1);
+    }
+    // The span of the ids is a cheap, close guess of the number of rows. Room
+    // for the tickets of the coming days too: reserved, it costs no memory
+    // until used, and a new ticket then never moves every row.
+    const auto guess = [](qint64 from, qint64 to) {
+        const qint64 span = std::clamp<qint64>(to - from + 1, 0, 10'000'000);
+        return size_t(span + span / 8 + 4096);
+    };
+    // A large table is read by two connections at once, each half of the ids.
+    constexpr qint64 ParallelFrom = 20000;
+    if (highest - lowest >= ParallelFrom) {
+        const qint64 split = lowest + (highest - lowest) / 2;
+        rows.reserve(guess(lowest, highest)); // the upper half joins without a move
+        if (readInParallel(rows, texts, split, highest))
+            return;
+        rows.clear();
+        texts = Texts();
+    }
+    rows.reserve(guess(lowest, highest));
+    if (!readRange(m_db, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), rows, texts))
         raiseRead();
+}
+
+// The ids above `split` are read on a second connection and thread while this
+// one reads the rest; both in one snapshot of the file, or false (nothing kept
+// worth keeping) and the caller reads alone.
+bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 split, qint64 highest)
+{
+    sqlite3* other = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &other, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr)
+        != SQLITE_OK) {
+        sqlite3_close(other);
+        return false;
+    }
+    sqlite3_busy_timeout(other, m_busyTimeoutMs);
+    // Both read transactions start between two looks at the data version: when
+    // it has not moved, no other program committed in between and the halves agree.
+    const qint64 before = dataVersion();
+    std::vector<Row> upper;
+    Texts upperTexts;
+    std::promise<void> started;
+    bool upperRead = false;
+    std::exception_ptr upperFailure;
+    std::thread reader([&] {
+        try {
+            upper.reserve(size_t(std::clamp<qint64>(highest - split, 0, 10'000'000)));
+            // The read transaction, and with it the snapshot, starts at the first row.
+            const bool begun = sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+            int rc = SQLITE_ERROR;
+            if (begun) {
+                Statement first(other, "SELECT 1 FROM " + TableName + " LIMIT 1");
+                rc = first.ok() ? first.step() : SQLITE_ERROR;
+            }
+            started.set_value();
+            // Without a snapshot of its own the half is left to the other connection.
+            if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+                upperRead = readRange(other, split, highest, upper, upperTexts);
+            if (begun)
+                sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        } catch (...) {
+            upperFailure = std::current_exception();
+            try {
+                started.set_value(); // never left waiting
+            } catch (const std::future_error&) {
+            }
+        }
+    });
+    started.get_future().wait();
+    // This connection's snapshot: one read transaction over both of its statements.
+    const bool began = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool ok = began;
+    std::exception_ptr failure;
+    try {
+        if (ok) {
+            Statement first(m_db, "SELECT 1 FROM " + TableName + " LIMIT 1");
+            ok = first.ok() && first.step() != SQLITE_ERROR;
+        }
+        const bool sameSnapshot = ok && dataVersion() == before;
+        ok = ok && readRange(m_db, std::numeric_limits<qint64>::min(), split, rows, texts);
+        reader.join();
+        if (ok && !upperFailure && (!upperRead || !sameSnapshot)) {
+            // The other half from this connection's own snapshot.
+            upper.clear();
+            upperTexts = Texts();
+            upperRead = readRange(m_db, split, highest, upper, upperTexts);
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (reader.joinable())
+        reader.join();
+    if (began) // never a transaction this connection had open before
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    if (failure)
+        std::rethrow_exception(failure);
+    if (upperFailure)
+        std::rethrow_exception(upperFailure);
+    if (!ok || !upperRead)
+        return false;
+
+    std::array<quint32, StoreRow::TextSlots> shift {};
+    for (int slot = 0; slot < StoreRow::TextSlots; ++slot)
+        shift[slot] = texts[slot].adopt(std::move(upperTexts[slot])) << 24;
+    for (Row& row : upper)
+        for (int slot = 0; slot < StoreRow::TextSlots; ++slot)
+            if (row.text[slot].size)
+                row.text[slot].pos += shift[slot];
+    rows.insert(rows.end(), upper.begin(), upper.end());
+    return true;
 }
 
 std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)

@@ -29,8 +29,12 @@ private:
     [[noreturn]] void raiseWrite() const;
     [[noreturn]] void raiseRead() const;
     void close();
+    qint64 dataVersion() const;
+    bool readRange(sqlite3* db, qint64 above, qint64 upTo, std::vector<Row>& rows, Texts& texts) const;
+    bool readInParallel(std::vector<Row>& rows, Texts& texts, qint64 split, qint64 highest);
 
     QString m_path;
     QString m_connectionName;
     sqlite3* m_db = nullptr;
+    int m_busyTimeoutMs;
 };

@@ -34,6 +34,8 @@ TDM::TDM(QObject* parent)
 
     ADOTable->setFiltered(true);
     ADOTable->setOnFilterRecord([this](TicketStore& ds, bool& accept) { ADOTableFilterRecord(ds, accept); });
+    // What ADOTableFilterRecord decides, answered from an index of the IMEIs at each keystroke.
+    ADOTable->setFilterPrefix(TicketRecord::IMEI, [this] { return FindText; });
     ADOTable->setOnCalcFields([this](TicketStore& ds) { ADOTableCalcFields(ds); });
     ADOTable->setAfterPost([this](TicketStore& ds) { ADOTableAfterPost(ds); });
 

@@ -2,6 +2,8 @@
 
 #include "app/AppError.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,6 +13,22 @@ TextRef TextColumn::add(const char* utf8, int length)
 {
     if (length <= 0)
         return TextRef();
+    if (!m_sharing)
+        return append(utf8, length);
+    const QByteArrayView text(utf8, length);
+    TextRef& recent = m_recent[qHash(text) % RecentSize];
+    if (recent.size == quint32(length) && bytes(recent) == text) {
+        ++m_shared;
+        return recent;
+    }
+    recent = append(utf8, length);
+    if (++m_tried == TrialSize && m_shared < TrialSize / 2)
+        m_sharing = false;
+    return recent;
+}
+
+TextRef TextColumn::append(const char* utf8, int length)
+{
     if (m_capacity - m_used < length) {
         if (m_blocks.size() >= m_maxBlocks)
             throw AppError(QStringLiteral("The texts of one field of the table are too large to hold in memory"));
@@ -24,6 +42,22 @@ TextRef TextColumn::add(const char* utf8, int length)
     const TextRef ref {quint32((m_blocks.size() - 1) << 24 | m_used), quint32(length)};
     m_used += length;
     return ref;
+}
+
+quint32 TextColumn::adopt(TextColumn&& other)
+{
+    const size_t shift = m_blocks.size();
+    if (other.m_blocks.empty())
+        return 0;
+    if (shift + other.m_blocks.size() > m_maxBlocks)
+        throw AppError(QStringLiteral("The texts of one field of the table are too large to hold in memory"));
+    for (auto& block : other.m_blocks)
+        m_blocks.push_back(std::move(block));
+    other.m_blocks.clear();
+    // New texts go on in other's last block.
+    m_used = other.m_used;
+    m_capacity = other.m_capacity;
+    return quint32(shift);
 }
 
 TextRef TextColumn::add(QStringView text)

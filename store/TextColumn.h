@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -22,7 +23,9 @@ struct TextRef
 // (UTF-8) together in large blocks that never move: a read copies bytes and
 // allocates nothing per value, and a pass over one field of every row reads
 // memory in order. Texts set later are added too; what they replace stays
-// until the next read of the store.
+// until the next read of the store. A field of few values (the town, the
+// technician) keeps each value about once: a text equal to one of the
+// recent ones is not copied again but shares its place.
 class TextColumn
 {
 public:
@@ -38,6 +41,10 @@ public:
     // Raises AppError when the text needs a block beyond the last one.
     TextRef add(const char* utf8, int length);
     TextRef add(QStringView text);
+    // Takes over the blocks of `other`, a column of texts that follow ours;
+    // returns what to add to the block number of each of other's texts.
+    // Raises AppError when the blocks together are too many.
+    quint32 adopt(TextColumn&& other);
     QByteArrayView bytes(TextRef ref) const
     {
         return ref.size ? QByteArrayView(m_blocks[ref.pos >> 24].get() + (ref.pos & 0xFFFFFF), ref.size)
@@ -65,6 +72,16 @@ public:
 
 private:
     QStringView decode(QByteArrayView utf8) const;
+    TextRef append(const char* utf8, int length);
+
+    // The recent texts by their hash. Given up on a field whose texts seldom
+    // repeat: there it would only cost time.
+    static constexpr size_t RecentSize = 64;
+    static constexpr int TrialSize = 4096;
+    std::array<TextRef, RecentSize> m_recent {};
+    int m_tried = 0;
+    int m_shared = 0;
+    bool m_sharing = true;
 
     size_t m_maxBlocks = MaxBlocks;
     std::vector<std::unique_ptr<char[]>> m_blocks;

@@ -110,6 +110,16 @@ void TicketStore::setFiltered(bool filtered)
 void TicketStore::setOnFilterRecord(FilterHandler handler)
 {
     d->onFilterRecord = std::move(handler);
+    d->prefixField = -1;
+    d->prefixText = nullptr;
+}
+
+void TicketStore::setFilterPrefix(int field, std::function<QString()> prefix)
+{
+    if (field < 0 || field >= TicketRecord::FieldCount || !StoreRow::isText(field))
+        throw AppError(QStringLiteral("%1: Cannot search the field %2 by the start of its text").arg(objectName()).arg(field));
+    d->prefixField = field;
+    d->prefixText = std::move(prefix);
 }
 
 void TicketStore::setOnCalcFields(DataSetHandler handler)

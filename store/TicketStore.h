@@ -48,6 +48,12 @@ public:
     using FilterHandler = std::function<void(TicketStore& dataSet, bool& accept)>;
     using DataSetHandler = std::function<void(TicketStore& dataSet)>;
     void setOnFilterRecord(FilterHandler handler);
+    // Tells what the OnFilterRecord handler decides, so that the table can
+    // answer it from an index instead of asking the handler row by row: a row
+    // passes when the text `prefix` gives is empty, when the field is empty,
+    // or when the field begins with that text (case counts). The handler must
+    // decide exactly so; setOnFilterRecord forgets the declaration.
+    void setFilterPrefix(int field, std::function<QString()> prefix);
     void setOnCalcFields(DataSetHandler handler);
     void setAfterPost(DataSetHandler handler);
 

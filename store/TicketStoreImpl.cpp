@@ -174,6 +174,7 @@ void TicketStore::Impl::close()
     changedFields = 0;
     for (auto& order : orders)
         order.reset();
+    prefixIndex.reset();
     texts = Texts();
     numberReserved = false;
     backend.reset(); // a reserved number goes with the connection
@@ -189,6 +190,7 @@ void TicketStore::Impl::readAll()
     backend->readAll(fresh, freshTexts);
     for (auto& order : orders)
         order.reset();
+    prefixIndex.reset();
     rows = std::move(fresh);
     texts = std::move(freshTexts);
     deleted.assign(rows.size(), 0);
@@ -265,8 +267,29 @@ void TicketStore::Impl::runFilter()
 {
     passes.resize(rows.size());
     const bool filtering = filtered && onFilterRecord;
+    if (filtering && prefixField >= 0 && runPrefixFilter())
+        return;
     for (size_t i = 0; i < rows.size(); ++i)
         passes[i] = !deleted[i] && (!filtering || passesFilter(rows[i]));
+}
+
+bool TicketStore::Impl::runPrefixFilter()
+{
+    const QString text = prefixText();
+    if (text.isEmpty()) {
+        for (size_t i = 0; i < rows.size(); ++i)
+            passes[i] = !deleted[i];
+        return true;
+    }
+    // An ASCII prefix of the decoded text is the same prefix of its UTF-8 bytes, even of bytes
+    // that are not valid UTF-8; other texts are left to the handler.
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    if (!prefixIndex)
+        prefixIndex = std::make_unique<StoreRow::PrefixIndex>(prefixField, rows, texts);
+    prefixIndex->select(text.toLatin1(), deleted, passes, [this](qint32 row) { return passesFilter(rows[row]); });
+    return true;
 }
 
 bool TicketStore::Impl::passesFilter(const Row& row)
@@ -289,6 +312,8 @@ void TicketStore::Impl::rowChanged(qint32 index, bool added)
     for (auto& order : orders)
         if (order)
             order->rowChanged(index, added);
+    if (prefixIndex)
+        prefixIndex->rowChanged(index);
 }
 
 void TicketStore::Impl::rebuildView()

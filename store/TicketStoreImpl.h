@@ -2,6 +2,7 @@
 
 // The inside of TicketStore, shared with TField.
 
+#include "store/PrefixIndex.h"
 #include "store/SortOrder.h"
 #include "store/StoreRow.h"
 #include "store/TicketBackend.h"
@@ -22,6 +23,8 @@ struct TicketStore::Impl
     int sortField = -1;
     bool filtered = false;
     FilterHandler onFilterRecord;
+    int prefixField = -1; // what onFilterRecord decides, when declared
+    std::function<QString()> prefixText;
     DataSetHandler onCalcFields;
     DataSetHandler afterPost;
     int busyTimeoutMs = 5000;
@@ -56,6 +59,8 @@ struct TicketStore::Impl
 
     // The rows in the order of each field sorted on so far.
     std::array<std::unique_ptr<StoreRow::SortOrder>, TicketRecord::FieldCount> orders;
+    // The rows by the declared filter field, made at the first search after a read.
+    std::unique_ptr<StoreRow::PrefixIndex> prefixIndex;
 
     // While a handler runs: the row its field reads address, and where a
     // calculated field's value goes.
@@ -123,6 +128,7 @@ struct TicketStore::Impl
 
     // Lists
     void runFilter();
+    bool runPrefixFilter(); // false when the declared filter cannot answer
     bool passesFilter(const Row& row);
     StoreRow::SortOrder& orderOf(int field);
     void rowChanged(qint32 index, bool added);

@@ -72,6 +72,60 @@ private slots:
         QCOMPARE(dm->ADOTable->RecordCount(), 1);
     }
 
+    void imeiSearchOverManyRowsAndChanges()
+    {
+        // Texts that share their first 8 bytes, are shorter or longer, differ in case or are not ASCII.
+        const QStringList imeis = {"351234567890123", "35123456", "351234567", "3512345678901234567890", "35", "3",
+                                   "", "AB12", "ab12", QString::fromUtf8("35š"), QString::fromUtf8("šč"), "35 1",
+                                   "35123457", "4"};
+        TestDb db(ModuleFile);
+        for (int i = 0; i < imeis.size(); ++i)
+            db.insert({{"cislo", i + 1}, {"IMEI", imeis[i].isEmpty() ? QVariant() : QVariant(imeis[i])}});
+        DataModule dm(db.dir());
+        TicketStore& table = *dm->ADOTable;
+        const QStringList searches = {"3", "35", "351", "35123456", "351234567", "3512345678", "35 ", "AB", "ab",
+                                      "x", QString::fromUtf8("35š"), QString::fromUtf8("š"), "4", "35123457"};
+        // The numbers listed at each search, against the rule the search follows.
+        const auto check = [&](const char* when) {
+            table.setSort(QStringLiteral("cislo ASC"));
+            dm->FindText.clear();
+            table.Refresh();
+            QList<QPair<int, QString>> all;
+            for (int row = 0; row < table.RecordCount(); ++row)
+                all.append({table.displayText(row, TicketRecord::cislo).toInt(), table.displayText(row, TicketRecord::IMEI)});
+            for (const QString& search : searches) {
+                dm->FindText = search;
+                table.Refresh();
+                QList<int> listed, expected;
+                for (int row = 0; row < table.RecordCount(); ++row)
+                    listed << table.displayText(row, TicketRecord::cislo).toInt();
+                for (const auto& [number, imei] : all)
+                    if (imei.isEmpty() || imei.startsWith(search))
+                        expected << number;
+                QVERIFY2(listed == expected, qPrintable(QStringLiteral("%1, search '%2'").arg(QLatin1String(when), search)));
+            }
+            dm->FindText.clear();
+            table.Refresh();
+        };
+        check("as read");
+        // Changed after the first search: the rows changed since are judged again.
+        table.setRecNo(1);
+        table.Edit();
+        dm->ADOTableIMEI->setAsString(QStringLiteral("999"));
+        table.Post();
+        table.setRecNo(6); // the row without an IMEI gets one
+        table.Edit();
+        dm->ADOTableIMEI->setAsString(QStringLiteral("3512"));
+        table.Post();
+        table.Append();
+        dm->ADOTablecislo->setAsInteger(100);
+        dm->ADOTableIMEI->setAsString(QStringLiteral("351299"));
+        table.Post();
+        table.setRecNo(0);
+        table.Delete();
+        check("after changes");
+    }
+
     void calculatedAddress_data()
     {
         QTest::addColumn<QString>("adresa");

@@ -99,6 +99,103 @@ private slots:
         QCOMPARE(column(*store, "jmeno"), names);
     }
 
+    void digitTextsSortAmongCollatedTexts_data()
+    {
+        QTest::addColumn<QStringList>("values"); // IMEI of the rows in file order
+        QStringList digits;
+        for (int i = 0; i < 400; ++i) // lengths 1 to 18, leading zeros among them
+            digits << QString::number((i * 7919) % 100003).repeated(1 + i % 3).left(1 + i % 18).rightJustified(i % 5 == 0 ? 6 : 1, u'0');
+        // "n/a" and "N/A" collate equal, and so may the wide "３５" and "35": each pair keeps the rows' order.
+        const QStringList others = {"N/A", "35-12", "a35", "n/a", QString::fromUtf8("３５"), "1 2", "35", ""};
+        QTest::newRow("mostly digits") << digits + others;
+        QStringList names;
+        for (int i = 0; i < 40; ++i)
+            names << QStringLiteral("Čech%1").arg(i) << QString::number(i * 37) << QStringLiteral("ch%1").arg(i % 7);
+        QTest::newRow("mostly other texts") << names + others;
+    }
+    void digitTextsSortAmongCollatedTexts()
+    {
+        QFETCH(QStringList, values);
+        TestDb db;
+        db.sql().transaction();
+        for (int i = 0; i < values.size(); ++i)
+            db.insert({{"cislo", i}, {"IMEI", values[i].isEmpty() ? QVariant() : QVariant(values[i])}});
+        db.sql().commit();
+        auto store = openStore(db);
+        store->setSort(QStringLiteral("IMEI ASC"));
+        QCollator collator{QLocale()};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const auto expected = [&] {
+            QStringList sorted = values;
+            std::stable_sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
+                return a.isEmpty() != b.isEmpty() ? a.isEmpty() : collator.compare(a, b) < 0;
+            });
+            return sorted;
+        };
+        QCOMPARE(column(*store, "IMEI"), expected());
+
+        // Values new to the order, kept in place as they are posted.
+        store->setRecNo(3);
+        const int edited = store->FieldByName(QStringLiteral("cislo"))->AsInteger();
+        store->Edit();
+        store->FieldByName(QStringLiteral("IMEI"))->setAsString(QStringLiteral("0001"));
+        store->Post();
+        values[edited] = QStringLiteral("0001");
+        for (const QString& value : {QStringLiteral("N/a"), QStringLiteral("350"), QString::fromUtf8("Ž1")}) {
+            store->Append();
+            store->FieldByName(QStringLiteral("cislo"))->setAsInteger(int(values.size()));
+            store->FieldByName(QStringLiteral("IMEI"))->setAsString(value);
+            store->Post();
+            values << value;
+        }
+        QCOMPARE(column(*store, "IMEI"), expected());
+    }
+
+    void readsAWideSpanOfIdsInTwoHalves()
+    {
+        // Ids far apart make a table that is read in two halves at once, whatever its size.
+        TestDb db;
+        QStringList numbers, names, addresses;
+        for (const int id : {1, 2, 3, 20, 40001, 40002, 50000}) {
+            const bool upper = id > 40000; // the addresses only in the upper half
+            db.insert({{"id", id}, {"cislo", id}, {"jmeno", QStringLiteral("Jméno %1").arg(id)}, {"mesto", "Praha"},
+                       {"adresa", upper ? QVariant(QStringLiteral("Ulice %1").arg(id)) : QVariant()}});
+            numbers << QString::number(id);
+            names << QStringLiteral("Jméno %1").arg(id);
+            addresses << (upper ? QStringLiteral("Ulice %1").arg(id) : QString());
+        }
+        auto store = openStore(db);
+        QCOMPARE(column(*store, "cislo"), numbers);
+        QCOMPARE(column(*store, "jmeno"), names);
+        QCOMPARE(column(*store, "adresa"), addresses);
+        QCOMPARE(column(*store, "mesto"), QStringList(numbers.size(), QStringLiteral("Praha")));
+        // Texts added after the read go on beside those of both halves.
+        store->Append();
+        store->FieldByName(QStringLiteral("adresa"))->setAsString(QStringLiteral("Nová 1"));
+        store->Post();
+        QCOMPARE(column(*store, "adresa"), addresses << QStringLiteral("Nová 1"));
+    }
+
+    void manyDistinctNamesKeyedOnTwoThreadsSortCollated()
+    {
+        // So many distinct names that their keys are made on two threads.
+        TestDb db;
+        QStringList names;
+        const QStringList stems = {"Chára", "Cech", "Čech", "hora", "Hora", "Šíma", "Sima", "ďas"};
+        db.sql().transaction();
+        for (int i = 0; i < 9000; ++i) {
+            names << stems[i % stems.size()] + QString::number(9000 - i);
+            db.insert({{"jmeno", names.back()}});
+        }
+        db.sql().commit();
+        auto store = openStore(db);
+        store->setSort(QStringLiteral("jmeno ASC"));
+        QCollator collator{QLocale()};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        QCOMPARE(column(*store, "jmeno"), names);
+    }
+
     void filterReadsTheJudgedRowWithoutCopies()
     {
         TestDb db;
