@@ -259,9 +259,12 @@ bool LegacyReader::next(QList<Value>& row)
             || type == Type::DateTime;
         const int start = col->cur_value_start;
         const int size = col->cur_value_len;
-        if (fixed && (start < 0 || start + size > int(sizeof d->mdb->pg_buf)))
+        // A damaged row may give any start and length, a negative length too.
+        constexpr int PageSize = int(sizeof d->mdb->pg_buf);
+        const bool inPage = start >= 0 && size >= 0 && start <= PageSize && size <= PageSize - start;
+        if (fixed && !inPage)
             d->fail(QStringLiteral("a value of %1 lies outside its page").arg(d->columns[i].name));
-        const unsigned char* p = d->mdb->pg_buf + start;
+        const unsigned char* p = inPage ? d->mdb->pg_buf + start : nullptr;
         switch (col->col_type) {
         case MDB_BOOL:
             v.kind = Value::Integer;
