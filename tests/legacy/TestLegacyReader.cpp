@@ -180,6 +180,9 @@ private slots:
         // A number whose damaged row gives it a start past the page and a negative length: it read as 0.
         QTest::newRow("value start past the page") << "crash-value-start-past-page.mdb"
                                                    << "lies outside its page";
+        // The same for a number libmdb itself decoded from past the page, and crashed.
+        QTest::newRow("number decoded past the page") << "crash-number-decoded-past-page.mdb"
+                                                      << "lies outside its page";
     }
     void fuzzFindingsRefused()
     {
