@@ -13,9 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
