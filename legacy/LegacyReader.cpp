@@ -18,6 +18,12 @@ constexpr int PrefixSize = 0x18;
 // Text fields hold up to 255 characters; a memo that fills the buffer is read again whole.
 constexpr size_t BindSize = 16384;
 
+bool isFixed(LegacyReader::Type type)
+{
+    using T = LegacyReader::Type;
+    return type == T::Integer || type == T::Currency || type == T::Real || type == T::DateTime;
+}
+
 LegacyReader::Type typeOf(int fileType)
 {
     switch (fileType) {
@@ -221,7 +227,10 @@ void LegacyReader::openTable(const QString& name)
     for (unsigned i = 0; i < count; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
         d->columns.append({QString::fromUtf8(col->name), typeOf(col->col_type), col->col_type});
-        mdb_bind_column(d->table, int(i) + 1, d->buffers[i].data(), &d->lengths[i]);
+        // A fixed-size value is read here, within its page; bound, libmdb would decode it from
+        // wherever a damaged row points, past the page too.
+        if (!isFixed(d->columns.back().type))
+            mdb_bind_column(d->table, int(i) + 1, d->buffers[i].data(), &d->lengths[i]);
     }
 }
 
@@ -249,19 +258,20 @@ bool LegacyReader::next(QList<Value>& row)
         Value& v = row[i];
         v = Value();
         const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
-        const int length = d->lengths[size_t(i)];
-        const bool isNull = length <= 0;
         const Type type = d->columns[i].type;
-        if (isNull && type != Type::Boolean)
-            continue;
         // Fixed-size values straight from the row, without a detour through text.
-        const bool fixed = type == Type::Integer || type == Type::Currency || type == Type::Real
-            || type == Type::DateTime;
+        const bool fixed = isFixed(type);
+        const int length = fixed ? col->cur_value_len : d->lengths[size_t(i)];
+        if (fixed ? length == 0 : length <= 0 && type != Type::Boolean)
+            continue; // null
         const int start = col->cur_value_start;
         const int size = col->cur_value_len;
-        if (fixed && (start < 0 || start + size > int(sizeof d->mdb->pg_buf)))
+        // A damaged row may give any start and length, a negative length too.
+        constexpr int PageSize = int(sizeof d->mdb->pg_buf);
+        const bool inPage = start >= 0 && size >= 0 && start <= PageSize && size <= PageSize - start;
+        if (fixed && !inPage)
             d->fail(QStringLiteral("a value of %1 lies outside its page").arg(d->columns[i].name));
-        const unsigned char* p = d->mdb->pg_buf + start;
+        const unsigned char* p = inPage ? d->mdb->pg_buf + start : nullptr;
         switch (col->col_type) {
         case MDB_BOOL:
             v.kind = Value::Integer;

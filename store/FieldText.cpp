@@ -16,7 +16,10 @@ constexpr qint64 DayMs = 86400000;
 
 [[noreturn]] void invalid(const QString& text, const char* what)
 {
-    throw AppError(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
+    // A huge paste would make an error box wider than any screen.
+    constexpr int Shown = 40;
+    const QString shown = text.size() > Shown ? text.left(Shown) + u'…' : text;
+    throw AppError(QStringLiteral("'%1' is not a valid %2").arg(shown, QLatin1String(what)));
 }
 
 bool isBlank(QChar c)

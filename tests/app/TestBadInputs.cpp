@@ -1,14 +1,21 @@
 #include "store/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/TDBEdit.h"
 #include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -154,6 +161,88 @@ private slots:
         fMain->edFind->setText(QString(1 << 20, u'3'));
         QCOMPARE(app.errors.messages, QStringList());
         QVERIFY(DM->ADOTable->Active());
+    }
+
+    // A megabyte pasted into each box of the ticket editor: the box or its
+    // field cuts it and the ticket stores what fits, or the box refuses it
+    // with a short message and the ticket stays in the editor as typed.
+    void hugePasteIntoEachEditorBox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("kept"); // characters stored; -1: refused
+        QTest::addColumn<QString>("message");
+        const QString refused = QStringLiteral("'1234567890 Černý\n1234567890 Černý\n123456…' is not a valid %1.");
+        QTest::newRow("number") << "dbedCislo" << "cislo" << -1 << refused.arg("integer value");
+        QTest::newRow("name") << "dbedJmeno" << "jmeno" << 50 << "";
+        QTest::newRow("address") << "dbedAdresa" << "adresa" << 100 << "";
+        QTest::newRow("town") << "dbcomboMesto" << "mesto" << 50 << "";
+        QTest::newRow("phone") << "dbedTel" << "tel" << 20 << "";
+        QTest::newRow("technician") << "dbedTechnik" << "technik" << 25 << "";
+        QTest::newRow("kind of repair") << "dbcomboDruh" << "druh_opravy" << 20 << "";
+        QTest::newRow("device") << "dbcomboMobil" << "telefon" << 50 << "";
+        QTest::newRow("IMEI") << "dbedIMEI" << "IMEI" << 50 << "";
+        QTest::newRow("accessories memo") << "dbmemKomplet" << "kompletnost" << (17 << 16) << "";
+        QTest::newRow("fault") << "dbedVada" << "vada" << 50 << "";
+        QTest::newRow("price") << "dbedCena" << "cena" << -1 << refused.arg("floating point value");
+        QTest::newRow("taken in, masked") << "dbedPrijem" << "prijato" << -1 << "'12.34.5678' is not a valid date.";
+        QTest::newRow("due") << "dbedVydej" << "vydej" << -1 << refused.arg("date");
+    }
+    void hugePasteIntoEachEditorBox()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, field);
+        QFETCH(int, kept);
+        QFETCH(QString, message);
+        AppFixture app;
+        const QString paste = QStringLiteral("1234567890 Černý\n").repeated(1 << 16); // 1 MB of text
+        QApplication::clipboard()->setText(paste);
+        whenModalShown([&](QWidget* modal) {
+            QVERIFY(QTest::qWaitForWindowActive(modal));
+            if (box != QLatin1String("dbedJmeno")) {
+                auto* name = control<TDBEdit>(fOpravenka, "dbedJmeno");
+                name->setFocus(Qt::TabFocusReason);
+                QTest::keyClicks(name, "Jan");
+            }
+            auto* target = control<QWidget>(fOpravenka, qPrintable(box));
+            target->setFocus(Qt::TabFocusReason);
+            // As the box's context menu pastes.
+            if (auto* memo = qobject_cast<QPlainTextEdit*>(target)) {
+                memo->selectAll();
+                memo->paste();
+            } else {
+                auto* edit = qobject_cast<QComboBox*>(target) ? qobject_cast<QComboBox*>(target)->lineEdit()
+                                                              : qobject_cast<QLineEdit*>(target);
+                edit->selectAll();
+                edit->paste();
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+            if (modal->isVisible()) {
+                QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
+                QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            }
+        });
+        fMain->actNewExecute();
+        QVERIFY(!fOpravenka->isVisible());
+        QCOMPARE(fOpravenka->result(), int(kept >= 0 ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(app.errors.messages, message.isEmpty() ? QStringList() : QStringList {message});
+        if (kept < 0) {
+            QCOMPARE(DM->ADOTable->RecordCount(), 0);
+            return;
+        }
+        QCOMPARE(DM->ADOTable->RecordCount(), 1);
+        QCOMPARE(DM->ADOTable->FieldByName(field)->AsString(), paste.left(kept));
+        app.stop();
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("paste"));
+        db.setDatabaseName(app.path(QStringLiteral("data/data.mdb")));
+        QVERIFY(db.open());
+        QSqlQuery q(QStringLiteral("SELECT length(\"%1\") FROM opravenky").arg(field), db);
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), kept);
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("paste"));
     }
 };
 
