@@ -3,6 +3,7 @@
 #include "store/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "tests/store/TestDb.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
@@ -24,17 +25,6 @@ std::unique_ptr<TicketStore> counter(const QString& url)
     store->setConnectionString(url);
     store->Open();
     return store;
-}
-
-template <class F>
-QString raised(F&& action)
-{
-    try {
-        action();
-    } catch (const AppError& error) {
-        return error.message();
-    }
-    return QString();
 }
 
 TField* field(TicketStore& store, const char* name)
