@@ -1,26 +1,14 @@
 // The settings reader on any file: reading never fails, and a value written
 // into the file reads back while the file's other keys keep their values.
 #include "app/IniFile.h"
-
-#include <QFile>
+#include "tests/fuzz/FuzzInput.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Memory-backed when it can be: each write is synced to its disk.
-    static const QString path = QStringLiteral("%1/trelomar-fuzz-%2.ini")
-                                    .arg(QFile::exists(QStringLiteral("/dev/shm")) ? QStringLiteral("/dev/shm")
-                                                                                  : QStringLiteral("/tmp"))
-                                    .arg(::getpid());
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    const QString path = fuzzInputFile("ini", data, size);
     IniFile ini(path);
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     (void)IniFile::parseInteger(text);

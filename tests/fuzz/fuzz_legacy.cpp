@@ -3,26 +3,14 @@
 // crashes, hangs or touches memory it does not own.
 #include "app/AppError.h"
 #include "legacy/LegacyReader.h"
-
-#include <QFile>
+#include "tests/fuzz/FuzzInput.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // libmdb reads from a path: memory-backed when it can be.
-    static const QString path = QStringLiteral("%1/trelomar-fuzz-%2.mdb")
-                                    .arg(QFile::exists(QStringLiteral("/dev/shm")) ? QStringLiteral("/dev/shm")
-                                                                                  : QStringLiteral("/tmp"))
-                                    .arg(::getpid());
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    const QString path = fuzzInputFile("mdb", data, size);
     try {
         LegacyReader reader(path);
         (void)reader.tableNames();

@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
@@ -54,3 +55,13 @@ QString raised(F&& action)
     }
     return QString();
 }
+
+// What a program run in a test printed and how it ended (-1: it crashed or
+// did not finish in 30 s).
+struct ProgramRun
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+ProgramRun runProgram(const QString& program, const QStringList& args);

@@ -1,9 +1,9 @@
 #include "store/TicketStore.h"
+#include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,23 +14,10 @@ class TestDbVerbs : public QObject
     Q_OBJECT
 
 private:
-    struct Run
-    {
-        int exitCode;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
 
-    static Run run(const QString& program, const QStringList& args)
-    {
-        QProcess process;
-        process.start(program, args);
-        if (!process.waitForFinished(30000))
-            return {-1, QString(), QStringLiteral("did not finish")};
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-    }
-    static Run db(const QStringList& args) { return run(QStringLiteral(TRELOMAR_DB_PATH), args); }
+    static Run run(const QString& program, const QStringList& args) { return runProgram(program, args); }
+    static Run db(const QStringList& args) { return runProgram(QStringLiteral(TRELOMAR_DB_PATH), args); }
 
     // A shop folder with the given tickets: number, name, memo, price in ten-thousandths, intake date.
     struct Ticket

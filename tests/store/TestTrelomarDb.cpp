@@ -1,12 +1,12 @@
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "tests/store/TestDb.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,22 +16,9 @@ class TestTrelomarDb : public QObject
     Q_OBJECT
 
 private:
-    struct Run
-    {
-        int exitCode;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
 
-    static Run run(const QStringList& args)
-    {
-        QProcess process;
-        process.start(QStringLiteral(TRELOMAR_DB_PATH), args);
-        if (!process.waitForFinished(30000))
-            return {-1, QString(), QStringLiteral("did not finish")};
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-    }
+    static Run run(const QStringList& args) { return runProgram(QStringLiteral(TRELOMAR_DB_PATH), args); }
 
 private slots:
     void initCreatesAnEmptyDatabase()
