@@ -96,21 +96,24 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     QString imei;
     for (int row = count / 2; imei.isEmpty(); ++row)
         imei = table.displayText(row % count, TicketRecord::IMEI);
+    // The grid and the search box, by their object names.
+    auto* grid = fMain->findChild<TDBGrid*>(QStringLiteral("DBGrid"));
+    auto* edFind = fMain->findChild<QLineEdit*>(QStringLiteral("edFind"));
     PaintCounter paints;
-    fMain->DBGrid->viewport()->installEventFilter(&paints);
+    grid->viewport()->installEventFilter(&paints);
     std::vector<double> keys;
     const auto keystroke = [&](const QString& text) {
         const int before = paints.count;
         QElapsedTimer timer;
         timer.start();
-        fMain->edFind->setText(text);
+        edFind->setText(text);
         // The update the reset asked for: deferred layout and the repaint.
         QCoreApplication::processEvents();
         if (paints.count == before)
-            fMain->DBGrid->viewport()->repaint();
+            grid->viewport()->repaint();
         keys.push_back(double(timer.nsecsElapsed()) / 1e6);
     };
-    fMain->edFind->setFocus();
+    edFind->setFocus();
     for (int round = 0; round < 2; ++round) {
         for (int n = 1; n <= 8; ++n)
             keystroke(imei.left(n));

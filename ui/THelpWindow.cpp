@@ -2,29 +2,22 @@
 
 #include "app/AppError.h"
 #include "app/ErrorHandler.h"
+#include "ui_THelpWindow.h"
 
 #include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QTextBrowser>
 #include <QUrl>
-#include <QVBoxLayout>
 
 THelpWindow::THelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
+    , m_ui(std::make_unique<Ui::THelpWindow>())
 {
-    setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(QStringLiteral("Trelomář – nápověda"));
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/help.svg")));
-    resize(640, 560);
-
-    m_browser = new QTextBrowser(this);
-    m_browser->setObjectName(QStringLiteral("HelpBrowser"));
-    m_browser->setOpenExternalLinks(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_browser);
 }
+
+THelpWindow::~THelpWindow() = default;
 
 void THelpWindow::showContext(const QString& path, int context)
 {
@@ -36,7 +29,7 @@ void THelpWindow::showContext(const QString& path, int context)
 
     QUrl url = QUrl::fromLocalFile(path);
     url.setFragment(QString::number(context));
-    m_browser->setSource(url, QTextDocument::HtmlResource);
+    m_ui->HelpBrowser->setSource(url, QTextDocument::HtmlResource);
     show();
     raise();
     activateWindow();

@@ -19,6 +19,7 @@
 #include "ui/TfOpravenka.h"
 #include "ui/TfSetup.h"
 #include "ui/TicketGridModel.h"
+#include "ui_TfMain.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -26,19 +27,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QToolBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <limits>
@@ -79,27 +75,23 @@ bool isCtrlInsOrDel(const QKeyEvent* key)
 TfMain::TfMain(Workspace& workspace, QWidget* parent)
     : QMainWindow(parent)
     , m_workspace(workspace)
+    , m_ui(std::make_unique<Ui::TfMain>())
 {
-    setObjectName(QStringLiteral("fMain"));
-    setWindowTitle(QStringLiteral("Trelomář  ver. 1.5"));
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, WindowColor);
     setPalette(pal);
-    setFixedWidth(600);
-    setMinimumHeight(400);
-    setMaximumHeight(QWIDGETSIZE_MAX);
 
     createImages();
-    createActions();
-    createToolBar();
-    createGrid();
-    createBottomPanel();
-    createMenus();
+    connectCommands();
+    connectToolBar();
+    connectGrid();
+    connectBottomPanel();
+    connectMenus();
     createMenuPainter();
-    DBGrid->setFocus();
+    m_ui->DBGrid->setFocus();
 
     guarded([this] { FormCreate(); });
 }
@@ -118,60 +110,36 @@ void TfMain::createImages()
         Images.append(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))));
 }
 
-void TfMain::createGrid()
+void TfMain::connectGrid()
 {
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("Client"));
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    setCentralWidget(central);
-
-    DBGrid = new TDBGrid(central);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    TDBGrid* grid = m_ui->DBGrid;
     // The grid and its scroll bars keep the system's colours, not the window's.
-    QPalette pal = DBGrid->palette();
+    QPalette pal = grid->palette();
     pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
-    DBGrid->setPalette(pal);
+    grid->setPalette(pal);
     m_gridModel = new TicketGridModel(this);
     m_gridModel->setObjectName(QStringLiteral("GridModel"));
-    DBGrid->setModel(m_gridModel);
-    DBGrid->applyColumnLayout();
-    layout->addWidget(DBGrid, 1);
+    grid->setModel(m_gridModel);
+    grid->applyColumnLayout();
 
     connect(m_gridModel, &TicketGridModel::tableCurrentChanged, this, &TfMain::showCurrentRow);
-    connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TfMain::DBGridRowChanged);
-    connect(DBGrid, &TDBGrid::doubleClickedAnywhere, this, [this] { guarded([this] { DBGridDblClick(); }); });
-    connect(DBGrid, &QWidget::customContextMenuRequested, this,
-        [this](const QPoint& pos) { Popup->popup(DBGrid->viewport()->mapToGlobal(pos)); });
-    DBGrid->installEventFilter(this);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TfMain::DBGridRowChanged);
+    connect(grid, &TDBGrid::doubleClickedAnywhere, this, [this] { guarded([this] { DBGridDblClick(); }); });
+    connect(grid, &QWidget::customContextMenuRequested, this,
+        [this, grid](const QPoint& pos) { m_ui->Popup->popup(grid->viewport()->mapToGlobal(pos)); });
+    grid->installEventFilter(this);
 }
 
-void TfMain::createBottomPanel()
+void TfMain::connectBottomPanel()
 {
-    panBottom = new QFrame(centralWidget());
-    panBottom->setObjectName(QStringLiteral("panBottom"));
-    panBottom->setFixedHeight(27);
-    panBottom->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panBottom->setAutoFillBackground(true);
-    QPalette pal = panBottom->palette();
+    QPalette pal = m_ui->panBottom->palette();
     pal.setColor(QPalette::Window, LightColor);
-    panBottom->setPalette(pal);
-    centralWidget()->layout()->addWidget(panBottom);
+    m_ui->panBottom->setPalette(pal);
+    m_ui->lbFind->adjustSize();
 
-    lbFind = new QLabel(QStringLiteral("Hledání podle IMEI"), panBottom);
-    lbFind->setObjectName(QStringLiteral("lbFind"));
-    lbFind->move(8, 8);
-    lbFind->adjustSize();
-
-    edFind = new QLineEdit(panBottom);
-    edFind->setObjectName(QStringLiteral("edFind"));
-    edFind->setGeometry(105, 3, 154, 21);
-    edFind->installEventFilter(this);
-    connect(edFind, &QLineEdit::textChanged, this,
+    m_ui->edFind->installEventFilter(this);
+    connect(m_ui->edFind, &QLineEdit::textChanged, this,
         [this](const QString& text) { guarded([this, &text] { edFindChange(text); }); });
-
-    setTabOrder(DBGrid, edFind);
 }
 
 QMenu* TfMain::createPopupMenu()
@@ -287,27 +255,27 @@ void TfMain::applyMainTexts()
     for (int column = 0; column < TicketGridModel::ColumnCount; ++column)
         m_gridModel->setColumnTitle(column, MainTexts[MainText::FirstColumn + column]);
 
-    lbFind->setText(MainTexts[MainText::FindLabel]);
-    lbFind->adjustSize();
-    edFind->move(lbFind->x() + lbFind->width() + 10, edFind->y());
+    m_ui->lbFind->setText(MainTexts[MainText::FindLabel]);
+    m_ui->lbFind->adjustSize();
+    m_ui->edFind->move(m_ui->lbFind->x() + m_ui->lbFind->width() + 10, m_ui->edFind->y());
 
-    mmSoubor->setTitle(MainTexts[MainText::FileMenu]);
-    setMenuItemCaption(mmNastaveni, MainTexts[MainText::SetupItem]);
-    setMenuItemCaption(mmKonec, MainTexts[MainText::ExitItem]);
-    mmEdit->setTitle(MainTexts[MainText::EditMenu]);
-    setMenuItemCaption(mmNew, MainTexts[MainText::NewItem]);
-    setMenuItemCaption(mmUpravit, MainTexts[MainText::EditItem]);
-    setMenuItemCaption(mmDelete, MainTexts[MainText::DeleteItem]);
-    mmAbout->setTitle(MainTexts[MainText::HelpMenu]);
-    setMenuItemCaption(mmHelp, MainTexts[MainText::HelpItem]);
-    setMenuItemCaption(mmOprog, MainTexts[MainText::AboutItem]);
+    m_ui->mmSoubor->setTitle(MainTexts[MainText::FileMenu]);
+    setMenuItemCaption(m_ui->mmNastaveni, MainTexts[MainText::SetupItem]);
+    setMenuItemCaption(m_ui->mmKonec, MainTexts[MainText::ExitItem]);
+    m_ui->mmEdit->setTitle(MainTexts[MainText::EditMenu]);
+    setMenuItemCaption(m_ui->mmNew, MainTexts[MainText::NewItem]);
+    setMenuItemCaption(m_ui->mmUpravit, MainTexts[MainText::EditItem]);
+    setMenuItemCaption(m_ui->mmDelete, MainTexts[MainText::DeleteItem]);
+    m_ui->mmAbout->setTitle(MainTexts[MainText::HelpMenu]);
+    setMenuItemCaption(m_ui->mmHelp, MainTexts[MainText::HelpItem]);
+    setMenuItemCaption(m_ui->mmOprog, MainTexts[MainText::AboutItem]);
 
-    tbNew->setToolTip(MainTexts[MainText::NewTip]);
-    tbEdit->setToolTip(MainTexts[MainText::EditTip]);
-    tbDelete->setToolTip(MainTexts[MainText::DeleteTip]);
-    tbSetup->setToolTip(MainTexts[MainText::SetupTip]);
-    tbAbout->setToolTip(MainTexts[MainText::AboutTip]);
-    tbKonec->setToolTip(MainTexts[MainText::ExitTip]);
+    m_ui->tbNew->setToolTip(MainTexts[MainText::NewTip]);
+    m_ui->tbEdit->setToolTip(MainTexts[MainText::EditTip]);
+    m_ui->tbDelete->setToolTip(MainTexts[MainText::DeleteTip]);
+    m_ui->tbSetup->setToolTip(MainTexts[MainText::SetupTip]);
+    m_ui->tbAbout->setToolTip(MainTexts[MainText::AboutTip]);
+    m_ui->tbKonec->setToolTip(MainTexts[MainText::ExitTip]);
 }
 
 void TfMain::actNewExecute()
@@ -439,12 +407,12 @@ void TfMain::showCurrentRow()
     const QScopedValueRollback moving(m_movingGrid, true);
     const int row = m_gridModel->currentRow();
     if (row < 0) {
-        DBGrid->selectionModel()->clear();
+        m_ui->DBGrid->selectionModel()->clear();
         return;
     }
-    const QModelIndex current = DBGrid->currentIndex();
+    const QModelIndex current = m_ui->DBGrid->currentIndex();
     if (current.row() != row)
-        DBGrid->setCurrentIndex(m_gridModel->index(row, current.isValid() ? current.column() : 0));
+        m_ui->DBGrid->setCurrentIndex(m_gridModel->index(row, current.isValid() ? current.column() : 0));
 }
 
 void TfMain::DBGridRowChanged(const QModelIndex& current)
@@ -457,7 +425,7 @@ void TfMain::DBGridRowChanged(const QModelIndex& current)
             table->setRecNo(row);
     });
     // When the table could not move (it reported why), the grid goes back.
-    if (m_gridModel->currentRow() != DBGrid->currentIndex().row())
+    if (m_gridModel->currentRow() != m_ui->DBGrid->currentIndex().row())
         showCurrentRow();
 }
 
@@ -471,14 +439,14 @@ void TfMain::DBGridExit()
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == edFind && event->type() == QEvent::ShortcutOverride) {
+    if (watched == m_ui->edFind && event->type() == QEvent::ShortcutOverride) {
         // Ctrl+Ins and Ctrl+Del are the window's New and Delete, not the
         // box's copy and delete-word.
         if (isCtrlInsOrDel(static_cast<QKeyEvent*>(event))) {
             event->ignore();
             return true;
         }
-    } else if (watched == DBGrid) {
+    } else if (watched == m_ui->DBGrid) {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             guarded([this, key] { DBGridKeyDown(key); });

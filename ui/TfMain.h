@@ -8,19 +8,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+namespace Ui {
+class TfMain;
+}
 class QAction;
 class TIdleRefresh;
 class QActionGroup;
-class QFrame;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QMenuBar;
 class QModelIndex;
-class QToolBar;
-class QToolButton;
-class TDBGrid;
 class THelpWindow;
 class TMenuPainter;
 class TicketGridModel;
@@ -64,68 +61,8 @@ public:
     // The help context that Help opens.
     static constexpr int HelpContext = 100;
 
-    // Controls, from top to bottom.
-    QMenuBar* mMenu;
-    QToolBar* ToolBar;
-    QToolButton* tbNew;
-    QToolButton* tbEdit;
-    QToolButton* tbDelete;
-    QWidget* tbSepar1;
-    QToolButton* tbSetup;
-    QToolButton* tbAbout;
-    QWidget* tbSepar2;
-    QToolButton* tbKonec;
-    TDBGrid* DBGrid;
-    QFrame* panBottom;
-    QLabel* lbFind;
-    QLineEdit* edFind;
-
     // The pictures of the commands: new, edit, delete, setup, about, exit.
     QList<QIcon> Images;
-
-    // The action list; every action is enabled at all times.
-    QObject* Actions;
-    QAction* actSetup;
-    QAction* actAbout;
-    QAction* actExit;
-    QAction* actNew;
-    QAction* actEdit;
-    QAction* actDelete;
-    QAction* actSortNumber;
-    QAction* actSortName;
-    QAction* actSortMobil;
-    QAction* actSortStart;
-    QAction* actSortEnd;
-    QAction* actSortIMEI;
-    QAction* actHelp;
-
-    // Main menu. Items are actions of their own that show their command's
-    // caption and shortcut and trigger it: the shortcut itself stays on the
-    // command, so that it fires once, and each item carries its own Tag.
-    QMenu* mmSoubor;
-    QAction* mmNastaveni;
-    QAction* mmN1;
-    QAction* mmKonec;
-    QMenu* mmEdit;
-    QAction* mmNew;
-    QAction* mmUpravit;
-    QAction* mmDelete;
-    QMenu* mmAbout;
-    QAction* mmHelp;
-    QAction* mmOprog;
-
-    // The grid's popup menu: the six sort orders (at most one ticked), then
-    // edit and delete.
-    QMenu* Popup;
-    QAction* mmSortNumber;
-    QAction* mmSortName;
-    QAction* mmSortMobil;
-    QAction* mmSortStart;
-    QAction* mmSortEnd;
-    QAction* mmSortIMEI;
-    QAction* mmN2;
-    QAction* Upravitopravenku1;
-    QAction* Smazatopravenku1;
 
     TMenuPainter* MenuPainter = nullptr;
 
@@ -178,17 +115,14 @@ protected:
 
 private:
     void createImages();
-    void createActions();
-    QAction* addCommand(const char* name, const QString& caption, const QString& hint, int image,
-        const QKeySequence& shortcut, void (TfMain::*handler)());
-    void createToolBar();
-    QToolButton* addToolButton(QAction* action, const char* name);
-    QWidget* addToolSeparator(const char* name);
-    void createGrid();
-    void createBottomPanel();
-    void createMenus();
-    QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, int tag);
-    QAction* addSeparator(QMenu* menu, const char* name, int tag);
+    void connectCommands();
+    void connectToolBar();
+    void connectGrid();
+    void connectBottomPanel();
+    void connectMenus();
+    // A menu item shows its command's caption and shortcut and triggers it:
+    // the shortcut itself stays on the command, so that it fires once.
+    void showCommand(QAction* item, QAction* command);
     void createMenuPainter();
     void applyMainTexts();
     void setSort(const QString& sort);
@@ -203,6 +137,7 @@ private:
     THelpWindow* m_helpWindow = nullptr;
     bool m_shown = false;
     bool m_movingGrid = false; // the grid follows the table: no table move back
+    std::unique_ptr<Ui::TfMain> m_ui; // the controls, by their object names
 };
 
 extern TfMain* fMain;

@@ -1,17 +1,16 @@
 #include "ui/TfStart.h"
 
+#include "ui_TfStart.h"
+
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QScreen>
 
 TfStart::TfStart(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_ui(std::make_unique<Ui::TfStart>())
 {
-    setObjectName(QStringLiteral("fStart"));
-    setWindowTitle(QStringLiteral("Start"));
-    setFixedSize(208, 84);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    m_ui->setupUi(this);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(137, 159, 248));
@@ -19,28 +18,13 @@ TfStart::TfStart(QWidget* parent)
 
     QPalette yellow = pal;
     yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
-
-    lbOpr = new QLabel(QStringLiteral("Trelomář"), this);
-    lbOpr->setObjectName(QStringLiteral("lbOpr"));
-    QFont title(QStringLiteral("Arial"), 16, QFont::Bold, true);
-    lbOpr->setFont(title);
-    lbOpr->setPalette(yellow);
-    lbOpr->setGeometry(8, 16, 129, 24);
-
-    lbStart = new QLabel(QStringLiteral("startuji program ..."), this);
-    lbStart->setObjectName(QStringLiteral("lbStart"));
-    QFont bold = font();
-    bold.setBold(true);
-    lbStart->setFont(bold);
-    lbStart->setPalette(yellow);
-    lbStart->move(88, 64);
-    lbStart->adjustSize();
-
-    imgStart = new QLabel(this);
-    imgStart->setObjectName(QStringLiteral("imgStart"));
-    imgStart->setGeometry(160, 16, 33, 33);
-    imgStart->setPixmap(QIcon(QStringLiteral(":/icons/trelomar.svg")).pixmap(32, 32));
+    m_ui->lbOpr->setPalette(yellow);
+    m_ui->lbStart->setPalette(yellow);
+    m_ui->lbStart->adjustSize();
+    m_ui->imgStart->setPixmap(QIcon(QStringLiteral(":/icons/trelomar.svg")).pixmap(32, 32));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }
+
+TfStart::~TfStart() = default;

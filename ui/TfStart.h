@@ -2,7 +2,11 @@
 
 #include <QWidget>
 
-class QLabel;
+#include <memory>
+
+namespace Ui {
+class TfStart;
+}
 
 // The splash window shown while the program opens its windows and tickets.
 class TfStart : public QWidget
@@ -11,8 +15,8 @@ class TfStart : public QWidget
 
 public:
     explicit TfStart(QWidget* parent = nullptr);
+    ~TfStart() override;
 
-    QLabel* lbOpr;
-    QLabel* lbStart;
-    QLabel* imgStart;
+private:
+    std::unique_ptr<Ui::TfStart> m_ui; // the controls, by their object names
 };

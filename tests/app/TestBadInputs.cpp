@@ -158,7 +158,7 @@ private slots:
     void hugePasteIntoTheSearchBox()
     {
         AppFixture app;
-        fMain->edFind->setText(QString(1 << 20, u'3'));
+        control<QLineEdit>(fMain, "edFind")->setText(QString(1 << 20, u'3'));
         QCOMPARE(app.errors.messages, QStringList());
         QVERIFY(DM->ADOTable->Active());
     }

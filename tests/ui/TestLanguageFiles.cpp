@@ -4,6 +4,7 @@
 #include "print/TfPrint.h"
 #include "report/Report.h"
 #include "tests/support/AppFixture.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/TfMain.h"
 #include "ui/TfOpravenka.h"
@@ -67,7 +68,7 @@ private slots:
     {
         AppFixture app(withoutLanguage());
         const QMap<QString, QString> design = visibleTexts();
-        const QPoint designFind = fMain->edFind->pos();
+        const QPoint designFind = control<QLineEdit>(fMain, "edFind")->pos();
 
         fMain->ApplyLang(shipped("cs.lng"));
         QCOMPARE(fMain->LangName, QString::fromUtf8("Česky"));
@@ -84,8 +85,9 @@ private slots:
             QVERIFY2(czech.value(it.key()) == it.value(),
                 qPrintable(QStringLiteral("%1: '%2' became '%3'").arg(it.key(), it.value(), czech.value(it.key()))));
         // Only the search box moves: 10 pixels right of the label, as after any language.
-        QCOMPARE(fMain->edFind->x(), fMain->lbFind->x() + fMain->lbFind->width() + 10);
-        QCOMPARE(fMain->edFind->y(), designFind.y());
+        const QLabel* lbFind = control<QLabel>(fMain, "lbFind");
+        QCOMPARE(control<QLineEdit>(fMain, "edFind")->x(), lbFind->x() + lbFind->width() + 10);
+        QCOMPARE(control<QLineEdit>(fMain, "edFind")->y(), designFind.y());
 
         // The printed ticket too reads as designed.
         const TfPrint designPrint(fOpravenka);
@@ -105,7 +107,7 @@ private slots:
 
         fMain->ApplyLang(shipped("en.lng"));
         QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
-        QCOMPARE(fMain->lbFind->text(), english.main[6]);
+        QCOMPARE(control<QLabel>(fMain, "lbFind")->text(), english.main[6]);
         QCOMPARE(fSetup->windowTitle(), english.settings[6]);
         QCOMPARE(fMain->NewTitle, english.edit[16]);
         const QMap<QString, QString> translated = visibleTexts();

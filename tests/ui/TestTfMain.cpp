@@ -43,6 +43,17 @@ void addTicket(int cislo, const QString& jmeno, const QString& telefon = {}, con
     table->Post();
 }
 
+// The controls most cases use.
+TDBGrid* dbGrid()
+{
+    return control<TDBGrid>(fMain, "DBGrid");
+}
+
+QLineEdit* findBox()
+{
+    return control<QLineEdit>(fMain, "edFind");
+}
+
 int gridRows()
 {
     return fMain->gridModel()->rowCount();
@@ -56,7 +67,7 @@ QString gridText(int row, int column)
 QStringList checkedSortItems()
 {
     QStringList names;
-    for (QAction* item : fMain->Popup->actions())
+    for (QAction* item : control<QMenu>(fMain, "Popup")->actions())
         if (item->isChecked())
             names.append(item->objectName());
     return names;
@@ -116,7 +127,7 @@ private:
     {
         m_app = std::make_unique<AppFixture>(std::move(options));
         QVERIFY(QTest::qWaitForWindowActive(fMain));
-        fMain->DBGrid->setFocus();
+        dbGrid()->setFocus();
     }
 
 private slots:
@@ -137,19 +148,19 @@ private slots:
     void controlsAndPictures()
     {
         start();
-        for (QToolButton* button :
-            { fMain->tbNew, fMain->tbEdit, fMain->tbDelete, fMain->tbSetup, fMain->tbAbout, fMain->tbKonec }) {
+        for (const char* name : { "tbNew", "tbEdit", "tbDelete", "tbSetup", "tbAbout", "tbKonec" }) {
+            const QToolButton* button = control<QToolButton>(fMain, name);
             // A picture that cannot be drawn (a missing SVG reader) leaves a blank button.
             QVERIFY2(!button->icon().pixmap(32, 32).isNull(), qPrintable(button->objectName()));
         }
-        QCOMPARE(fMain->tbKonec->toolTip(), QStringLiteral("Ukončí program Trelomář"));
+        QCOMPARE(control<QToolButton>(fMain, "tbKonec")->toolTip(), QStringLiteral("Ukončí program Trelomář"));
         // Columns keep their width and place, and the grid never edits in place.
-        const QHeaderView* titles = fMain->DBGrid->horizontalHeader();
+        const QHeaderView* titles = dbGrid()->horizontalHeader();
         QCOMPARE(titles->sectionSize(1), 155);
         for (int column = 0; column < titles->count(); ++column)
             QCOMPARE(titles->sectionResizeMode(column), QHeaderView::Fixed);
         QVERIFY(!titles->sectionsMovable());
-        QCOMPARE(fMain->DBGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(dbGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
 
     void menuItemTags_data()
@@ -177,15 +188,15 @@ private slots:
     void menuItemsShowAndRunTheirCommand()
     {
         start();
-        QCOMPARE(fMain->mmNew->text(), QStringLiteral("Nová opravenka\tCtrl+Ins"));
-        QCOMPARE(fMain->mmUpravit->text(), QStringLiteral("Upravit opravenku"));
-        QCOMPARE(fMain->Smazatopravenku1->text(), QStringLiteral("Smazat opravenku\tCtrl+Del"));
+        QCOMPARE(control<QAction>(fMain, "mmNew")->text(), QStringLiteral("Nová opravenka\tCtrl+Ins"));
+        QCOMPARE(control<QAction>(fMain, "mmUpravit")->text(), QStringLiteral("Upravit opravenku"));
+        QCOMPARE(control<QAction>(fMain, "Smazatopravenku1")->text(), QStringLiteral("Smazat opravenku\tCtrl+Del"));
         // The shortcut stays on the command alone, so the key fires once.
-        QVERIFY(fMain->mmNew->shortcut().isEmpty());
+        QVERIFY(control<QAction>(fMain, "mmNew")->shortcut().isEmpty());
 
         ModalWatch watch;
-        fMain->mmOprog->trigger();
-        fMain->Upravitopravenku1->trigger();
+        control<QAction>(fMain, "mmOprog")->trigger();
+        control<QAction>(fMain, "Upravitopravenku1")->trigger();
         QCOMPARE(watch.seen, (QStringList { "fAbout", "fOpravenka" }));
     }
 
@@ -224,7 +235,7 @@ private slots:
 
         EditorView editor;
         ModalWatch watch(recordEditor(editor));
-        QTest::keyClick(fMain->DBGrid, Qt::Key(key), modifiers);
+        QTest::keyClick(dbGrid(), Qt::Key(key), modifiers);
         QCOMPARE(watch.seen, dialogs);
         if (dialogs == QStringList { "fOpravenka" }) {
             QTEST(editor.isNew, "isNew");
@@ -248,15 +259,15 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, dialog);
         start();
-        fMain->edFind->setFocus();
-        QTest::keyClicks(fMain->edFind, "35 12");
-        fMain->edFind->setCursorPosition(2);
-        fMain->edFind->setSelection(0, 2);
+        findBox()->setFocus();
+        QTest::keyClicks(findBox(), "35 12");
+        findBox()->setCursorPosition(2);
+        findBox()->setSelection(0, 2);
 
         ModalWatch watch;
-        QTest::keyClick(fMain->edFind, Qt::Key(key), Qt::ControlModifier);
+        QTest::keyClick(findBox(), Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(watch.seen, QStringList { dialog });
-        QCOMPARE(fMain->edFind->text(), QStringLiteral("35 12"));
+        QCOMPARE(findBox()->text(), QStringLiteral("35 12"));
     }
 
     void tabStaysInGrid_data()
@@ -272,12 +283,12 @@ private slots:
         start();
         for (int n = 1; n <= tickets; ++n)
             addTicket(n, "Novák");
-        QTest::keyClick(fMain->DBGrid, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(dbGrid(), Qt::Key_End, Qt::ControlModifier);
         for (int i = 0; i < 8; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), fMain->DBGrid);
-        QTest::keyClick(fMain->DBGrid, Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(QApplication::focusWidget(), fMain->DBGrid);
+        QCOMPARE(QApplication::focusWidget(), dbGrid());
+        QTest::keyClick(dbGrid(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), dbGrid());
     }
 
     void gridAndTableMoveTogether()
@@ -287,17 +298,17 @@ private slots:
             addTicket(n, QStringLiteral("Zákazník %1").arg(n));
         QCOMPARE(gridRows(), 5);
         DM->ADOTable->setRecNo(3);
-        QCOMPARE(fMain->DBGrid->currentIndex().row(), 3);
-        QTest::keyClick(fMain->DBGrid, Qt::Key_Up);
+        QCOMPARE(dbGrid()->currentIndex().row(), 3);
+        QTest::keyClick(dbGrid(), Qt::Key_Up);
         QCOMPARE(DM->ADOTable->RecNo(), 2);
         QCOMPARE(DM->ADOTablecislo->AsInteger(), 3);
-        const QRect cell = fMain->DBGrid->visualRect(fMain->gridModel()->index(4, 1));
-        QTest::mouseClick(fMain->DBGrid->viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect cell = dbGrid()->visualRect(fMain->gridModel()->index(4, 1));
+        QTest::mouseClick(dbGrid()->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(DM->ADOTable->RecNo(), 4);
 
         EditorView editor;
         ModalWatch watch(recordEditor(editor));
-        QTest::mouseDClick(fMain->DBGrid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(dbGrid()->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(watch.seen, QStringList { "fOpravenka" });
         QCOMPARE(editor.cislo, 5);
     }
@@ -319,14 +330,14 @@ private slots:
         DM->ADOTablejmeno->setAsString("Adam");
         QCOMPARE(gridText(0, 1), QStringLiteral("Adam"));
         DM->ADOTable->Cancel();
-        QTest::keyClicks(fMain->edFind, "35");
-        fMain->mmSortIMEI->trigger();
+        QTest::keyClicks(findBox(), "35");
+        control<QAction>(fMain, "mmSortIMEI")->trigger();
         ModalWatch watch([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
-        fMain->actDelete->trigger();
+        control<QAction>(fMain, "actDelete")->trigger();
         QCOMPARE(gridRows(), 0);
-        fMain->edFind->clear();
+        findBox()->clear();
         QCOMPARE(gridRows(), 1);
-        QCOMPARE(fMain->DBGrid->currentIndex().row(), 0);
+        QCOMPARE(dbGrid()->currentIndex().row(), 0);
     }
 
     void leavingTheGridDropsOnlyAnUntouchedNewTicket()
@@ -334,14 +345,14 @@ private slots:
         start();
         addTicket(1, "Novák");
         DM->ADOTable->Append();
-        QTest::mouseClick(fMain->edFind, Qt::LeftButton);
+        QTest::mouseClick(findBox(), Qt::LeftButton);
         QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
         QCOMPARE(DM->ADOTable->RecordCount(), 1);
 
-        fMain->DBGrid->setFocus();
+        dbGrid()->setFocus();
         DM->ADOTable->Append();
         DM->ADOTablecislo->setAsInteger(2);
-        QTest::mouseClick(fMain->edFind, Qt::LeftButton);
+        QTest::mouseClick(findBox(), Qt::LeftButton);
         QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
     }
 
@@ -351,15 +362,15 @@ private slots:
         addTicket(1, "Novák");
         addTicket(2, "Dvořák");
         DM->ADOTable->setRecNo(1);
-        const QRect row = fMain->DBGrid->visualRect(fMain->gridModel()->index(1, 1));
+        const QRect row = dbGrid()->visualRect(fMain->gridModel()->index(1, 1));
         const QPoint inside = row.topLeft() + QPoint(row.width() - 3, 3); // right of the text
-        const auto pixel = [&] { return fMain->DBGrid->viewport()->grab().toImage().pixelColor(inside); };
-        const QColor highlight = fMain->DBGrid->palette().color(QPalette::Active, QPalette::Highlight);
+        const auto pixel = [&] { return dbGrid()->viewport()->grab().toImage().pixelColor(inside); };
+        const QColor highlight = dbGrid()->palette().color(QPalette::Active, QPalette::Highlight);
 
         QCOMPARE(pixel(), highlight);
-        fMain->edFind->setFocus();
-        QCOMPARE(pixel(), fMain->DBGrid->palette().color(QPalette::Base));
-        fMain->DBGrid->setFocus();
+        findBox()->setFocus();
+        QCOMPARE(pixel(), dbGrid()->palette().color(QPalette::Base));
+        dbGrid()->setFocus();
         QCOMPARE(pixel(), highlight);
     }
 
@@ -369,7 +380,7 @@ private slots:
         fMain->DayInc = 30;
         EditorView editor;
         ModalWatch watch(recordEditor(editor));
-        fMain->actNew->trigger();
+        control<QAction>(fMain, "actNew")->trigger();
         QCOMPARE(watch.seen, QStringList { "fOpravenka" });
         QVERIFY(editor.isNew);
         QCOMPARE(editor.state, DataSetState::Insert);
@@ -384,13 +395,13 @@ private slots:
         start();
         for (int n = 1; n <= 57; ++n)
             addTicket(n, QStringLiteral("Jméno %1").arg(58 - n, 2, 10, QLatin1Char('0')));
-        fMain->mmSortName->trigger();
+        control<QAction>(fMain, "mmSortName")->trigger();
         QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
         QCOMPARE(gridText(0, 0), QStringLiteral("57"));
 
         EditorView editor;
         ModalWatch watch(recordEditor(editor));
-        fMain->actNew->trigger();
+        control<QAction>(fMain, "actNew")->trigger();
         QCOMPARE(editor.cislo, 58);
         QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
         QCOMPARE(gridText(0, 0), QStringLiteral("1"));
@@ -402,11 +413,11 @@ private slots:
         start();
         addTicket(1, "A", {}, "351111");
         addTicket(9, "B", {}, "999999");
-        QTest::keyClicks(fMain->edFind, "35");
+        QTest::keyClicks(findBox(), "35");
         QCOMPARE(gridRows(), 1);
         EditorView editor;
         ModalWatch watch(recordEditor(editor));
-        fMain->actNew->trigger();
+        control<QAction>(fMain, "actNew")->trigger();
         QCOMPARE(editor.cislo, 10);
     }
 
@@ -434,7 +445,7 @@ private slots:
         QFETCH(QString, sort);
         start();
         QCOMPARE(checkedSortItems(), QStringList { "mmSortNumber" });
-        auto* action = fMain->Popup->findChild<QAction*>(item);
+        auto* action = control<QMenu>(fMain, "Popup")->findChild<QAction*>(item);
         QVERIFY(action);
 
         // The unticked item takes the tick; the ticked one gives it up.
@@ -456,14 +467,14 @@ private slots:
         addTicket(2, "B", {}, "135123456789012");
         addTicket(3, "C", {}, "3");
         addTicket(4, "D", {}, QString());
-        QTest::keyClicks(fMain->edFind, "35");
+        QTest::keyClicks(findBox(), "35");
         QCOMPARE(DM->FindText, QStringLiteral("35"));
         QCOMPARE(gridRows(), 2);
         QCOMPARE((QStringList { gridText(0, 0), gridText(1, 0) }), (QStringList { "1", "4" }));
-        QTest::keyClick(fMain->edFind, Qt::Key_Space);
+        QTest::keyClick(findBox(), Qt::Key_Space);
         QCOMPARE(DM->FindText, QStringLiteral("35 ")); // not trimmed
         QCOMPARE(gridRows(), 1);
-        fMain->edFind->clear();
+        findBox()->clear();
         QCOMPARE(gridRows(), 4);
     }
 
@@ -499,7 +510,7 @@ private slots:
             openAfterOtherKey = dialog->isVisible();
             QTest::keyClick(dialog, Qt::Key(key));
         });
-        QTest::keyClick(fMain->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(dbGrid(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(data, QStringLiteral("15:  , "));
         QCOMPARE(rightEdge, 241);
         QVERIFY(openAfterOtherKey);
@@ -515,7 +526,7 @@ private slots:
             data = control<QLabel>(qobject_cast<TfDelete*>(modal), "lbData")->text();
             QTest::keyClick(modal, Qt::Key_Return);
         });
-        fMain->actDelete->trigger();
+        control<QAction>(fMain, "actDelete")->trigger();
         QCOMPARE(data, QStringLiteral(":  , "));
         QCOMPARE(m_app->errors.messages.size(), 1);
         QVERIFY2(m_app->errors.messages[0].startsWith("ADOTable: Cannot perform this operation on an empty dataset"),
@@ -554,8 +565,8 @@ private slots:
                      << QString::number(control<QLabel>(dialog, "lbText1")->geometry().right() + 1);
             ModalWatch::reject(modal);
         });
-        fMain->actDelete->trigger();
-        fMain->actAbout->trigger();
+        control<QAction>(fMain, "actDelete")->trigger();
+        control<QAction>(fMain, "actAbout")->trigger();
         QFETCH(QString, deleteTitle);
         QFETCH(QString, aboutTitle);
         const bool translated = count >= 6;
@@ -582,7 +593,7 @@ private slots:
             lines = modal->findChild<QTextEdit*>("memInfo")->toPlainText().split(QLatin1Char('\n'));
             QTest::keyClick(modal, Qt::Key(key));
         });
-        QTest::keyClick(fMain->DBGrid, Qt::Key_I, Qt::ControlModifier);
+        QTest::keyClick(dbGrid(), Qt::Key_I, Qt::ControlModifier);
         QCOMPARE(watch.seen, QStringList { "fAbout" }); // closed by the key, not by the watch
         QCOMPARE(lines.size(), 14);
         QCOMPARE(lines[6], QStringLiteral("Pokud můžete, zašlete mi informaci o firmě, která "));
@@ -592,19 +603,19 @@ private slots:
     void helpOpensAtItsContextOrSaysWhyNot()
     {
         start();
-        QTest::keyClick(fMain->DBGrid, Qt::Key_F1);
+        QTest::keyClick(dbGrid(), Qt::Key_F1);
         QCOMPARE(m_app->errors.messages,
             QStringList { QStringLiteral("Cannot open file %1.").arg(m_app->path("trelomar.hlp")) });
         QVERIFY(!fMain->helpWindow() || !fMain->helpWindow()->isVisible());
 
         AppFixture::writeFile(m_app->path("trelomar.hlp"),
             "<html><body><p>Start</p><a name=\"100\"></a><h1>Kontext sto</h1></body></html>");
-        QTest::keyClick(fMain->edFind, Qt::Key_F1);
+        QTest::keyClick(findBox(), Qt::Key_F1);
         THelpWindow* help = fMain->helpWindow();
         QVERIFY(help && help->isVisible());
-        QCOMPARE(help->browser()->source().fragment(), QStringLiteral("100"));
-        QVERIFY(help->browser()->toPlainText().contains("Kontext sto"));
-        QTest::keyClick(fMain->DBGrid, Qt::Key_F1);
+        QCOMPARE(control<QTextBrowser>(help, "HelpBrowser")->source().fragment(), QStringLiteral("100"));
+        QVERIFY(control<QTextBrowser>(help, "HelpBrowser")->toPlainText().contains("Kontext sto"));
+        QTest::keyClick(dbGrid(), Qt::Key_F1);
         QCOMPARE(fMain->helpWindow(), help); // one window, reused
         QCOMPARE(m_app->errors.messages.size(), 1);
     }
@@ -683,30 +694,31 @@ private slots:
         start();
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("Test", mainSection(findLabel)));
         fMain->ApplyLang(m_app->path("lang/t.lng"));
-        QCOMPARE(fMain->lbFind->text(), findLabel);
-        QCOMPARE(fMain->edFind->x(), fMain->lbFind->x() + fMain->lbFind->width() + 10);
-        QCOMPARE(fMain->lbFind->width(), fMain->lbFind->sizeHint().width());
+        const QLabel* lbFind = control<QLabel>(fMain, "lbFind");
+        QCOMPARE(lbFind->text(), findLabel);
+        QCOMPARE(findBox()->x(), lbFind->x() + lbFind->width() + 10);
+        QCOMPARE(lbFind->width(), lbFind->sizeHint().width());
         QCOMPARE(fMain->gridModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("M0"));
         QCOMPARE(fMain->gridModel()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("M5"));
-        QCOMPARE(fMain->mmSoubor->title(), QStringLiteral("M7"));
-        QCOMPARE(fMain->mmNew->text(), QStringLiteral("M11\tCtrl+Ins"));
-        QCOMPARE(fMain->mmOprog->text(), QStringLiteral("M16\tCtrl+I"));
-        QCOMPARE(fMain->tbNew->toolTip(), QStringLiteral("M17"));
-        QCOMPARE(fMain->tbKonec->toolTip(), QStringLiteral("M22"));
+        QCOMPARE(control<QMenu>(fMain, "mmSoubor")->title(), QStringLiteral("M7"));
+        QCOMPARE(control<QAction>(fMain, "mmNew")->text(), QStringLiteral("M11\tCtrl+Ins"));
+        QCOMPARE(control<QAction>(fMain, "mmOprog")->text(), QStringLiteral("M16\tCtrl+I"));
+        QCOMPARE(control<QToolButton>(fMain, "tbNew")->toolTip(), QStringLiteral("M17"));
+        QCOMPARE(control<QToolButton>(fMain, "tbKonec")->toolTip(), QStringLiteral("M22"));
     }
 
     void applyLangSkipsShortMainSectionAndKeepsStateOnMissingFile()
     {
         start();
-        const int edFindX = fMain->edFind->x();
+        const int edFindX = findBox()->x();
         QStringList texts = mainSection("X");
         texts.removeLast();
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("English", texts));
         fMain->ApplyLang(m_app->path("lang/t.lng"));
         QCOMPARE(fMain->MainTexts.size(), 22);
         QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
-        QCOMPARE(fMain->lbFind->text(), QStringLiteral("Hledání podle IMEI"));
-        QCOMPARE(fMain->edFind->x(), edFindX);
+        QCOMPARE(control<QLabel>(fMain, "lbFind")->text(), QStringLiteral("Hledání podle IMEI"));
+        QCOMPARE(findBox()->x(), edFindX);
 
         QVERIFY_THROWS_EXCEPTION(AppError, fMain->ApplyLang(m_app->path("lang/missing.lng")));
         QCOMPARE(fMain->MainTexts.size(), 22);

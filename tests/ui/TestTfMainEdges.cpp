@@ -1,6 +1,7 @@
 #include "store/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
 #include "ui/TDBGrid.h"
@@ -59,7 +60,7 @@ private slots:
         onFile(QStringLiteral("INSERT INTO opravenky (cislo) VALUES (%1)").arg(largest));
         DM->ADOTable->Refresh();
         ModalWatch watch;
-        fMain->actNew->trigger();
+        control<QAction>(fMain, "actNew")->trigger();
         QCOMPARE(m_app->errors.messages,
                  QStringList {QStringLiteral("No new ticket number follows %1: the largest there can be is 2147483647.")
                                   .arg(largest)});
@@ -82,9 +83,9 @@ private slots:
             onFile(QStringLiteral("INSERT INTO opravenky (cislo) VALUES (%1)").arg(n));
         DM->ADOTable->Refresh();
         QCOMPARE(DM->ADOTable->RecordCount(), tickets);
-        QWidget* rows = fMain->DBGrid->viewport();
+        QWidget* rows = control<TDBGrid>(fMain, "DBGrid")->viewport();
         const QPoint below(20, rows->height() - 5);
-        QVERIFY(!fMain->DBGrid->indexAt(below).isValid());
+        QVERIFY(!control<TDBGrid>(fMain, "DBGrid")->indexAt(below).isValid());
         ModalWatch watch;
         QTest::mouseDClick(rows, Qt::LeftButton, {}, below);
         QCOMPARE(watch.seen, QStringList {"fOpravenka"});
@@ -103,7 +104,7 @@ private slots:
         start();
         fMain->DayInc = days;
         ModalWatch watch;
-        fMain->actNew->trigger();
+        control<QAction>(fMain, "actNew")->trigger();
         const QString due = QDate::currentDate().addDays(days).toString(QStringLiteral("dd.MM.yyyy"));
         QCOMPARE(m_app->errors.messages, QStringList {QStringLiteral("'%1' is not a valid date.").arg(due)});
         QCOMPARE(watch.seen, QStringList());
