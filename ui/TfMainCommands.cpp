@@ -24,8 +24,9 @@ enum Image { ImageNew, ImageEdit, ImageDelete, ImageSetup, ImageAbout, ImageExit
 
 void TfMain::connectCommands()
 {
-    // The action list holds the commands; their captions, hints and
-    // shortcuts come with the form, their pictures and handlers from here.
+    // The action list holds the commands, every one enabled at all times.
+    // The form gives their captions, hints and shortcuts and adds them to the
+    // window, so that a shortcut works wherever the focus is in it.
     auto* actions = new QObject(this);
     actions->setObjectName(QStringLiteral("Actions"));
     const struct
@@ -52,8 +53,6 @@ void TfMain::connectCommands()
         command.action->setParent(actions);
         if (command.image >= 0)
             command.action->setIcon(Images.at(command.image));
-        // The form adds each command to the window, so that its shortcut
-        // works wherever the focus is in it.
         connect(command.action, &QAction::triggered, this,
             [this, handler = command.handler] { guarded([this, handler] { (this->*handler)(); }); });
     }
