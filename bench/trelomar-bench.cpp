@@ -295,6 +295,26 @@ Result measure(int count)
         opens.push_back(ms(timer.nsecsElapsed()));
     }
     r.open = *std::min_element(opens.begin(), opens.end());
+    // The first sort as a counter meets it: on a freshly opened store, with no
+    // search and no other sort before it; the best of as many fresh opens.
+    {
+        std::vector<double> names, imeis;
+        for (int i = 0; i < opens_; ++i) {
+            for (const auto& [sort, times] :
+                 {std::pair{QStringLiteral("jmeno ASC"), &names}, std::pair{QStringLiteral("IMEI ASC"), &imeis}}) {
+                dm.reset();
+                dm = std::make_unique<TDM>();
+                QElapsedTimer timer;
+                timer.start();
+                dm->ADOTable->setSort(sort);
+                times->push_back(ms(timer.nsecsElapsed()));
+            }
+        }
+        r.sortCold = *std::min_element(names.begin(), names.end());
+        r.sortImei = *std::min_element(imeis.begin(), imeis.end());
+        dm.reset();
+        dm = std::make_unique<TDM>();
+    }
     stage("opened");
     TicketStore& table = *dm->ADOTable;
     if (!table.Active() || table.RecordCount() != count) {
@@ -328,21 +348,17 @@ Result measure(int count)
     r.keyMedian = median(keys);
     r.keyMax = *std::max_element(keys.begin(), keys.end());
 
-    // Sort by name: the first time (collation keys made) and again later.
+    // Sort by name again, its order already made; the IMEI order too, for the memory it holds.
     {
-        QElapsedTimer timer;
-        timer.start();
         table.setSort(QStringLiteral("jmeno ASC"));
-        r.sortCold = ms(timer.nsecsElapsed());
         stage("sorted by name");
         table.setSort(QStringLiteral("cislo ASC"));
         stage("sorted by number");
-        timer.restart();
+        QElapsedTimer timer;
+        timer.start();
         table.setSort(QStringLiteral("jmeno ASC"));
         r.sortWarm = ms(timer.nsecsElapsed());
-        timer.restart();
         table.setSort(QStringLiteral("IMEI ASC"));
-        r.sortImei = ms(timer.nsecsElapsed());
         stage("sorted by IMEI");
     }
     {
@@ -414,8 +430,8 @@ int parent(bool million)
     std::vector<int> sizes = {1000, 10000, 100000};
     if (million)
         sizes.push_back(1000000);
-    std::printf("Ticket store benchmark (times in ms, memory in MB; best of 3 opens, median of 16 keystrokes and of "
-                "15 posts each)\n\n");
+    std::printf("Ticket store benchmark (times in ms, memory in MB; best of 3 opens and of 3 first sorts, median of 16 "
+                "keystrokes and of 15 posts each)\n\n");
     std::printf("%9s %8s %8s %6s %8s %8s %8s %8s %8s %8s %8s %8s %8s %7s %7s %8s %8s\n", "tickets", "raw rd", "open",
                 "×raw", "key med", "key max", "sort 1st", "sort 2nd", "IMEI 1st", "post ed", "post new", "post max",
                 "raw cmt", "base", "peak", "names", "backup");
@@ -442,8 +458,9 @@ int parent(bool million)
     std::printf("\nTargets at 100,000: open within 1.5× raw read, keystroke < 5 ms, sort by name < 40 ms, post < 2 ms,"
                 " peak < 150 MB.\n"
                 "raw rd: every column of every row through the sqlite3 C API; open: the data module opening the table;"
-                "\nkey: FindText changed and Refresh; sort 1st/2nd: Sort = \"jmeno ASC\" the first time after the read"
-                " and again later;\nIMEI 1st: Sort = \"IMEI ASC\" the first time; post ed/new: a changed / a new ticket written durably, AfterPost included;"
+                "\nkey: FindText changed and Refresh; sort 1st: Sort = \"jmeno ASC\" on a freshly opened table, no search"
+                " or sort before it;\nsort 2nd: the same again after the keystrokes and a sort by number;"
+                " IMEI 1st: Sort = \"IMEI ASC\" as sort 1st;\npost ed/new: a changed / a new ticket written durably, AfterPost included;"
                 "\nraw cmt: one row committed durably through the C API, the disk's floor under a post;"
                 " base: memory before the open; peak: the process's peak;\nnames: distinct customer names;"
                 " backup: the day's checked copy of the store (run off the main window's thread).\n");
