@@ -1,13 +1,15 @@
 #include "store/SortOrder.h"
 
-#include <QHash>
 #include <QLocale>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <numeric>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 namespace StoreRow {
 
@@ -39,6 +41,107 @@ quint64 packDigits(QByteArrayView digits)
         packed |= quint64(digits[i] - '0' + 1) << (60 - 4 * i);
     return packed;
 }
+
+// The digits as packDigits packs them; false for a text with any other character.
+bool packDigitText(QByteArrayView text, quint64& packed)
+{
+    packed = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const unsigned digit = unsigned(static_cast<unsigned char>(text[i])) - '0';
+        if (digit > 9)
+            return false;
+        if (i < 16)
+            packed |= quint64(digit + 1) << (60 - 4 * i);
+    }
+    return true;
+}
+
+struct DigitKey
+{
+    quint64 key;
+    qint32 row;
+};
+
+// Stable: a byte at a time from the lowest, skipping the bytes every key shares.
+void radixSort(std::vector<DigitKey>& items)
+{
+    if (items.empty())
+        return;
+    std::array<std::array<quint32, 256>, 8> counts {};
+    for (const DigitKey& item : items)
+        for (int b = 0; b < 8; ++b)
+            ++counts[b][(item.key >> (8 * b)) & 0xFF];
+    std::vector<DigitKey> spare(items.size());
+    for (int b = 0; b < 8; ++b) {
+        std::array<quint32, 256>& at = counts[b];
+        if (at[(items[0].key >> (8 * b)) & 0xFF] == items.size())
+            continue;
+        quint32 sum = 0;
+        for (quint32& count : at)
+            sum += std::exchange(count, sum);
+        for (const DigitKey& item : items)
+            spare[at[(item.key >> (8 * b)) & 0xFF]++] = item;
+        items.swap(spare);
+    }
+}
+
+// A hash of short texts that mixes into every bit.
+quint32 hashText(QByteArrayView text)
+{
+    const char* p = text.data();
+    qsizetype n = text.size();
+    quint64 h = 0x9E3779B97F4A7C15ull * quint64(n + 1);
+    for (; n >= 8; p += 8, n -= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    if (n > 0) {
+        quint64 word = 0;
+        std::memcpy(&word, p, size_t(n));
+        h = (h ^ word) * 0x94D049BB133111EBull;
+    }
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return quint32(h >> 32);
+}
+
+// Collation keys with no string allocated per text: each text is decoded
+// into one buffer that the key's string only borrows.
+class KeyMaker
+{
+public:
+    KeyMaker(const QLocale& locale, const TextColumn& column)
+        : m_collator(locale)
+        , m_column(column)
+    {
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    }
+
+    QCollatorSortKey operator()(TextRef ref)
+    {
+        const QByteArrayView utf8 = m_column.bytes(ref);
+        // UTF-16 never needs more units than UTF-8 has bytes.
+        if (m_buffer.size() < size_t(utf8.size()))
+            m_buffer.resize(size_t(utf8.size()));
+        QChar* out = m_buffer.data();
+        unsigned char high = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            high |= c;
+            out[i] = QChar(c);
+        }
+        const qsizetype size = high < 0x80 ? utf8.size() : m_decoder.appendToBuffer(out, utf8) - out;
+        return m_collator.sortKey(QString::fromRawData(out, size));
+    }
+
+private:
+    QCollator m_collator;
+    const TextColumn& m_column;
+    std::vector<QChar> m_buffer;
+    QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+};
 
 // Room for the rows and values of the coming days: reserved, it costs no
 // memory until used, and a new ticket then moves no list.
@@ -87,6 +190,10 @@ void SortOrder::sortTexts(qint32 n)
 {
     m_collator.emplace(QLocale());
     m_collator->setCaseSensitivity(Qt::CaseInsensitive);
+    if (sortDigitRows(n)) {
+        m_byRowText = true;
+        return;
+    }
     const int slot = slotOf(m_field);
     const TextColumn& column = m_texts[slot];
     reserveRoom(m_valueIds, size_t(n));
@@ -109,31 +216,7 @@ void SortOrder::sortTexts(qint32 n)
         std::iota(others.begin(), others.end(), 0);
         digits.clear();
     }
-    m_keys.reserve(others.size());
-    // Many keys are made on two threads, each with a collator of its own.
-    const size_t half = others.size() >= 8192 ? others.size() / 2 : others.size();
-    std::vector<QCollatorSortKey> upper;
-    std::thread helper;
-    if (half < others.size()) {
-        upper.reserve(others.size() - half);
-        helper = std::thread([&] {
-            QCollator collator(m_collator->locale());
-            collator.setCaseSensitivity(Qt::CaseInsensitive);
-            for (size_t k = half; k < others.size(); ++k)
-                upper.push_back(collator.sortKey(column.string(m_values[others[k]])));
-        });
-    }
-    for (size_t k = 0; k < half; ++k)
-        makeKey(others[k]);
-    if (helper.joinable()) {
-        helper.join();
-        for (size_t k = half; k < others.size(); ++k) {
-            m_keyOf[others[k]] = qint32(m_keys.size());
-            m_keys.push_back(std::move(upper[k - half]));
-        }
-    }
-    std::sort(others.begin(), others.end(),
-              [&](qint32 a, qint32 b) { return m_keys[m_keyOf[a]].compare(m_keys[m_keyOf[b]]) < 0; });
+    sortKeyed(others);
     {
         struct Packed
         {
@@ -180,6 +263,83 @@ void SortOrder::sortTexts(qint32 n)
         m_order[start[m_valueIds[i] < 0 ? 0 : rank[m_valueIds[i]]]++] = i;
 }
 
+bool SortOrder::sortDigitRows(qint32 n)
+{
+    // Rows without a value go first in their order, the others behind them by
+    // their packed digits, which settle all but texts longer than 16 digits.
+    const TextColumn& column = m_texts[slotOf(m_field)];
+    std::vector<DigitKey> keyed;
+    keyed.reserve(size_t(n));
+    qint32 empty = 0;
+    bool longer = false;
+    for (qint32 i = 0; i < n; ++i) {
+        const TextRef ref = m_rows[i].text[slotOf(m_field)];
+        if (ref.size == 0) {
+            m_order[empty++] = i;
+            continue;
+        }
+        quint64 key;
+        if (!packDigitText(column.bytes(ref), key))
+            return false;
+        longer |= ref.size > 16;
+        keyed.push_back({key, i});
+    }
+    radixSort(keyed);
+    const auto text = [&](const DigitKey& k) { return column.bytes(m_rows[k.row].text[slotOf(m_field)]); };
+    for (auto run = keyed.begin(); longer && run != keyed.end();) {
+        const auto end = std::find_if(run, keyed.end(), [&](const DigitKey& k) { return k.key != run->key; });
+        std::stable_sort(run, end, [&](const DigitKey& a, const DigitKey& b) { return compareBytes(text(a), text(b)) < 0; });
+        run = end;
+    }
+    for (const DigitKey& k : keyed)
+        m_order[empty++] = k.row;
+    return true;
+}
+
+void SortOrder::sortKeyed(std::vector<qint32>& values)
+{
+    // Each half keyed and sorted on a thread of its own, then merged.
+    const TextColumn& column = m_texts[slotOf(m_field)];
+    const size_t half = values.size() >= 8192 ? values.size() / 2 : values.size();
+    struct Part
+    {
+        std::vector<QCollatorSortKey> keys;
+        std::vector<qint32> order; // indices into keys
+    };
+    const auto keyAndSort = [&](size_t from, size_t to, Part& part) {
+        KeyMaker make(m_collator->locale(), column);
+        part.keys.reserve(to - from);
+        for (size_t k = from; k < to; ++k)
+            part.keys.push_back(make(m_values[values[k]]));
+        part.order.resize(to - from);
+        std::iota(part.order.begin(), part.order.end(), 0);
+        std::sort(part.order.begin(), part.order.end(),
+                  [&](qint32 a, qint32 b) { return part.keys[a].compare(part.keys[b]) < 0; });
+    };
+    Part lower, upper;
+    std::thread helper;
+    if (half < values.size())
+        helper = std::thread([&] { keyAndSort(half, values.size(), upper); });
+    keyAndSort(0, half, lower);
+    if (helper.joinable())
+        helper.join();
+
+    m_keys.reserve(values.size());
+    const auto adopt = [&](Part& part, size_t from) {
+        std::vector<qint32> sorted(part.order.size());
+        for (size_t k = 0; k < part.keys.size(); ++k) {
+            m_keyOf[values[from + k]] = qint32(m_keys.size());
+            m_keys.push_back(std::move(part.keys[k]));
+        }
+        for (size_t k = 0; k < sorted.size(); ++k)
+            sorted[k] = values[from + size_t(part.order[k])];
+        return sorted;
+    };
+    const std::vector<qint32> a = adopt(lower, 0), b = adopt(upper, half);
+    std::merge(a.begin(), a.end(), b.begin(), b.end(), values.begin(),
+               [&](qint32 x, qint32 y) { return m_keys[m_keyOf[x]].compare(m_keys[m_keyOf[y]]) < 0; });
+}
+
 int SortOrder::compareValues(qint32 a, qint32 b) const
 {
     if (m_keyOf[a] >= 0 && m_keyOf[b] >= 0)
@@ -198,6 +358,18 @@ void SortOrder::makeKey(qint32 value)
 
 bool SortOrder::lessThan(qint32 a, qint32 b) const
 {
+    if (m_byRowText) {
+        const TextColumn& column = m_texts[slotOf(m_field)];
+        const QByteArrayView ta = column.bytes(m_rows[a].text[slotOf(m_field)]);
+        const QByteArrayView tb = column.bytes(m_rows[b].text[slotOf(m_field)]);
+        if (ta.isEmpty() || tb.isEmpty())
+            return ta.isEmpty() != tb.isEmpty() ? ta.isEmpty() : a < b;
+        // A value posted since may be other than digits.
+        const int c = allDigits(ta) && allDigits(tb)
+                          ? compareBytes(ta, tb)
+                          : m_collator->compare(QString::fromUtf8(ta), QString::fromUtf8(tb));
+        return c != 0 ? c < 0 : a < b;
+    }
     if (isText(m_field)) {
         const qint32 ia = m_valueIds[a], ib = m_valueIds[b];
         if (ia != ib) {
@@ -220,7 +392,7 @@ bool SortOrder::lessThan(qint32 a, qint32 b) const
 
 void SortOrder::rowChanged(qint32 index, bool added)
 {
-    if (isText(m_field)) {
+    if (isText(m_field) && !m_byRowText) {
         const qint32 id = valueId(m_rows[index].text[slotOf(m_field)]);
         if (id >= 0 && id == qint32(m_keyOf.size())) {
             // A new value: a key unless it is digits, which compare without one.
@@ -247,24 +419,33 @@ qint32 SortOrder::valueId(TextRef ref)
     const TextColumn& column = m_texts[slotOf(m_field)];
     const QByteArrayView text = column.bytes(ref);
     if (m_values.size() * 2 >= m_table.size()) {
-        m_table.assign(std::max<size_t>(1024, m_table.size() * 2), -1);
-        const size_t mask = m_table.size() - 1;
-        for (qint32 id = 0; id < qint32(m_values.size()); ++id) {
-            size_t at = qHash(column.bytes(m_values[id])) & mask;
-            while (m_table[at] >= 0)
+        // Grown by the kept hashes, without reading a text again.
+        std::vector<Slot> table(std::max<size_t>(1024, m_table.size() * 2), Slot {0, -1});
+        const size_t mask = table.size() - 1;
+        for (const Slot& slot : m_table) {
+            if (slot.value < 0)
+                continue;
+            size_t at = slot.hash & mask;
+            while (table[at].value >= 0)
                 at = (at + 1) & mask;
-            m_table[at] = id;
+            table[at] = slot;
         }
+        m_table = std::move(table);
     }
+    const quint32 hash = hashText(text);
     const size_t mask = m_table.size() - 1;
-    size_t at = qHash(text) & mask;
-    for (; m_table[at] >= 0; at = (at + 1) & mask) {
-        const qint32 id = m_table[at];
-        if (m_values[id].size == ref.size && column.bytes(m_values[id]) == text)
-            return id;
+    size_t at = hash & mask;
+    for (; m_table[at].value >= 0; at = (at + 1) & mask) {
+        const Slot& slot = m_table[at];
+        if (slot.hash != hash)
+            continue;
+        const TextRef value = m_values[slot.value];
+        // A text the read shared with an earlier row is the same place.
+        if (value.size == ref.size && (value.pos == ref.pos || column.bytes(value) == text))
+            return slot.value;
     }
     const qint32 id = qint32(m_values.size());
-    m_table[at] = id;
+    m_table[at] = {hash, id};
     m_values.push_back(ref);
     m_digits.push_back(allDigits(text));
     return id;

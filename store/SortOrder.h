@@ -29,6 +29,8 @@ public:
 private:
     qint32 valueId(TextRef text);
     void sortTexts(qint32 rowCount);
+    bool sortDigitRows(qint32 rowCount);
+    void sortKeyed(std::vector<qint32>& values);
     int compareValues(qint32 a, qint32 b) const; // distinct values, neither empty
     void makeKey(qint32 value);
 
@@ -36,16 +38,24 @@ private:
     const std::vector<Row>& m_rows;
     const Texts& m_texts;
     std::vector<qint32> m_order;
-    // Text fields: per row, the index of its value among the distinct values
-    // (-1 for the empty text), and per distinct value its text, whether it is
-    // all digits, and its collation key if it has one (-1: none), found again
-    // through an open-addressing table.
+    // A text field whose values were all digits when it was sorted is ordered
+    // by the rows' texts themselves and keeps none of the tables below.
+    bool m_byRowText = false;
+    // Other text fields: per row, the index of its value among the distinct
+    // values (-1 for the empty text), and per distinct value its text, whether
+    // it is all digits, and its collation key if it has one (-1: none), found
+    // again through an open-addressing table.
     std::vector<qint32> m_valueIds;
     std::vector<TextRef> m_values;
     std::vector<quint8> m_digits;
     std::vector<qint32> m_keyOf;
     std::vector<QCollatorSortKey> m_keys;
-    std::vector<qint32> m_table; // value index or -1; the size a power of two
+    struct Slot
+    {
+        quint32 hash;
+        qint32 value; // -1: free
+    };
+    std::vector<Slot> m_table; // the size a power of two
     std::optional<QCollator> m_collator;
 };
 
