@@ -85,28 +85,6 @@ void radixSort(std::vector<DigitKey>& items)
     }
 }
 
-// A hash of short texts that mixes into every bit.
-quint32 hashText(QByteArrayView text)
-{
-    const char* p = text.data();
-    qsizetype n = text.size();
-    quint64 h = 0x9E3779B97F4A7C15ull * quint64(n + 1);
-    for (; n >= 8; p += 8, n -= 8) {
-        quint64 word;
-        std::memcpy(&word, p, 8);
-        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
-        h ^= h >> 31;
-    }
-    if (n > 0) {
-        quint64 word = 0;
-        std::memcpy(&word, p, size_t(n));
-        h = (h ^ word) * 0x94D049BB133111EBull;
-    }
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    return quint32(h >> 32);
-}
-
 // Collation keys with no string allocated per text: each text is decoded
 // into one buffer that the key's string only borrows.
 class KeyMaker
@@ -145,8 +123,8 @@ private:
 
 // Room for the rows and values of the coming days: reserved, it costs no
 // memory until used, and a new ticket then moves no list.
-template <class T>
-void reserveRoom(std::vector<T>& list, size_t size)
+template <class List>
+void reserveRoom(List& list, size_t size)
 {
     list.reserve(size + size / 8 + 1024);
 }
@@ -157,6 +135,7 @@ SortOrder::SortOrder(int field, const std::vector<Row>& rows, const Texts& texts
     : m_field(field)
     , m_rows(rows)
     , m_texts(texts)
+    , m_values(texts[slotOf(field)])
 {
     const qint32 n = qint32(rows.size());
     reserveRoom(m_order, size_t(n));
@@ -194,21 +173,16 @@ void SortOrder::sortTexts(qint32 n)
         m_byRowText = true;
         return;
     }
-    const int slot = slotOf(m_field);
-    const TextColumn& column = m_texts[slot];
-    reserveRoom(m_valueIds, size_t(n));
-    m_valueIds.resize(n);
-    for (qint32 i = 0; i < n; ++i)
-        m_valueIds[i] = valueId(m_rows[i].text[slot]);
-    const qint32 distinct = qint32(m_values.size());
+    const TextColumn& column = m_texts[slotOf(m_field)];
+    findValues(n);
+    const qint32 distinct = m_values.size();
     reserveRoom(m_values, size_t(distinct));
-    reserveRoom(m_digits, size_t(distinct));
     reserveRoom(m_keyOf, size_t(distinct));
     m_keyOf.assign(distinct, -1);
 
     std::vector<qint32> digits, others;
     for (qint32 v = 0; v < distinct; ++v)
-        (m_digits[v] ? digits : others).push_back(v);
+        (m_values.digits(v) ? digits : others).push_back(v);
     // Merging the values with keys into the digits costs a comparison of
     // texts per step of a binary search: worth it only while they are few.
     if (others.size() * 32 > digits.size()) {
@@ -225,11 +199,11 @@ void SortOrder::sortTexts(qint32 n)
         };
         std::vector<Packed> packed(digits.size());
         for (size_t k = 0; k < digits.size(); ++k)
-            packed[k] = {packDigits(column.bytes(m_values[digits[k]])), digits[k]};
+            packed[k] = {packDigits(column.bytes(m_values.text(digits[k]))), digits[k]};
         std::sort(packed.begin(), packed.end(), [&](const Packed& a, const Packed& b) {
             if (a.key != b.key)
                 return a.key < b.key;
-            return compareBytes(column.bytes(m_values[a.value]), column.bytes(m_values[b.value])) < 0;
+            return compareBytes(column.bytes(m_values.text(a.value)), column.bytes(m_values.text(b.value))) < 0;
         });
         for (size_t k = 0; k < digits.size(); ++k)
             digits[k] = packed[k].value;
@@ -261,6 +235,49 @@ void SortOrder::sortTexts(qint32 n)
     std::partial_sum(start.begin(), start.end(), start.begin());
     for (qint32 i = 0; i < n; ++i)
         m_order[start[m_valueIds[i] < 0 ? 0 : rank[m_valueIds[i]]]++] = i;
+}
+
+void SortOrder::findValues(qint32 n)
+{
+    const int slot = slotOf(m_field);
+    const TextColumn& column = m_texts[slot];
+    reserveRoom(m_valueIds, size_t(n));
+    m_valueIds.resize(n);
+    if (n < 16384) {
+        for (qint32 i = 0; i < n; ++i)
+            m_valueIds[i] = m_values.find(m_rows[i].text[slot]);
+        return;
+    }
+    // Two threads, each finding the texts of one half of the hashes: no text
+    // is in both sets. The helper goes from the last row back so that the two
+    // seldom write beside each other; its indices are kept as -2 - index.
+    DistinctTexts upper(column);
+    std::thread helper([&] {
+        for (qint32 i = n - 1; i >= 0; --i) {
+            const TextRef ref = m_rows[i].text[slot];
+            if (ref.size == 0)
+                continue;
+            const quint32 hash = DistinctTexts::hash(column.bytes(ref));
+            if (hash >> 31)
+                m_valueIds[i] = -2 - upper.find(ref, hash);
+        }
+    });
+    for (qint32 i = 0; i < n; ++i) {
+        const TextRef ref = m_rows[i].text[slot];
+        if (ref.size == 0) {
+            m_valueIds[i] = -1;
+            continue;
+        }
+        const quint32 hash = DistinctTexts::hash(column.bytes(ref));
+        if (!(hash >> 31))
+            m_valueIds[i] = m_values.find(ref, hash);
+    }
+    helper.join();
+    const qint32 offset = m_values.size();
+    m_values.append(upper);
+    for (qint32& id : m_valueIds)
+        if (id < -1)
+            id = offset - 2 - id;
 }
 
 bool SortOrder::sortDigitRows(qint32 n)
@@ -310,7 +327,7 @@ void SortOrder::sortKeyed(std::vector<qint32>& values)
         KeyMaker make(m_collator->locale(), column);
         part.keys.reserve(to - from);
         for (size_t k = from; k < to; ++k)
-            part.keys.push_back(make(m_values[values[k]]));
+            part.keys.push_back(make(m_values.text(values[k])));
         part.order.resize(to - from);
         std::iota(part.order.begin(), part.order.end(), 0);
         std::sort(part.order.begin(), part.order.end(),
@@ -345,15 +362,15 @@ int SortOrder::compareValues(qint32 a, qint32 b) const
     if (m_keyOf[a] >= 0 && m_keyOf[b] >= 0)
         return m_keys[m_keyOf[a]].compare(m_keys[m_keyOf[b]]);
     const TextColumn& column = m_texts[slotOf(m_field)];
-    if (m_digits[a] && m_digits[b])
-        return compareBytes(column.bytes(m_values[a]), column.bytes(m_values[b]));
-    return m_collator->compare(column.string(m_values[a]), column.string(m_values[b]));
+    if (m_values.digits(a) && m_values.digits(b))
+        return compareBytes(column.bytes(m_values.text(a)), column.bytes(m_values.text(b)));
+    return m_collator->compare(column.string(m_values.text(a)), column.string(m_values.text(b)));
 }
 
 void SortOrder::makeKey(qint32 value)
 {
     m_keyOf[value] = qint32(m_keys.size());
-    m_keys.push_back(m_collator->sortKey(m_texts[slotOf(m_field)].string(m_values[value])));
+    m_keys.push_back(m_collator->sortKey(m_texts[slotOf(m_field)].string(m_values.text(value))));
 }
 
 bool SortOrder::lessThan(qint32 a, qint32 b) const
@@ -393,11 +410,11 @@ bool SortOrder::lessThan(qint32 a, qint32 b) const
 void SortOrder::rowChanged(qint32 index, bool added)
 {
     if (isText(m_field) && !m_byRowText) {
-        const qint32 id = valueId(m_rows[index].text[slotOf(m_field)]);
+        const qint32 id = m_values.find(m_rows[index].text[slotOf(m_field)]);
         if (id >= 0 && id == qint32(m_keyOf.size())) {
             // A new value: a key unless it is digits, which compare without one.
             m_keyOf.push_back(-1);
-            if (!m_digits[id])
+            if (!m_values.digits(id))
                 makeKey(id);
         }
         if (added)
@@ -410,45 +427,6 @@ void SortOrder::rowChanged(qint32 index, bool added)
     const auto at = std::lower_bound(m_order.begin(), m_order.end(), index,
                                      [&](qint32 a, qint32 b) { return lessThan(a, b); });
     m_order.insert(at, index);
-}
-
-qint32 SortOrder::valueId(TextRef ref)
-{
-    if (ref.size == 0)
-        return -1;
-    const TextColumn& column = m_texts[slotOf(m_field)];
-    const QByteArrayView text = column.bytes(ref);
-    if (m_values.size() * 2 >= m_table.size()) {
-        // Grown by the kept hashes, without reading a text again.
-        std::vector<Slot> table(std::max<size_t>(1024, m_table.size() * 2), Slot {0, -1});
-        const size_t mask = table.size() - 1;
-        for (const Slot& slot : m_table) {
-            if (slot.value < 0)
-                continue;
-            size_t at = slot.hash & mask;
-            while (table[at].value >= 0)
-                at = (at + 1) & mask;
-            table[at] = slot;
-        }
-        m_table = std::move(table);
-    }
-    const quint32 hash = hashText(text);
-    const size_t mask = m_table.size() - 1;
-    size_t at = hash & mask;
-    for (; m_table[at].value >= 0; at = (at + 1) & mask) {
-        const Slot& slot = m_table[at];
-        if (slot.hash != hash)
-            continue;
-        const TextRef value = m_values[slot.value];
-        // A text the read shared with an earlier row is the same place.
-        if (value.size == ref.size && (value.pos == ref.pos || column.bytes(value) == text))
-            return slot.value;
-    }
-    const qint32 id = qint32(m_values.size());
-    m_table[at] = {hash, id};
-    m_values.push_back(ref);
-    m_digits.push_back(allDigits(text));
-    return id;
 }
 
 } // namespace StoreRow

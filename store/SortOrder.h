@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/DistinctTexts.h"
 #include "store/StoreRow.h"
 
 #include <QCollator>
@@ -27,7 +28,7 @@ public:
     void rowChanged(qint32 index, bool added);
 
 private:
-    qint32 valueId(TextRef text);
+    void findValues(qint32 rowCount);
     void sortTexts(qint32 rowCount);
     bool sortDigitRows(qint32 rowCount);
     void sortKeyed(std::vector<qint32>& values);
@@ -42,20 +43,12 @@ private:
     // by the rows' texts themselves and keeps none of the tables below.
     bool m_byRowText = false;
     // Other text fields: per row, the index of its value among the distinct
-    // values (-1 for the empty text), and per distinct value its text, whether
-    // it is all digits, and its collation key if it has one (-1: none), found
-    // again through an open-addressing table.
+    // values (-1 for the empty text), and per distinct value its collation
+    // key if it has one (-1: none; a text of digits alone needs none).
     std::vector<qint32> m_valueIds;
-    std::vector<TextRef> m_values;
-    std::vector<quint8> m_digits;
+    DistinctTexts m_values;
     std::vector<qint32> m_keyOf;
     std::vector<QCollatorSortKey> m_keys;
-    struct Slot
-    {
-        quint32 hash;
-        qint32 value; // -1: free
-    };
-    std::vector<Slot> m_table; // the size a power of two
     std::optional<QCollator> m_collator;
 };
 

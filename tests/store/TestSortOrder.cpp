@@ -104,12 +104,13 @@ private slots:
 
     void namesEqualCaseAsideAcrossTheTwoThreads()
     {
-        // Enough names for two threads; the three spellings of a name collate equal, wherever they fall.
+        // Enough rows and names for two threads; each name comes in three spellings that collate
+        // equal and each spelling in more than one row, wherever they fall.
         QStringList values;
-        for (int i = 0; i < 12000; ++i) {
-            const int k = (i * 4099) % 4000;
-            const QString stem = i % 3 == 0 ? QStringLiteral("Čech") : i % 3 == 1 ? QStringLiteral("čech") : QStringLiteral("ČECH");
-            values << (i % 11 == 0 ? QStringLiteral("Chrudim %1").arg(k) : stem + QString::number(k));
+        const QStringList stems = {QStringLiteral("Čech"), QStringLiteral("čech"), QStringLiteral("ČECH")};
+        for (int i = 0; i < 20000; ++i) {
+            const int k = (i * 4099) % 3000;
+            values << (i % 11 == 0 ? QStringLiteral("Chrudim %1").arg(k) : stems[(i / 3000) % 3] + QString::number(k));
         }
         Texts texts;
         const std::vector<Row> rows = rowsOf(TicketRecord::jmeno, values, texts);
