@@ -1,30 +1,14 @@
 #include "store/DistinctTexts.h"
 
+#include <QHash>
+
 #include <algorithm>
-#include <cstring>
 
 namespace StoreRow {
 
 quint32 DistinctTexts::hash(QByteArrayView text)
 {
-    // Short texts, mixed into every bit: the table takes the low bits, callers may split by the top one.
-    const char* p = text.data();
-    qsizetype n = text.size();
-    quint64 h = 0x9E3779B97F4A7C15ull * quint64(n + 1);
-    for (; n >= 8; p += 8, n -= 8) {
-        quint64 word;
-        std::memcpy(&word, p, 8);
-        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
-        h ^= h >> 31;
-    }
-    if (n > 0) {
-        quint64 word = 0;
-        std::memcpy(&word, p, size_t(n));
-        h = (h ^ word) * 0x94D049BB133111EBull;
-    }
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    return quint32(h >> 32);
+    return quint32(qHash(text));
 }
 
 qint32 DistinctTexts::find(TextRef ref, quint32 hash)
@@ -49,15 +33,13 @@ qint32 DistinctTexts::find(TextRef ref, quint32 hash)
     return index;
 }
 
-void DistinctTexts::append(const DistinctTexts& other)
+std::vector<qint32> DistinctTexts::unite(const DistinctTexts& other)
 {
-    const qint32 offset = size();
-    growFor(m_values.size() + other.m_values.size());
+    std::vector<qint32> ours(other.m_values.size());
     for (const Slot& slot : other.m_table)
         if (slot.index >= 0)
-            place({slot.hash, slot.index + offset});
-    m_values.insert(m_values.end(), other.m_values.begin(), other.m_values.end());
-    m_digits.insert(m_digits.end(), other.m_digits.begin(), other.m_digits.end());
+            ours[size_t(slot.index)] = find(other.m_values[size_t(slot.index)], slot.hash);
+    return ours;
 }
 
 void DistinctTexts::reserve(size_t size)
@@ -75,18 +57,15 @@ void DistinctTexts::growFor(size_t size)
         capacity *= 2;
     std::vector<Slot> old(capacity, Slot {0, -1});
     m_table.swap(old);
-    for (const Slot& slot : old)
-        if (slot.index >= 0)
-            place(slot);
-}
-
-void DistinctTexts::place(Slot slot)
-{
     const size_t mask = m_table.size() - 1;
-    size_t at = slot.hash & mask;
-    while (m_table[at].index >= 0)
-        at = (at + 1) & mask;
-    m_table[at] = slot;
+    for (const Slot& slot : old) {
+        if (slot.index < 0)
+            continue;
+        size_t at = slot.hash & mask;
+        while (m_table[at].index >= 0)
+            at = (at + 1) & mask;
+        m_table[at] = slot;
+    }
 }
 
 } // namespace StoreRow

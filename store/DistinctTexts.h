@@ -21,9 +21,9 @@ public:
     // The index of the text among the distinct ones, added when new; -1 for the empty text.
     qint32 find(TextRef ref) { return ref.size ? find(ref, hash(m_column->bytes(ref))) : -1; }
     qint32 find(TextRef ref, quint32 hash);
-    // Adds the texts of `other`, a set over the same column with none of ours,
-    // behind ours: its text k becomes our text size() + k.
-    void append(const DistinctTexts& other);
+    // Adds the texts of `other`, a set over the same column, that we lack;
+    // returns for each of other's texts its index among ours.
+    std::vector<qint32> unite(const DistinctTexts& other);
 
     qint32 size() const { return qint32(m_values.size()); }
     TextRef text(qint32 index) const { return m_values[size_t(index)]; }
@@ -37,7 +37,6 @@ private:
         qint32 index; // -1: free
     };
     void growFor(size_t size);
-    void place(Slot slot);
 
     const TextColumn* m_column;
     std::vector<TextRef> m_values;

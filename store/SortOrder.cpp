@@ -248,36 +248,20 @@ void SortOrder::findValues(qint32 n)
             m_valueIds[i] = m_values.find(m_rows[i].text[slot]);
         return;
     }
-    // Two threads, each finding the texts of one half of the hashes: no text
-    // is in both sets. The helper goes from the last row back so that the two
-    // seldom write beside each other; its indices are kept as -2 - index.
+    // Each half of the rows on a thread of its own, the sets then united.
+    const qint32 half = n / 2;
     DistinctTexts upper(column);
     std::thread helper([&] {
-        for (qint32 i = n - 1; i >= 0; --i) {
-            const TextRef ref = m_rows[i].text[slot];
-            if (ref.size == 0)
-                continue;
-            const quint32 hash = DistinctTexts::hash(column.bytes(ref));
-            if (hash >> 31)
-                m_valueIds[i] = -2 - upper.find(ref, hash);
-        }
+        for (qint32 i = half; i < n; ++i)
+            m_valueIds[i] = upper.find(m_rows[i].text[slot]);
     });
-    for (qint32 i = 0; i < n; ++i) {
-        const TextRef ref = m_rows[i].text[slot];
-        if (ref.size == 0) {
-            m_valueIds[i] = -1;
-            continue;
-        }
-        const quint32 hash = DistinctTexts::hash(column.bytes(ref));
-        if (!(hash >> 31))
-            m_valueIds[i] = m_values.find(ref, hash);
-    }
+    for (qint32 i = 0; i < half; ++i)
+        m_valueIds[i] = m_values.find(m_rows[i].text[slot]);
     helper.join();
-    const qint32 offset = m_values.size();
-    m_values.append(upper);
-    for (qint32& id : m_valueIds)
-        if (id < -1)
-            id = offset - 2 - id;
+    const std::vector<qint32> ours = m_values.unite(upper);
+    for (qint32 i = half; i < n; ++i)
+        if (m_valueIds[i] >= 0)
+            m_valueIds[i] = ours[size_t(m_valueIds[i])];
 }
 
 bool SortOrder::sortDigitRows(qint32 n)
