@@ -308,6 +308,8 @@ Result measure(int count)
                 timer.start();
                 dm->ADOTable->setSort(sort);
                 times->push_back(ms(timer.nsecsElapsed()));
+                if (qEnvironmentVariableIsSet("TRELOMAR_BENCH_VERBOSE"))
+                    std::fprintf(stderr, "first sort %s: %.3f ms\n", qPrintable(sort), times->back());
             }
         }
         r.sortCold = *std::min_element(names.begin(), names.end());
