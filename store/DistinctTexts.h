@@ -17,10 +17,8 @@ public:
     {
     }
 
-    static quint32 hash(QByteArrayView text);
     // The index of the text among the distinct ones, added when new; -1 for the empty text.
     qint32 find(TextRef ref) { return ref.size ? find(ref, hash(m_column->bytes(ref))) : -1; }
-    qint32 find(TextRef ref, quint32 hash);
     // Adds the texts of `other`, a set over the same column, that we lack;
     // returns for each of other's texts its index among ours.
     std::vector<qint32> unite(const DistinctTexts& other);
@@ -36,6 +34,8 @@ private:
         quint32 hash;
         qint32 index; // -1: free
     };
+    static quint32 hash(QByteArrayView text);
+    qint32 find(TextRef ref, quint32 hash);
     void growFor(size_t size);
 
     const TextColumn* m_column;

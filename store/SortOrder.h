@@ -28,9 +28,11 @@ public:
     void rowChanged(qint32 index, bool added);
 
 private:
-    void findValues(qint32 rowCount);
     void sortTexts(qint32 rowCount);
+    // False when a value is other than digits: the order is then made from the distinct values.
     bool sortDigitRows(qint32 rowCount);
+    void findValues(qint32 rowCount);
+    // The distinct values given, keyed and put in the order of their keys.
     void sortKeyed(std::vector<qint32>& values);
     int compareValues(qint32 a, qint32 b) const; // distinct values, neither empty
     void makeKey(qint32 value);
