@@ -332,7 +332,10 @@ void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
 {
     qint64 lowest = 0, highest = 0;
     {
-        Statement bounds(m_db, "SELECT min(rowid), max(rowid) FROM " + TableName);
+        // Each bound in a query of its own: SQLite answers a lone min() or max() of
+        // the key from the b-tree's edge, but both in one query scan the whole table.
+        Statement bounds(m_db, "SELECT (SELECT min(rowid) FROM " + TableName + "), (SELECT max(rowid) FROM "
+                                   + TableName + ")");
         if (!bounds.ok() || bounds.step() != SQLITE_ROW)
             raiseRead();
         lowest = sqlite3_column_int64(bounds.get(), 0);
