@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <future>
 #include <limits>
@@ -105,7 +106,40 @@ bool readNumber(sqlite3_stmt* stmt, int column, bool money, qint64& out)
     return true;
 }
 
-void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
+// The last date text read in each field and what it meant: tickets come in
+// the order they were taken, many on one day, so most dates repeat the row before.
+class DateMemo
+{
+public:
+    bool parse(int slot, const char* text, int size, qint64& out)
+    {
+        Entry& last = m_last[size_t(slot)];
+        if (size == last.size && std::memcmp(text, last.text, size_t(size)) == 0) {
+            out = last.packed;
+            return last.ok;
+        }
+        const bool ok = FieldText::parseIso(text, size, out);
+        if (size_t(size) <= sizeof last.text) {
+            std::memcpy(last.text, text, size_t(size));
+            last.size = size;
+            last.packed = out;
+            last.ok = ok;
+        }
+        return ok;
+    }
+
+private:
+    struct Entry
+    {
+        char text[24];
+        int size = -1;
+        qint64 packed = 0;
+        bool ok = false;
+    };
+    std::array<Entry, StoreRow::NumericSlots> m_last {};
+};
+
+void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts, DateMemo& dates)
 {
     row.id = sqlite3_column_int64(stmt, 0);
     int column = 1;
@@ -127,7 +161,7 @@ void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
             if (kind != FieldKind::DateTime) {
                 if (text)
                     row.text[slot] = texts[slot].add(text, sqlite3_column_bytes(stmt, column));
-            } else if (!text || !FieldText::parseIso(text, sqlite3_column_bytes(stmt, column), row.num[slot])) {
+            } else if (!text || !dates.parse(slot, text, sqlite3_column_bytes(stmt, column), row.num[slot])) {
                 row.nulls |= 1u << f; // also a text this program cannot read as a date: shown empty, kept in the file
             }
         }
@@ -320,10 +354,11 @@ bool SqliteBackend::readRange(sqlite3* db, qint64 above, qint64 upTo, std::vecto
         return false;
     sqlite3_bind_int64(st.get(), 1, above);
     sqlite3_bind_int64(st.get(), 2, upTo);
+    DateMemo dates;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
         rows.emplace_back();
-        readColumns(st.get(), rows.back(), texts);
+        readColumns(st.get(), rows.back(), texts, dates);
     }
     return rc == SQLITE_DONE;
 }
@@ -462,7 +497,8 @@ std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)
     if (st.step() != SQLITE_ROW)
         return std::nullopt;
     Row row;
-    readColumns(st.get(), row, texts);
+    DateMemo dates;
+    readColumns(st.get(), row, texts, dates);
     return row;
 }
 

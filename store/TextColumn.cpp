@@ -2,12 +2,30 @@
 
 #include "app/AppError.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <cstring>
 
 namespace StoreRow {
+
+namespace {
+
+// Only picks a slot among the recent texts, so a collision merely costs a
+// copy: the first and last eight bytes and the length, mixed, are enough and
+// far cheaper per text than a full hash.
+quint32 quickHash(const char* text, int length)
+{
+    quint64 head = 0, tail = 0;
+    if (length >= 8) {
+        std::memcpy(&head, text, 8);
+        std::memcpy(&tail, text + length - 8, 8);
+    } else {
+        std::memcpy(&head, text, size_t(length));
+    }
+    const quint64 mixed = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ quint64(length)) * 0xFF51AFD7ED558CCDull;
+    return quint32(mixed >> 40);
+}
+
+} // namespace
 
 TextRef TextColumn::add(const char* utf8, int length)
 {
@@ -15,9 +33,8 @@ TextRef TextColumn::add(const char* utf8, int length)
         return TextRef();
     if (!m_sharing)
         return append(utf8, length);
-    const QByteArrayView text(utf8, length);
-    TextRef& recent = m_recent[qHash(text) % RecentSize];
-    if (recent.size == quint32(length) && bytes(recent) == text) {
+    TextRef& recent = m_recent[quickHash(utf8, length) % RecentSize];
+    if (recent.size == quint32(length) && std::memcmp(bytes(recent).data(), utf8, size_t(length)) == 0) {
         ++m_shared;
         return recent;
     }
