@@ -19,8 +19,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <exception>
 #include <future>
 #include <limits>
@@ -299,7 +297,7 @@ bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint6
     }
     sqlite3_busy_timeout(other, m_busyTimeoutMs);
     // Both read transactions start between two looks at the data version: when
-    // it has not moved, no other program committed in between and the halves agree.
+    // it has not moved, no other program committed in between and the two readers agree.
     const qint64 before = dataVersion();
     // Some 256 stretches whatever the size: a claim per stretch costs nothing beside its rows.
     IdMeeting meeting(lowest, highest, qint64((quint64(highest) - quint64(lowest)) / 256));
