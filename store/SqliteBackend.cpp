@@ -2,6 +2,10 @@
 
 #include "app/AppError.h"
 #include "store/FieldText.h"
+#include "store/HugePages.h"
+#include "store/IdMeeting.h"
+#include "store/SqliteRowReader.h"
+#include "store/SqliteStatement.h"
 #include "store/StoreFile.h"
 
 #include <QAtomicInt>
@@ -16,7 +20,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <future>
 #include <limits>
@@ -31,108 +34,11 @@ namespace {
 
 const QByteArray TableName = "opravenky";
 
-// A prepared statement that finalizes itself.
-class Statement
-{
-public:
-    Statement(sqlite3* db, const QByteArray& sql)
-    {
-        m_rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return m_rc == SQLITE_OK; }
-    sqlite3_stmt* get() const { return m_stmt; }
-    int step() { return sqlite3_step(m_stmt); }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc;
-};
+using Statement = SqliteStatement;
 
 QByteArray quoted(const char* name)
 {
     return '"' + QByteArray(name) + '"';
-}
-
-// The stored columns in field order, as a select list after the row id.
-QByteArray selectList()
-{
-    QByteArray list = "rowid";
-    for (int f = 0; f < TicketRecord::FieldCount; ++f)
-        if (isStored(f))
-            list += ", " + quoted(TicketRecord::Fields[f].name);
-    return list;
-}
-
-// A number as this or another program stored it. An integer is in the field's
-// own unit (ten-thousandths for money); a value with a fraction is in whole
-// units, so a script's price of 1234.5 is crowns, rounded to ten-thousandths.
-// Text is read as the number it spells. False for anything else and for money
-// too large to show, which then reads as null and stays in the file as it is.
-bool readNumber(sqlite3_stmt* stmt, int column, bool money, qint64& out)
-{
-    constexpr qint64 MoneyLimit = std::numeric_limits<qint64>::max() - 10000; // room to round for display
-    double real = 0;
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        out = sqlite3_column_int64(stmt, column);
-        return !money || (out <= MoneyLimit && out >= -MoneyLimit);
-    case SQLITE_FLOAT:
-        real = sqlite3_column_double(stmt, column);
-        break;
-    case SQLITE_TEXT: {
-        const QByteArray text = QByteArray::fromRawData(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                                                        sqlite3_column_bytes(stmt, column));
-        bool ok = false;
-        out = text.toLongLong(&ok);
-        if (ok)
-            return !money || (out <= MoneyLimit && out >= -MoneyLimit);
-        real = text.toDouble(&ok);
-        if (!ok)
-            return false;
-        break;
-    }
-    default:
-        return false;
-    }
-    const double scaled = money ? real * 10000.0 : real;
-    if (!(std::abs(scaled) < double(MoneyLimit))) // also NaN
-        return false;
-    out = std::llround(scaled);
-    return true;
-}
-
-void readColumns(sqlite3_stmt* stmt, Row& row, StoreRow::Texts& texts)
-{
-    row.id = sqlite3_column_int64(stmt, 0);
-    int column = 1;
-    for (int f = 0; f < TicketRecord::FieldCount; ++f) {
-        if (!isStored(f))
-            continue;
-        const int slot = slotOf(f);
-        const FieldKind kind = TicketRecord::Fields[f].kind;
-        if (kind == FieldKind::Integer || kind == FieldKind::Currency) {
-            // A ticket number beyond 32 bits is kept whole, never wrapped: it shows and sorts as
-            // stored, and TField::AsInteger and New refuse it.
-            if (!readNumber(stmt, column, kind == FieldKind::Currency, row.num[slot])) {
-                row.num[slot] = 0;
-                row.nulls |= 1u << f;
-            }
-        } else {
-            // No text is NULL.
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            if (kind != FieldKind::DateTime) {
-                if (text)
-                    row.text[slot] = texts[slot].add(text, sqlite3_column_bytes(stmt, column));
-            } else if (!text || !FieldText::parseIso(text, sqlite3_column_bytes(stmt, column), row.num[slot])) {
-                row.nulls |= 1u << f; // also a text this program cannot read as a date: shown empty, kept in the file
-            }
-        }
-        ++column;
-    }
 }
 
 void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QByteArrayView text)
@@ -311,28 +217,49 @@ qint64 SqliteBackend::dataVersion() const
     return sqlite3_column_int64(st.get(), 0);
 }
 
-// The rows with ids in (above, upTo], appended in the order of the ids. False
-// when a statement fails; the connection's error tells why.
-bool SqliteBackend::readRange(sqlite3* db, qint64 above, qint64 upTo, std::vector<Row>& rows, Texts& texts) const
+namespace {
+
+// Every row from the one the statement stands on (`atRow`) or the next one,
+// appended while `owned(id)` says it is the reader's. SQLITE_ROW when it
+// stopped at a row not its own, left unread; else how the steps ended.
+template <class Owned>
+int readRows(sqlite3_stmt* st, SqliteRowReader& reader, bool atRow, Owned owned)
 {
-    Statement st(db, "SELECT " + selectList() + " FROM " + TableName + " WHERE rowid > ? AND rowid <= ? ORDER BY rowid");
+    int rc = atRow ? SQLITE_ROW : sqlite3_step(st);
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
+        if (!owned(sqlite3_column_int64(st, 0)))
+            break;
+        reader.append(st);
+    }
+    return rc;
+}
+
+QByteArray selectAll(const char* order)
+{
+    return "SELECT " + SqliteRowReader::selectList() + " FROM " + TableName + " ORDER BY rowid " + order;
+}
+
+} // namespace
+
+// Every row, appended in the order of the ids. False when a statement fails;
+// the connection's error tells why.
+bool SqliteBackend::readWhole(sqlite3* db, std::vector<Row>& rows, Texts& texts) const
+{
+    Statement st(db, selectAll("ASC"));
     if (!st.ok())
         return false;
-    sqlite3_bind_int64(st.get(), 1, above);
-    sqlite3_bind_int64(st.get(), 2, upTo);
-    int rc;
-    while ((rc = st.step()) == SQLITE_ROW) {
-        rows.emplace_back();
-        readColumns(st.get(), rows.back(), texts);
-    }
-    return rc == SQLITE_DONE;
+    SqliteRowReader reader(rows, texts);
+    return readRows(st.get(), reader, false, [](qint64) { return true; }) == SQLITE_DONE;
 }
 
 void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
 {
     qint64 lowest = 0, highest = 0;
     {
-        Statement bounds(m_db, "SELECT min(rowid), max(rowid) FROM " + TableName);
+        // Each bound in a query of its own: SQLite answers a lone min() or max() of
+        // the key from the b-tree's edge, but both in one query scan the whole table.
+        Statement bounds(m_db, "SELECT (SELECT min(rowid) FROM " + TableName + "), (SELECT max(rowid) FROM "
+                                   + TableName + ")");
         if (!bounds.ok() || bounds.step() != SQLITE_ROW)
             raiseRead();
         lowest = sqlite3_column_int64(bounds.get(), 0);
@@ -341,29 +268,27 @@ void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
     // The span of the ids is a cheap, close guess of the number of rows. Room
     // for the tickets of the coming days too: reserved, it costs no memory
     // until used, and a new ticket then never moves every row.
-    const auto guess = [](qint64 from, qint64 to) {
-        const qint64 span = std::clamp<qint64>(to - from + 1, 0, 10'000'000);
-        return size_t(span + span / 8 + 4096);
-    };
-    // A large table is read by two connections at once, each half of the ids.
-    constexpr qint64 ParallelFrom = 20000;
-    if (highest - lowest >= ParallelFrom) {
-        const qint64 split = lowest + (highest - lowest) / 2;
-        rows.reserve(guess(lowest, highest)); // the upper half joins without a move
-        if (readInParallel(rows, texts, split, highest))
+    const quint64 span = std::min<quint64>(quint64(highest) - quint64(lowest) + 1, 10'000'000);
+    const size_t guess = size_t(span + span / 8 + 4096);
+    rows.reserve(guess);
+    preferHugePages(rows.data(), rows.capacity() * sizeof(Row));
+    // A large table is read by two connections at once, from both ends.
+    constexpr quint64 ParallelFrom = 20000;
+    if (span > ParallelFrom) {
+        if (readFromBothEnds(rows, texts, lowest, highest))
             return;
         rows.clear();
         texts = Texts();
     }
-    rows.reserve(guess(lowest, highest));
-    if (!readRange(m_db, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), rows, texts))
+    if (!readWhole(m_db, rows, texts))
         raiseRead();
 }
 
-// The ids above `split` are read on a second connection and thread while this
-// one reads the rest; both in one snapshot of the file, or false (nothing kept
-// worth keeping) and the caller reads alone.
-bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 split, qint64 highest)
+// The rows are read up from the lowest id on this connection and down from
+// the highest on a second connection and thread until the two meet; both in
+// one snapshot of the file, or false (nothing kept worth keeping) and the
+// caller reads alone.
+bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest)
 {
     sqlite3* other = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &other, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
@@ -374,16 +299,20 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
     }
     sqlite3_busy_timeout(other, m_busyTimeoutMs);
     // Both read transactions start between two looks at the data version: when
-    // it has not moved, no other program committed in between and the halves agree.
+    // it has not moved, no other program committed in between and the two readers agree.
     const qint64 before = dataVersion();
-    std::vector<Row> upper;
+    // Some 256 stretches whatever the size: a claim per stretch costs nothing beside its rows.
+    IdMeeting meeting(lowest, highest, qint64((quint64(highest) - quint64(lowest)) / 256));
+    const size_t room = rows.capacity(); // reserved, it costs no memory until used
+    std::vector<Row> upper; // highest id first
     Texts upperTexts;
     std::promise<void> started;
     bool upperRead = false;
     std::exception_ptr upperFailure;
     std::thread reader([&] {
         try {
-            upper.reserve(size_t(std::clamp<qint64>(highest - split, 0, 10'000'000)));
+            upper.reserve(room);
+            preferHugePages(upper.data(), upper.capacity() * sizeof(Row));
             // The read transaction, and with it the snapshot, starts at the first row.
             const bool begun = sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
             int rc = SQLITE_ERROR;
@@ -392,9 +321,20 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
                 rc = first.ok() ? first.step() : SQLITE_ERROR;
             }
             started.set_value();
-            // Without a snapshot of its own the half is left to the other connection.
-            if (rc == SQLITE_ROW || rc == SQLITE_DONE)
-                upperRead = readRange(other, split, highest, upper, upperTexts);
+            // Without a snapshot of its own the rows are left to the other connection.
+            if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+                Statement st(other, selectAll("DESC"));
+                if (st.ok()) {
+                    SqliteRowReader decode(upper, upperTexts);
+                    qint64 from = std::numeric_limits<qint64>::max(); // the ids from here up are this reader's
+                    rc = readRows(st.get(), decode, false, [&](qint64 id) {
+                        if (id < from)
+                            from = meeting.upperTakes(id);
+                        return id >= from;
+                    });
+                    upperRead = rc == SQLITE_ROW || rc == SQLITE_DONE;
+                }
+            }
             if (begun)
                 sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
         } catch (...) {
@@ -409,6 +349,7 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
     // This connection's snapshot: one read transaction over both of its statements.
     const bool began = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     bool ok = began;
+    bool upperKept = false;
     std::exception_ptr failure;
     try {
         if (ok) {
@@ -416,19 +357,32 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
             ok = first.ok() && first.step() != SQLITE_ERROR;
         }
         const bool sameSnapshot = ok && dataVersion() == before;
-        ok = ok && readRange(m_db, std::numeric_limits<qint64>::min(), split, rows, texts);
-        reader.join();
-        if (ok && !upperFailure && (!upperRead || !sameSnapshot)) {
-            // The other half from this connection's own snapshot.
-            upper.clear();
-            upperTexts = Texts();
-            upperRead = readRange(m_db, split, highest, upper, upperTexts);
+        if (!sameSnapshot)
+            meeting.cancel(); // every row from this connection's own snapshot
+        Statement st(m_db, selectAll("ASC"));
+        ok = ok && st.ok();
+        if (ok) {
+            SqliteRowReader decode(rows, texts);
+            qint64 below = std::numeric_limits<qint64>::min(); // the ids below this are this reader's
+            int rc = readRows(st.get(), decode, false, [&](qint64 id) {
+                if (sameSnapshot && id >= below)
+                    below = meeting.lowerTakes(id);
+                return !sameSnapshot || id < below;
+            });
+            reader.join();
+            upperKept = sameSnapshot && upperRead && !upperFailure;
+            // The other connection failed: the rest from this one.
+            if (rc == SQLITE_ROW && !upperKept)
+                rc = readRows(st.get(), decode, true, [](qint64) { return true; });
+            ok = rc == SQLITE_DONE || (rc == SQLITE_ROW && upperKept);
         }
     } catch (...) {
         failure = std::current_exception();
     }
-    if (reader.joinable())
+    if (reader.joinable()) {
+        meeting.cancel();
         reader.join();
+    }
     if (began) // never a transaction this connection had open before
         sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -436,30 +390,35 @@ bool SqliteBackend::readInParallel(std::vector<Row>& rows, Texts& texts, qint64 
         std::rethrow_exception(failure);
     if (upperFailure)
         std::rethrow_exception(upperFailure);
-    if (!ok || !upperRead)
+    if (!ok)
         return false;
+    if (!upperKept || upper.empty())
+        return true;
 
     std::array<quint32, StoreRow::TextSlots> shift {};
     for (int slot = 0; slot < StoreRow::TextSlots; ++slot)
         shift[slot] = texts[slot].adopt(std::move(upperTexts[slot])) << 24;
-    for (Row& row : upper)
+    for (auto it = upper.rbegin(); it != upper.rend(); ++it) {
+        rows.push_back(*it);
+        Row& row = rows.back();
         for (int slot = 0; slot < StoreRow::TextSlots; ++slot)
             if (row.text[slot].size)
                 row.text[slot].pos += shift[slot];
-    rows.insert(rows.end(), upper.begin(), upper.end());
+    }
     return true;
 }
 
 std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)
 {
-    Statement st(m_db, "SELECT " + selectList() + " FROM " + TableName + " WHERE rowid = ?");
+    Statement st(m_db, "SELECT " + SqliteRowReader::selectList() + " FROM " + TableName + " WHERE rowid = ?");
     if (!st.ok())
         return std::nullopt;
     sqlite3_bind_int64(st.get(), 1, id);
     if (st.step() != SQLITE_ROW)
         return std::nullopt;
     Row row;
-    readColumns(st.get(), row, texts);
+    std::vector<Row> none;
+    SqliteRowReader(none, texts).read(st.get(), row);
     return row;
 }
 

@@ -30,8 +30,8 @@ private:
     [[noreturn]] void raiseRead() const;
     void close();
     qint64 dataVersion() const;
-    bool readRange(sqlite3* db, qint64 above, qint64 upTo, std::vector<Row>& rows, Texts& texts) const;
-    bool readInParallel(std::vector<Row>& rows, Texts& texts, qint64 split, qint64 highest);
+    bool readWhole(sqlite3* db, std::vector<Row>& rows, Texts& texts) const;
+    bool readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest);
 
     QString m_path;
     QString m_connectionName;

@@ -1,13 +1,59 @@
 #include "store/TextColumn.h"
 
 #include "app/AppError.h"
-
-#include <QHash>
+#include "store/HugePages.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace StoreRow {
+
+namespace {
+
+// The first and the last eight bytes of a text (a shorter one zero-padded):
+// for texts of up to 16 bytes, most of a field's, they are the whole text,
+// compared and copied without a library call.
+struct Ends
+{
+    quint64 head = 0;
+    quint64 tail = 0;
+
+    Ends(const char* text, int length)
+    {
+        if (length >= 8) {
+            std::memcpy(&head, text, 8);
+            std::memcpy(&tail, text + length - 8, 8);
+        } else {
+            for (int i = 0; i < length; ++i)
+                head |= quint64(static_cast<unsigned char>(text[i])) << (8 * i);
+        }
+    }
+    bool operator==(const Ends&) const = default;
+};
+
+// Only picks a slot among the recent texts, so a collision merely costs a
+// copy: the ends and the length, mixed, are enough and far cheaper per text
+// than a full hash.
+quint32 slotHash(const Ends& ends, int length)
+{
+    const quint64 mixed = (ends.head ^ (ends.tail * 0x9E3779B97F4A7C15ull) ^ quint64(length)) * 0xFF51AFD7ED558CCDull;
+    return quint32(mixed >> 40);
+}
+
+void copy(char* to, const char* from, int length)
+{
+    if (length > 16 || length < 8) {
+        std::memcpy(to, from, size_t(length));
+        return;
+    }
+    quint64 head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + length - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + length - 8, &tail, 8);
+}
+
+} // namespace
 
 TextRef TextColumn::add(const char* utf8, int length)
 {
@@ -15,11 +61,14 @@ TextRef TextColumn::add(const char* utf8, int length)
         return TextRef();
     if (!m_sharing)
         return append(utf8, length);
-    const QByteArrayView text(utf8, length);
-    TextRef& recent = m_recent[qHash(text) % RecentSize];
-    if (recent.size == quint32(length) && bytes(recent) == text) {
-        ++m_shared;
-        return recent;
+    const Ends ends(utf8, length);
+    TextRef& recent = m_recent[slotHash(ends, length) % RecentSize];
+    if (recent.size == quint32(length)) {
+        const char* kept = bytes(recent).data();
+        if (length <= 16 ? Ends(kept, length) == ends : std::memcmp(kept, utf8, size_t(length)) == 0) {
+            ++m_shared;
+            return recent;
+        }
     }
     recent = append(utf8, length);
     if (++m_tried == TrialSize && m_shared < TrialSize / 2)
@@ -36,9 +85,10 @@ TextRef TextColumn::append(const char* utf8, int length)
         const qsizetype next = std::min<qsizetype>(qsizetype(1) << 24, m_blocks.empty() ? 16384 : m_capacity * 2);
         m_capacity = std::max<qsizetype>(next, length);
         m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size_t(m_capacity)));
+        preferHugePages(m_blocks.back().get(), size_t(m_capacity));
         m_used = 0;
     }
-    std::memcpy(m_blocks.back().get() + m_used, utf8, size_t(length));
+    copy(m_blocks.back().get() + m_used, utf8, length);
     const TextRef ref {quint32((m_blocks.size() - 1) << 24 | m_used), quint32(length)};
     m_used += length;
     return ref;

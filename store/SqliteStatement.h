@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <sqlite3.h>
+
+// A prepared statement that finalizes itself.
+class SqliteStatement
+{
+public:
+    SqliteStatement(sqlite3* db, const QByteArray& sql)
+    {
+        m_rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr);
+    }
+    ~SqliteStatement() { sqlite3_finalize(m_stmt); }
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    bool ok() const { return m_rc == SQLITE_OK; }
+    sqlite3_stmt* get() const { return m_stmt; }
+    int step() { return sqlite3_step(m_stmt); }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc;
+};
