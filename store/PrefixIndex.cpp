@@ -1,5 +1,7 @@
 #include "store/PrefixIndex.h"
 
+#include "store/ByteOrder.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -18,14 +20,6 @@ quint64 head(QByteArrayView text)
     return qFromBigEndian<quint64>(bytes);
 }
 
-int compareBytes(QByteArrayView a, QByteArrayView b)
-{
-    const int c = std::memcmp(a.data(), b.data(), size_t(std::min(a.size(), b.size())));
-    if (c != 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 } // namespace
 
 PrefixIndex::PrefixIndex(int field, const std::vector<Row>& rows, const Texts& texts)
@@ -34,6 +28,15 @@ PrefixIndex::PrefixIndex(int field, const std::vector<Row>& rows, const Texts& t
     , m_stale(rows.size(), 0)
 {
     const int slot = slotOf(field);
+    // Digits alone, as an IMEI field mostly holds, are put in order without comparing texts.
+    std::vector<qint32> sorted;
+    if (digitRowsInByteOrder(rows, field, texts, m_empty, sorted)) {
+        m_sorted.reserve(sorted.size());
+        for (const qint32 row : sorted)
+            m_sorted.push_back({rows[row].text[slot], row});
+        return;
+    }
+    m_empty.clear();
     struct Keyed
     {
         quint64 head;

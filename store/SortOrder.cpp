@@ -1,11 +1,11 @@
 #include "store/SortOrder.h"
 
+#include "store/ByteOrder.h"
+
 #include <QLocale>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <numeric>
 #include <thread>
 #include <tuple>
@@ -14,76 +14,6 @@
 namespace StoreRow {
 
 namespace {
-
-bool allDigits(QByteArrayView text)
-{
-    for (const char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
-int compareBytes(QByteArrayView a, QByteArrayView b)
-{
-    const int c = std::memcmp(a.data(), b.data(), size_t(std::min(a.size(), b.size())));
-    if (c != 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
-// The first 16 digits as nibbles (digit + 1, 0 past the end): two texts of
-// digits compare as these numbers do, unless both are longer and agree.
-quint64 packDigits(QByteArrayView digits)
-{
-    quint64 packed = 0;
-    const qsizetype n = std::min<qsizetype>(digits.size(), 16);
-    for (qsizetype i = 0; i < n; ++i)
-        packed |= quint64(digits[i] - '0' + 1) << (60 - 4 * i);
-    return packed;
-}
-
-// The digits as packDigits packs them; false for a text with any other character.
-bool packDigitText(QByteArrayView text, quint64& packed)
-{
-    packed = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const unsigned digit = unsigned(static_cast<unsigned char>(text[i])) - '0';
-        if (digit > 9)
-            return false;
-        if (i < 16)
-            packed |= quint64(digit + 1) << (60 - 4 * i);
-    }
-    return true;
-}
-
-struct DigitKey
-{
-    quint64 key;
-    qint32 row;
-};
-
-// Stable: a byte at a time from the lowest, skipping the bytes every key shares.
-void radixSort(std::vector<DigitKey>& items)
-{
-    if (items.empty())
-        return;
-    std::array<std::array<quint32, 256>, 8> counts {};
-    for (const DigitKey& item : items)
-        for (int b = 0; b < 8; ++b)
-            ++counts[b][(item.key >> (8 * b)) & 0xFF];
-    std::vector<DigitKey> spare(items.size());
-    for (int b = 0; b < 8; ++b) {
-        std::array<quint32, 256>& at = counts[b];
-        if (at[(items[0].key >> (8 * b)) & 0xFF] == items.size())
-            continue;
-        quint32 sum = 0;
-        for (quint32& count : at)
-            sum += std::exchange(count, sum);
-        for (const DigitKey& item : items)
-            spare[at[(item.key >> (8 * b)) & 0xFF]++] = item;
-        items.swap(spare);
-    }
-}
 
 // Collation keys with no string allocated per text: each text is decoded
 // into one buffer that the key's string only borrows.
@@ -266,34 +196,12 @@ void SortOrder::findValues(qint32 n)
 
 bool SortOrder::sortDigitRows(qint32 n)
 {
-    // Rows without a value go first in their order, the others behind them by
-    // their packed digits, which settle all but texts longer than 16 digits.
-    const TextColumn& column = m_texts[slotOf(m_field)];
-    std::vector<DigitKey> keyed;
-    keyed.reserve(size_t(n));
-    qint32 empty = 0;
-    bool longer = false;
-    for (qint32 i = 0; i < n; ++i) {
-        const TextRef ref = m_rows[i].text[slotOf(m_field)];
-        if (ref.size == 0) {
-            m_order[empty++] = i;
-            continue;
-        }
-        quint64 key;
-        if (!packDigitText(column.bytes(ref), key))
-            return false;
-        longer |= ref.size > 16;
-        keyed.push_back({key, i});
-    }
-    radixSort(keyed);
-    const auto text = [&](const DigitKey& k) { return column.bytes(m_rows[k.row].text[slotOf(m_field)]); };
-    for (auto run = keyed.begin(); longer && run != keyed.end();) {
-        const auto end = std::find_if(run, keyed.end(), [&](const DigitKey& k) { return k.key != run->key; });
-        std::stable_sort(run, end, [&](const DigitKey& a, const DigitKey& b) { return compareBytes(text(a), text(b)) < 0; });
-        run = end;
-    }
-    for (const DigitKey& k : keyed)
-        m_order[empty++] = k.row;
+    // Rows without a value first in their order, the others behind them.
+    std::vector<qint32> empty, sorted;
+    if (!digitRowsInByteOrder(m_rows, m_field, m_texts, empty, sorted))
+        return false;
+    std::copy(sorted.begin(), sorted.end(), std::copy(empty.begin(), empty.end(), m_order.begin()));
+    Q_ASSERT(qint32(empty.size() + sorted.size()) == n);
     return true;
 }
 

@@ -72,19 +72,29 @@ private slots:
         QCOMPARE(dm->ADOTable->RecordCount(), 1);
     }
 
+    void imeiSearchOverManyRowsAndChanges_data()
+    {
+        QTest::addColumn<QStringList>("imeis");
+        // Texts that share their first 8 bytes, are shorter or longer, differ in case or are not ASCII.
+        QTest::newRow("mixed texts") << QStringList {"351234567890123", "35123456", "351234567", "3512345678901234567890",
+                                                      "35", "3", "", "AB12", "ab12", QString::fromUtf8("35š"),
+                                                      QString::fromUtf8("šč"), "35 1", "35123457", "4"};
+        // Digits alone are ordered another way: the same kinds of texts, some alike in their first 16 digits.
+        QTest::newRow("digits alone") << QStringList {"351234567890123", "35123456", "351234567", "3512345678901234567891",
+                                                       "35", "3", "", "3512345678901234567890", "35123456789012345",
+                                                       "351234567890123", "35123457", "4"};
+    }
     void imeiSearchOverManyRowsAndChanges()
     {
-        // Texts that share their first 8 bytes, are shorter or longer, differ in case or are not ASCII.
-        const QStringList imeis = {"351234567890123", "35123456", "351234567", "3512345678901234567890", "35", "3",
-                                   "", "AB12", "ab12", QString::fromUtf8("35š"), QString::fromUtf8("šč"), "35 1",
-                                   "35123457", "4"};
+        QFETCH(QStringList, imeis);
         TestDb db(ModuleFile);
         for (int i = 0; i < imeis.size(); ++i)
             db.insert({{"cislo", i + 1}, {"IMEI", imeis[i].isEmpty() ? QVariant() : QVariant(imeis[i])}});
         DataModule dm(db.dir());
         TicketStore& table = *dm->ADOTable;
         const QStringList searches = {"3", "35", "351", "35123456", "351234567", "3512345678", "35 ", "AB", "ab",
-                                      "x", QString::fromUtf8("35š"), QString::fromUtf8("š"), "4", "35123457"};
+                                      "x", QString::fromUtf8("35š"), QString::fromUtf8("š"), "4", "35123457",
+                                      "35123456789012345", "3512345678901234567890"};
         // The numbers listed at each search, against the rule the search follows.
         const auto check = [&](const char* when) {
             table.setSort(QStringLiteral("cislo ASC"));
