@@ -36,7 +36,7 @@ QString exported(const TField& field)
         return QString();
     switch (field.Kind()) {
     case FieldKind::Integer:
-        return QString::number(field.AsInteger());
+        return field.DisplayText(); // as stored: a number may be beyond 32 bits
     case FieldKind::Currency:
         return money(field.AsCurrency());
     case FieldKind::DateTime: {
