@@ -41,26 +41,22 @@ QByteArray quoted(const char* name)
     return '"' + QByteArray(name) + '"';
 }
 
-void bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QByteArrayView text)
+// The bind's result: a value that failed to bind would be stored as NULL.
+int bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QByteArrayView text)
 {
-    if (row.isNull(field)) {
-        sqlite3_bind_null(stmt, parameter);
-        return;
-    }
+    if (row.isNull(field))
+        return sqlite3_bind_null(stmt, parameter);
     const int slot = slotOf(field);
     switch (TicketRecord::Fields[field].kind) {
     case FieldKind::Integer:
     case FieldKind::Currency:
-        sqlite3_bind_int64(stmt, parameter, row.num[slot]);
-        break;
+        return sqlite3_bind_int64(stmt, parameter, row.num[slot]);
     case FieldKind::DateTime: {
         const QByteArray iso = FieldText::toIso(row.num[slot]);
-        sqlite3_bind_text(stmt, parameter, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
-        break;
+        return sqlite3_bind_text(stmt, parameter, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
     }
-    default: {
-        sqlite3_bind_text(stmt, parameter, text.data(), int(text.size()), SQLITE_TRANSIENT);
-    }
+    default:
+        return sqlite3_bind_text(stmt, parameter, text.data(), int(text.size()), SQLITE_TRANSIENT);
     }
 }
 
@@ -449,14 +445,18 @@ qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const 
     Statement st(m_db, sql);
     if (!st.ok())
         raiseWrite();
+    const auto bound = [this](int result) {
+        if (result != SQLITE_OK)
+            raiseWrite();
+    };
     int parameter = 1;
     if (withId)
-        sqlite3_bind_int64(st.get(), parameter++, row.id);
+        bound(sqlite3_bind_int64(st.get(), parameter++, row.id));
     for (int f : changed)
-        bindField(st.get(), parameter++, row, f,
-                  isText(f) ? texts[slotOf(f)].bytes(row.text[slotOf(f)]) : QByteArrayView());
+        bound(bindField(st.get(), parameter++, row, f,
+                        isText(f) ? texts[slotOf(f)].bytes(row.text[slotOf(f)]) : QByteArrayView()));
     if (!insert)
-        sqlite3_bind_int64(st.get(), parameter, row.id);
+        bound(sqlite3_bind_int64(st.get(), parameter, row.id));
     if (st.step() != SQLITE_DONE)
         raiseWrite();
     if (insert)
@@ -484,8 +484,7 @@ void SqliteBackend::remove(qint64 id)
     Statement st(m_db, "DELETE FROM " + TableName + " WHERE rowid = ?");
     if (!st.ok())
         raiseWrite();
-    sqlite3_bind_int64(st.get(), 1, id);
-    if (st.step() != SQLITE_DONE)
+    if (sqlite3_bind_int64(st.get(), 1, id) != SQLITE_OK || st.step() != SQLITE_DONE)
         raiseWrite();
 }
 

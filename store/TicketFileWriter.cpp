@@ -113,19 +113,23 @@ void TicketFileWriter::add(const TicketValues& values)
             continue;
         const TicketValue& value = values[size_t(f)];
         const FieldKind kind = TicketRecord::Fields[f].kind;
+        int result;
         if (const auto* n = std::get_if<qint64>(&value)) {
             if (kind == FieldKind::DateTime) {
                 const QByteArray iso = FieldText::toIso(*n);
-                sqlite3_bind_text(d->insert, parameter, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
+                result = sqlite3_bind_text(d->insert, parameter, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
             } else {
-                sqlite3_bind_int64(d->insert, parameter, *n);
+                result = sqlite3_bind_int64(d->insert, parameter, *n);
             }
         } else if (const auto* s = std::get_if<QString>(&value); s && !s->isEmpty()) {
             const QByteArray utf8 = s->toUtf8();
-            sqlite3_bind_text(d->insert, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            result = sqlite3_bind_text(d->insert, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
         } else {
-            sqlite3_bind_null(d->insert, parameter);
+            result = sqlite3_bind_null(d->insert, parameter);
         }
+        // A value that failed to bind would be stored as NULL.
+        if (result != SQLITE_OK)
+            d->fail();
         ++parameter;
     }
     if (sqlite3_step(d->insert) != SQLITE_DONE)
