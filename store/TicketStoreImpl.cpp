@@ -197,6 +197,10 @@ void TicketStore::Impl::readAll()
     passes.assign(rows.size(), 1);
     readCount = rows.size();
     changeToken = token;
+    // The search index now, while the counter waits for the table anyway: the
+    // first keystroke then costs what the others do.
+    if (prefixField >= 0)
+        prefixIndex = std::make_unique<StoreRow::PrefixIndex>(prefixField, rows, texts);
 }
 
 bool TicketStore::Impl::readChanges(qint64 token)
