@@ -3,7 +3,6 @@
 #include "store/ByteOrder.h"
 
 #include <QLocale>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <numeric>
@@ -16,7 +15,8 @@ namespace StoreRow {
 namespace {
 
 // Collation keys with no string allocated per text: each text is decoded
-// into one buffer that the key's string only borrows.
+// into a buffer of the maker's own (the column's is not for two threads),
+// which the key's string only borrows.
 class KeyMaker
 {
 public:
@@ -29,26 +29,14 @@ public:
 
     QCollatorSortKey operator()(TextRef ref)
     {
-        const QByteArrayView utf8 = m_column.bytes(ref);
-        // UTF-16 never needs more units than UTF-8 has bytes.
-        if (m_buffer.size() < size_t(utf8.size()))
-            m_buffer.resize(size_t(utf8.size()));
-        QChar* out = m_buffer.data();
-        unsigned char high = 0;
-        for (qsizetype i = 0; i < utf8.size(); ++i) {
-            const auto c = static_cast<unsigned char>(utf8[i]);
-            high |= c;
-            out[i] = QChar(c);
-        }
-        const qsizetype size = high < 0x80 ? utf8.size() : m_decoder.appendToBuffer(out, utf8) - out;
-        return m_collator.sortKey(QString::fromRawData(out, size));
+        const QStringView text = m_decoded.view(m_column.bytes(ref));
+        return m_collator.sortKey(QString::fromRawData(text.data(), text.size()));
     }
 
 private:
     QCollator m_collator;
     const TextColumn& m_column;
-    std::vector<QChar> m_buffer;
-    QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    Utf16Buffer m_decoded;
 };
 
 // Room for the rows and values of the coming days: reserved, it costs no

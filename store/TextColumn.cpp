@@ -121,7 +121,7 @@ QString TextColumn::string(TextRef ref) const
     return QString::fromUtf8(bytes(ref));
 }
 
-QStringView TextColumn::decode(QByteArrayView utf8) const
+QStringView Utf16Buffer::decode(QByteArrayView utf8)
 {
     QChar* out = reinterpret_cast<QChar*>(m_buffer.data());
     return QStringView(out, m_decoder.appendToBuffer(out, utf8) - out);

@@ -12,6 +12,34 @@
 
 namespace StoreRow {
 
+// UTF-8 decoded into a buffer of its own, reused from text to text: a view
+// stays valid until the next one. One per thread.
+class Utf16Buffer
+{
+public:
+    QStringView view(QByteArrayView utf8)
+    {
+        // UTF-16 never needs more units than UTF-8 has bytes.
+        if (m_buffer.size() < size_t(utf8.size()))
+            m_buffer.resize(size_t(utf8.size()));
+        char16_t* out = m_buffer.data();
+        // Plain ASCII, most IMEIs, is widened here without the decoder's set-up.
+        unsigned char high = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            high |= c;
+            out[i] = c;
+        }
+        return high < 0x80 ? QStringView(out, utf8.size()) : decode(utf8);
+    }
+
+private:
+    QStringView decode(QByteArrayView utf8);
+
+    std::vector<char16_t> m_buffer;
+    QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+};
+
 // Where a text lies in its column's TextColumn; size 0 is the null text.
 struct TextRef
 {
@@ -53,25 +81,9 @@ public:
     QString string(TextRef ref) const;
     // The text decoded into this column's buffer: valid until the next view
     // of the column, for handlers that judge every row.
-    QStringView view(TextRef ref) const
-    {
-        const QByteArrayView utf8 = bytes(ref);
-        // UTF-16 never needs more units than UTF-8 has bytes.
-        if (m_buffer.size() < size_t(utf8.size()))
-            m_buffer.resize(size_t(utf8.size()));
-        char16_t* out = m_buffer.data();
-        // Plain ASCII, most IMEIs, is widened here without the decoder's set-up.
-        unsigned char high = 0;
-        for (qsizetype i = 0; i < utf8.size(); ++i) {
-            const auto c = static_cast<unsigned char>(utf8[i]);
-            high |= c;
-            out[i] = c;
-        }
-        return high < 0x80 ? QStringView(out, utf8.size()) : decode(utf8);
-    }
+    QStringView view(TextRef ref) const { return m_decoded.view(bytes(ref)); }
 
 private:
-    QStringView decode(QByteArrayView utf8) const;
     TextRef append(const char* utf8, int length);
 
     // The recent texts by their hash. Given up on a field whose texts seldom
@@ -87,8 +99,7 @@ private:
     std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_used = 0; // in the last block
     qsizetype m_capacity = 0;
-    mutable std::vector<char16_t> m_buffer;
-    mutable QStringDecoder m_decoder {QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    mutable Utf16Buffer m_decoded;
 };
 
 } // namespace StoreRow
