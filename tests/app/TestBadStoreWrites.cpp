@@ -88,22 +88,6 @@ void addThreeTickets()
     }
 }
 
-// Opens a new ticket in the editor and runs `steps` there; false when the
-// editor is still open afterwards (it is then closed without storing).
-bool inNewTicket(const std::function<void()>& steps)
-{
-    bool closed = false;
-    whenModalShown([&](QWidget* modal) {
-        if (QTest::qWaitForWindowActive(modal))
-            steps();
-        closed = !modal->isVisible();
-        if (!closed)
-            fOpravenka->QDialog::done(QDialog::Rejected);
-    });
-    fMain->actNewExecute();
-    return closed;
-}
-
 void typeName(const QString& name)
 {
     auto* box = control<TDBEdit>(fOpravenka, "dbedJmeno");
@@ -219,7 +203,7 @@ private slots:
         const QString store = app.path(QStringLiteral("data/data.mdb"));
 
         QStringList shown;
-        QVERIFY(inNewTicket([&] {
+        QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
             typeName(QStringLiteral("Černý"));
             {
                 std::optional<FileSizeLimit> limit;
@@ -277,7 +261,7 @@ private slots:
         addThreeTickets();
         const QString store = app.path(QStringLiteral("data/data.mdb"));
         DM->ADOTable->setBusyTimeout(100);
-        QVERIFY(inNewTicket([&] {
+        QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
             typeName(QStringLiteral("Černý"));
             {
                 OtherProgram other(store);

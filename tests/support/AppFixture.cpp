@@ -2,6 +2,8 @@
 
 #include "store/TicketStore.h"
 #include "ui/Program.h"
+#include "ui/TfMain.h"
+#include "ui/TfOpravenka.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,4 +88,18 @@ void whenModalShown(std::function<void(QWidget* modal)> action)
         action(modal);
     });
     timer->start();
+}
+
+bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps)
+{
+    bool closed = false;
+    whenModalShown([&](QWidget* modal) {
+        if (QTest::qWaitForWindowActive(modal))
+            steps();
+        closed = !modal->isVisible();
+        if (!closed)
+            fOpravenka->QDialog::done(QDialog::Rejected);
+    });
+    (fMain->*open)();
+    return closed;
 }

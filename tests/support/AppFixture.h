@@ -10,6 +10,7 @@
 
 class Program;
 class QWidget;
+class TfMain;
 
 // A fresh working folder with an empty ticket store, made the current
 // directory, and the program's windows started there exactly as the program
@@ -54,3 +55,9 @@ private:
 // Runs `action` on the next modal window as soon as it is shown, so that a
 // test can answer a dialog that the code under test opens with exec().
 void whenModalShown(std::function<void(QWidget* modal)> action);
+
+// Opens the editor with `open` (New or Edit of the main window, which run it
+// modally) and runs `steps` once it is active. The steps end with the editor
+// closed; an editor still open is closed without touching the table, and the
+// result is false.
+bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps);

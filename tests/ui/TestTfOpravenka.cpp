@@ -33,24 +33,6 @@ void addTicket(int cislo, const QString& jmeno, const QString& imei = QString())
     table->Post();
 }
 
-// Opens the editor with `open` (New or Edit of the main window, which run it
-// modally) and runs `steps` once it is active. The steps end with the editor
-// closed; an editor still open is closed without touching the table, and the
-// result is false.
-bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps)
-{
-    bool closed = false;
-    whenModalShown([&](QWidget* modal) {
-        if (QTest::qWaitForWindowActive(modal))
-            steps();
-        closed = !modal->isVisible();
-        if (!closed)
-            fOpravenka->QDialog::done(QDialog::Rejected);
-    });
-    (fMain->*open)();
-    return closed;
-}
-
 void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::keyClick(QApplication::focusWidget(), key, modifiers);
