@@ -2,7 +2,7 @@
 
 #include "app/AppError.h"
 #include "store/FieldText.h"
-#include "store/HugePages.h"
+#include "platform/Platform.h"
 #include "store/IdMeeting.h"
 #include "store/SqliteRowReader.h"
 #include "store/SqliteStatement.h"
@@ -267,7 +267,7 @@ void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
     const quint64 span = std::min<quint64>(quint64(highest) - quint64(lowest) + 1, 10'000'000);
     const size_t guess = size_t(span + span / 8 + 4096);
     rows.reserve(guess);
-    preferHugePages(rows.data(), rows.capacity() * sizeof(Row));
+    Platform::preferHugePages(rows.data(), rows.capacity() * sizeof(Row));
     // A large table is read by two connections at once, from both ends.
     constexpr quint64 ParallelFrom = 20000;
     if (span > ParallelFrom) {
@@ -308,7 +308,7 @@ bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint6
     std::thread reader([&] {
         try {
             upper.reserve(room);
-            preferHugePages(upper.data(), upper.capacity() * sizeof(Row));
+            Platform::preferHugePages(upper.data(), upper.capacity() * sizeof(Row));
             // The read transaction, and with it the snapshot, starts at the first row.
             const bool begun = sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
             int rc = SQLITE_ERROR;

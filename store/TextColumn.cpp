@@ -1,7 +1,7 @@
 #include "store/TextColumn.h"
 
 #include "app/AppError.h"
-#include "store/HugePages.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,7 +85,7 @@ TextRef TextColumn::append(const char* utf8, int length)
         const qsizetype next = std::min<qsizetype>(qsizetype(1) << 24, m_blocks.empty() ? 16384 : m_capacity * 2);
         m_capacity = std::max<qsizetype>(next, length);
         m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size_t(m_capacity)));
-        preferHugePages(m_blocks.back().get(), size_t(m_capacity));
+        Platform::preferHugePages(m_blocks.back().get(), size_t(m_capacity));
         m_used = 0;
     }
     copy(m_blocks.back().get() + m_used, utf8, length);

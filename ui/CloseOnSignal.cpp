@@ -1,27 +1,14 @@
 #include "ui/CloseOnSignal.h"
 
+#include "platform/Platform.h"
+
 #include <QApplication>
 #include <QMainWindow>
 #include <QEvent>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-const int Signals[] = { SIGTERM, SIGHUP, SIGINT };
-int g_pipe[2] = { -1, -1 };
-
-extern "C" void onStopSignal(int)
-{
-    const char byte = 1;
-    // Async-signal-safe; a full pipe already holds a wake-up.
-    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
-}
 
 // The program's one main window, once it is made.
 QWidget* mainWindow()
@@ -66,37 +53,22 @@ void closeWhenNoDialog(int attempt)
 } // namespace
 
 CloseOnSignal::CloseOnSignal(QObject* parent)
-    : QObject(parent)
+    : QObject(parent), m_requests(new Platform::StopRequests(this))
 {
-    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return; // then the signals keep their default actions
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &CloseOnSignal::onSignal);
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int sig : Signals)
-        sigaction(sig, &action, nullptr);
+    connect(m_requests, &Platform::StopRequests::stopRequested, this, &CloseOnSignal::onSignal);
 }
 
-CloseOnSignal::~CloseOnSignal()
-{
-    if (!m_notifier)
-        return;
-    for (int sig : Signals)
-        std::signal(sig, SIG_DFL);
-    delete m_notifier;
-    ::close(g_pipe[0]);
-    ::close(g_pipe[1]);
-    g_pipe[0] = g_pipe[1] = -1;
-}
+CloseOnSignal::~CloseOnSignal() = default;
 
-void CloseOnSignal::onSignal()
+void CloseOnSignal::onSignal(bool urgent)
 {
-    char bytes[16];
-    while (::read(g_pipe[0], bytes, sizeof bytes) > 0) { }
     closeDialogs();
+    if (urgent) {
+        // The system ends the process once this returns: the main window closes now.
+        if (QWidget* main = mainWindow())
+            main->close();
+        return;
+    }
     m_pending = true;
     closeMainWindow();
 }

@@ -2,14 +2,16 @@
 
 #include <QObject>
 
-class QSocketNotifier;
+namespace Platform {
+class StopRequests;
+}
 
-// The stop signals of a session end or of a service manager (SIGTERM, SIGHUP,
-// SIGINT) close the program as Alt+F4 does: open dialogs are cancelled and the
-// main window closes, so that the settings file is written as at every end.
-// The signal handler only wakes the event loop; the closing runs there, once
-// the main window is up (a signal during start-up waits for it). One
-// instance at a time.
+// The stop requests of a session end or of a service manager (SIGTERM, SIGHUP,
+// SIGINT; the end of a Windows session) close the program as Alt+F4 does:
+// open dialogs are cancelled and the main window closes, so that the settings
+// file is written as at every end. The closing runs in the event loop, once
+// the main window is up (a signal during start-up waits for it); at the end of
+// a Windows session it runs at once. One instance at a time.
 class CloseOnSignal : public QObject
 {
     Q_OBJECT
@@ -22,10 +24,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void onSignal();
+    void onSignal(bool urgent);
     void closeMainWindow();
 
-    QSocketNotifier* m_notifier = nullptr;
+    Platform::StopRequests* m_requests;
     bool m_pending = false; // a signal came before the main window was up
     bool m_watching = false; // waiting for the main window to be shown
 };

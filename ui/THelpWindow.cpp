@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "app/ErrorHandler.h"
+#include "ui/Icons.h"
 #include "ui_THelpWindow.h"
 
 #include <QFile>
@@ -14,7 +15,7 @@ THelpWindow::THelpWindow(QWidget* parent)
     , m_ui(std::make_unique<Ui::THelpWindow>())
 {
     m_ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/help.svg")));
+    setWindowIcon(Icons::named(QStringLiteral("help")));
 }
 
 THelpWindow::~THelpWindow() = default;

@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
 #include "lang/Workspace.h"
+#include "ui/Icons.h"
 #include "ui_TfAbout.h"
 
 #include <QIcon>
@@ -18,7 +19,7 @@ TfAbout::TfAbout(const Workspace& workspace, QWidget* parent)
     , m_ui(std::make_unique<Ui::TfAbout>())
 {
     m_ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
+    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(137, 159, 248));

@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "lang/LangSlots.h"
 #include "lang/Workspace.h"
+#include "ui/Icons.h"
 #include "ui_TfDelete.h"
 
 #include <QIcon>
@@ -34,13 +35,13 @@ TfDelete::TfDelete(const Workspace& workspace, QWidget* parent)
     , m_ui(std::make_unique<Ui::TfDelete>())
 {
     m_ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
+    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(184, 200, 254));
     pal.setColor(QPalette::Button, QColor(184, 200, 254));
     setPalette(pal);
-    m_ui->Image->setPixmap(QIcon(QStringLiteral(":/icons/question.svg")).pixmap(32, 32));
+    m_ui->Image->setPixmap(Icons::named(QStringLiteral("question")).pixmap(32, 32));
     placeLabels();
 
     connect(m_ui->spbtOK, &QPushButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });

@@ -10,6 +10,7 @@
 #include "store/TDataSource.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "ui/Icons.h"
 #include "ui/TDBGrid.h"
 #include "ui/THelpWindow.h"
 #include "ui/TIdleRefresh.h"
@@ -78,7 +79,7 @@ TfMain::TfMain(Workspace& workspace, QWidget* parent)
     , m_ui(std::make_unique<Ui::TfMain>())
 {
     m_ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/trelomar.svg")));
+    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, WindowColor);
@@ -107,7 +108,7 @@ TfMain::~TfMain()
 void TfMain::createImages()
 {
     for (const char* name : { "new", "edit", "delete", "setup", "about", "exit" })
-        Images.append(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))));
+        Images.append(Icons::named(QLatin1String(name)));
 }
 
 void TfMain::connectGrid()

@@ -1,5 +1,6 @@
 #include "ui/TfStart.h"
 
+#include "ui/Icons.h"
 #include "ui_TfStart.h"
 
 #include <QGuiApplication>
@@ -21,7 +22,7 @@ TfStart::TfStart(QWidget* parent)
     m_ui->lbOpr->setPalette(yellow);
     m_ui->lbStart->setPalette(yellow);
     m_ui->lbStart->adjustSize();
-    m_ui->imgStart->setPixmap(QIcon(QStringLiteral(":/icons/trelomar.svg")).pixmap(32, 32));
+    m_ui->imgStart->setPixmap(Icons::named(QStringLiteral("trelomar")).pixmap(32, 32));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());

@@ -9,9 +9,13 @@
 
 namespace {
 
-const char* const Usage = "Usage: trelomar [--workdir DIR]\n"
+QString usage()
+{
+    return QStringLiteral("Usage: trelomar [--workdir DIR]\n"
                           "Works in DIR, preparing it when it holds no ticket store yet. Without DIR: in the\n"
-                          "current folder when it is a working folder, otherwise in ~/.local/share/trelomar.\n";
+                          "current folder when it is a working folder, otherwise in %1.\n")
+        .arg(QDir::toNativeSeparators(WorkFolder::userFolder()));
+}
 
 } // namespace
 
@@ -32,7 +36,7 @@ std::optional<int> StartFolder::enter(const QStringList& arguments)
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            QTextStream(stdout) << Usage;
+            QTextStream(stdout) << usage();
             return 0;
         }
         if (arg == QLatin1String("--workdir") && i + 1 < args.size() && !args[i + 1].isEmpty()) {
@@ -40,7 +44,7 @@ std::optional<int> StartFolder::enter(const QStringList& arguments)
         } else if (arg.startsWith(QLatin1String("--workdir=")) && arg.size() > 10) {
             requested = arg.mid(10);
         } else {
-            QTextStream(stderr) << Usage;
+            QTextStream(stderr) << usage();
             return 2;
         }
     }

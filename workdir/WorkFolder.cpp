@@ -1,13 +1,13 @@
 #include "workdir/WorkFolder.h"
 
 #include "app/AppError.h"
+#include "platform/Platform.h"
 #include "store/TicketStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
@@ -87,6 +87,5 @@ QString WorkFolder::installedData()
 
 QString WorkFolder::userFolder()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("trelomar"));
+    return Platform::userFolder();
 }
