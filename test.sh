@@ -2,6 +2,10 @@
 # Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test headless.
 set -euo pipefail
 root="$(cd "$(dirname "$0")" && pwd)"
+# ./test.sh --windows: the Windows build, its tests under Wine and its setup program.
+if [ "${1:-}" = "--windows" ]; then
+    exec "$root/scripts/windows/test.sh"
+fi
 source "$root/scripts/packages.sh"
 "$root/scripts/ensure-packages.sh" "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 [ -x "$root/scripts/start-printer.sh" ] && "$root/scripts/start-printer.sh" || true

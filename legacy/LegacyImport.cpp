@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "legacy/LegacyReader.h"
+#include "platform/Platform.h"
 #include "store/FieldText.h"
 #include "store/TicketFileWriter.h"
 #include "store/TicketStore.h"
@@ -13,11 +14,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <cmath>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -152,16 +149,6 @@ void removeStore(const QString& path)
         QFile::remove(path + QLatin1String(suffix));
 }
 
-// Makes the renames of a folder durable.
-void syncFolder(const QString& dir)
-{
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 [[noreturn]] void failed(const QString& step, const QString& why)
 {
     throw AppError(QStringLiteral("Import failed while %1: %2").arg(step, why));
@@ -249,32 +236,38 @@ int LegacyImport::run(const Options& options)
 
         if (options.inPlace) {
             // The original stays reachable under one name or the other at every moment.
-            if (::link(QFile::encodeName(source).constData(), QFile::encodeName(kept).constData()) == 0) {
-                if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
-                    const QString why = QString::fromLocal8Bit(strerror(errno));
-                    ::unlink(QFile::encodeName(kept).constData());
+            const Platform::LinkResult keeping = Platform::linkNoReplace(source, kept);
+            if (keeping.done) {
+                const QString why = Platform::moveReplacing(temporary, target);
+                if (!why.isEmpty()) {
+                    Platform::removeFile(kept);
                     failed(QStringLiteral("moving the new database into place"), why);
                 }
-            } else if (errno == EEXIST) {
+            } else if (keeping.exists) {
                 failed(QStringLiteral("keeping the original"), kept + QStringLiteral(" already exists"));
             } else {
                 // A file system without hard links: two renames, the first undone if the second fails.
                 if (!QFile::rename(source, kept))
-                    failed(QStringLiteral("keeping the original as %1").arg(kept), QString::fromLocal8Bit(strerror(errno)));
-                if (!QFile::rename(temporary, target)) {
-                    const QString why = QString::fromLocal8Bit(strerror(errno));
+                    failed(QStringLiteral("keeping the original as %1").arg(kept), keeping.why);
+                QFile moved(temporary);
+                if (!moved.rename(target)) {
+                    const QString why = moved.errorString();
                     if (!QFile::rename(kept, source))
                         failed(QStringLiteral("moving the new database into place"),
                             why + QStringLiteral("; the original is kept as %1").arg(kept));
                     failed(QStringLiteral("moving the new database into place"), why);
                 }
             }
-        } else if (::link(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) == 0) {
-            QFile::remove(temporary); // link() never replaces: a store made meanwhile is kept
-        } else if (errno == EEXIST || !QFile::rename(temporary, target)) {
-            failed(QStringLiteral("moving the new database into place"), QString::fromLocal8Bit(strerror(errno)));
+        } else {
+            const Platform::LinkResult placed = Platform::linkNoReplace(temporary, target);
+            if (placed.done)
+                QFile::remove(temporary); // a link never replaces: a store made meanwhile is kept
+            else if (placed.exists)
+                failed(QStringLiteral("moving the new database into place"), target + QStringLiteral(" already exists"));
+            else if (QFile moved(temporary); !moved.rename(target))
+                failed(QStringLiteral("moving the new database into place"), moved.errorString());
         }
-        syncFolder(dataDir);
+        Platform::syncFolder(dataDir);
     } catch (...) {
         removeStore(temporary);
         throw;

@@ -5,6 +5,9 @@
 #   start-postgres.sh --stop DIR   stop it and remove DIR
 #   start-postgres.sh --kill DIR   stop it at once as a crash would, keeping DIR
 #   start-postgres.sh --restart DIR  start a killed server again on its old socket and port
+#   start-postgres.sh --tcp DIR    as the first, but listening on 127.0.0.1 at a free port too (for the
+#                                  Windows build's tests under Wine, whose libpq has no Unix sockets);
+#                                  prints a URL over TCP
 # The server runs as the postgres user since initdb refuses root; DIR is handed to that user.
 set -euo pipefail
 
@@ -25,7 +28,7 @@ start_server() {
     local dir="$1" bin
     bin="$(cat "$dir/bindir")"
     runuser -u postgres -- "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-        -o "-c listen_addresses='' -c unix_socket_directories='$dir' -p $(cat "$dir/port") -c max_connections=50 -c recovery_init_sync_method=syncfs" \
+        -o "-c listen_addresses='$(cat "$dir/listen" 2>/dev/null)' -c unix_socket_directories='$dir' -p $(cat "$dir/port") -c max_connections=50 -c recovery_init_sync_method=syncfs" \
         start >/dev/null \
         || { say "the server did not start:"; cat "$dir/server.log" >&2; return 1; }
 }
@@ -42,6 +45,11 @@ case "${1:-}" in
     ;;
 esac
 
+tcp=""
+if [ "${1:-}" = "--tcp" ]; then
+    tcp=1
+    shift
+fi
 dir="${1:?usage: start-postgres.sh DIR}"
 if [ "$(id -u)" -ne 0 ]; then
     say "must run as root (the server is started as the postgres user)"
@@ -66,7 +74,16 @@ runuser -u postgres -- "$bin/initdb" -D "$dir/data" --no-sync -A trust -U postgr
 # The socket lives in DIR, so any port number is free there; one from the
 # process id keeps two servers' lock files apart in the logs.
 port=$((20000 + $$ % 20000))
+if [ -n "$tcp" ]; then
+    # A port nobody listens on now.
+    port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+    echo "127.0.0.1" >"$dir/listen"
+fi
 echo "$port" >"$dir/port"
 start_server "$dir"
+if [ -n "$tcp" ]; then
+    echo "postgresql://postgres@127.0.0.1:$port/postgres"
+    exit 0
+fi
 host="$(printf '%s' "$dir" | sed 's|/|%2F|g')"
 echo "postgresql://postgres@$host:$port/postgres"

@@ -42,12 +42,15 @@ source_of() {
 }
 
 # part NAME DEPENDENCY...: builds scripts/windows/sdk/NAME.sh into its own keyed prefix unless it is there.
-# The key covers the part's script, the toolchain and the keys of the parts it builds on.
+# The key covers the part's script and its folder of sources, the compiler and the keys of the
+# parts it builds on.
 declare -A keys prefixes
 part() {
     local name="$1"; shift
     local key
-    key="$({ cat "$here/sdk/$name.sh" "$toolchain"; for dep in "$@"; do echo "${keys[$dep]}"; done; } | sha256sum | cut -c1-16)"
+    key="$({ cat "$here/sdk/$name.sh"; [ ! -d "$here/sdk/$name" ] || find "$here/sdk/$name" -type f | sort | xargs cat
+             x86_64-w64-mingw32-g++-posix --version; for dep in "$@"; do echo "${keys[$dep]}"; done; } \
+        | sha256sum | cut -c1-16)"
     keys[$name]="$key"
     local prefix="$cache/$name-$key"
     prefixes[$name]="$prefix"

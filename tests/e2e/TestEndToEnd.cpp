@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -26,6 +27,31 @@ const QString SetupTitle = QStringLiteral("Nastavení programu");
 const QString ErrorBoxTitle = QStringLiteral("Trelomář");
 const QString DeleteTitle = QStringLiteral("Smazání záznamu");
 constexpr int Timeout = 10000;
+
+// Runs SQL on the store of a working folder; for the rows of a query, each
+// row's columns joined by "|".
+QStringList sqlOn(const QString& folder, const QString& statement)
+{
+    const QString name = QUuid::createUuid().toString();
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(folder + QStringLiteral("/data/data.mdb"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(statement)) {
+                while (query.next()) {
+                    QStringList columns;
+                    for (int i = 0; i < query.record().count(); ++i)
+                        columns << query.value(i).toString();
+                    rows << columns.join(QLatin1Char('|'));
+                }
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
 
 // A working folder as a shop has it: an empty store, Czech as the language.
 class Workspace
@@ -51,30 +77,7 @@ public:
     bool ready() const { return m_ready; }
     QString path() const { return m_dir.path(); }
 
-    // Runs SQL on the store; for the rows of a query, each row's columns
-    // joined by "|".
-    QStringList sql(const QString& statement)
-    {
-        const QString name = QUuid::createUuid().toString();
-        QStringList rows;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(m_dir.path() + QStringLiteral("/data/data.mdb"));
-            if (db.open()) {
-                QSqlQuery query(db);
-                if (query.exec(statement)) {
-                    while (query.next()) {
-                        QStringList columns;
-                        for (int i = 0; i < query.record().count(); ++i)
-                            columns << query.value(i).toString();
-                        rows << columns.join(QLatin1Char('|'));
-                    }
-                }
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-        return rows;
-    }
+    QStringList sql(const QString& statement) { return sqlOn(m_dir.path(), statement); }
 
     void addTicket(int number, const QString& name, const QString& imei)
     {
@@ -147,6 +150,7 @@ private slots:
     void searchBoxKeysAndFocusAfterDialogs();
     void accessFileConvertedAtStart();
     void twoCountersOnOneServer();
+    void installedProgramInUserFolder();
 };
 
 void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
@@ -367,6 +371,42 @@ void TestEndToEnd::twoCountersOnOneServer()
         QStringLiteral("1,2"));
     for (XSession* counter : { &a, &b })
         QVERIFY2(counter->programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(counter->programErrors()));
+}
+
+// The installed program started from the menu (the setup program's test sets
+// TRELOMAR_USER_FOLDER, where it must work, and TRELOMAR_END_SESSION, the
+// command that ends the desktop session): it prepares that folder, stores a
+// ticket there, and writes its settings when the session ends.
+void TestEndToEnd::installedProgramInUserFolder()
+{
+    const QString folder = qEnvironmentVariable("TRELOMAR_USER_FOLDER");
+    if (folder.isEmpty())
+        QSKIP("run by the setup program's test");
+    START_SESSION(x);
+    QTemporaryDir elsewhere;
+    QVERIFY(x.startProgram(elsewhere.path()));
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/data/data.mdb")));
+
+    QVERIFY(x.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Tab") }));
+    QVERIFY(x.type(QStringLiteral("Řehoř Šťastný")));
+    QVERIFY(x.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(sqlOn(folder, QStringLiteral("SELECT jmeno FROM opravenky")),
+        QStringList { QStringLiteral("Řehoř Šťastný") }, Timeout);
+
+    QVERIFY(QProcess::execute(QStringLiteral("sh"), { QStringLiteral("-c"), qEnvironmentVariable("TRELOMAR_END_SESSION") }) == 0);
+    QVERIFY(x.waitForProgramEnd(Timeout));
+    QFile ini(folder + QStringLiteral("/trelomar.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("DayInc=30"));
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
+
+    QProcess check;
+    check.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("check"), folder });
+    QVERIFY(check.waitForFinished(3 * Timeout));
+    QVERIFY2(check.exitCode() == 0, check.readAll().constData());
 }
 
 TRELOMAR_TEST(TestEndToEnd)

@@ -131,6 +131,11 @@ bool XSession::startProgram(const QString& workDir, const QProcessEnvironment& e
     return false;
 }
 
+bool XSession::waitForProgramEnd(int milliseconds)
+{
+    return m_program && m_program->waitForFinished(milliseconds) && m_program->exitStatus() == QProcess::NormalExit;
+}
+
 QString XSession::programErrors()
 {
     if (m_program)

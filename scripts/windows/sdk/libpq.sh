@@ -11,5 +11,8 @@ make -s -C src/common -j"$JOBS"
 make -s -C src/interfaces/libpq -j"$JOBS"
 make -s -C src/include install
 make -s -C src/interfaces/libpq install
-# The server's own headers are not needed by a client.
-rm -rf "$PREFIX/include/postgresql/server"
+# PostgreSQL names the DLL's import library libpq.a; MinGW's own name for it is what CMake looks for.
+# A client needs neither the server's headers nor a second copy of the DLL.
+mv "$PREFIX/lib/libpq.a" "$PREFIX/lib/libpq.dll.a"
+rm -rf "$PREFIX/include/postgresql" "$PREFIX/lib/libpq.dll" "$PREFIX/share"
+sed -i 's|^prefix=.*|prefix=${pcfiledir}/../..|' "$PREFIX/lib/pkgconfig/libpq.pc"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build under Wine, finding its DLLs and Qt
+# plugins in the SDK and the compiler's runtime. The build's test emulator.
+#   TRELOMAR_WINDOWS_SDK   the SDK folder (scripts/windows/sdk.sh prints it)
+#   WINEPREFIX             the Wine prefix to use (default: one beside the SDK)
+set -euo pipefail
+sdk="${TRELOMAR_WINDOWS_SDK:?set TRELOMAR_WINDOWS_SDK}"
+export WINEPREFIX="${WINEPREFIX:-$sdk.wine}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+pthread="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")"
+export WINEPATH="$(windows_path "$sdk/bin");$(windows_path "$runtime");$(windows_path "$pthread")"
+export QT_PLUGIN_PATH="$(windows_path "$sdk/plugins")"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # One prefix for every test: made once, under a lock, before any runs in it.
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    ( flock 9; [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1; wineserver -w ) 9>"$WINEPREFIX.lock"
+fi
+exec wine "$@"
