@@ -403,6 +403,8 @@ void TestEndToEnd::countersThroughServerRestart()
     for (auto [counter, name] : { std::pair { &a, "Eva" }, std::pair { &b, "Filip" } }) {
         QVERIFY(counter->key({ QStringLiteral("Tab") }));
         QVERIFY(counter->type(QString::fromLatin1(name)));
+        QVERIFY(counter->key(QStringList(7, QStringLiteral("Tab"))));
+        QVERIFY(counter->type(QStringLiteral("111111"))); // not listed by the search below
         QVERIFY(counter->key({ QStringLiteral("F2") }));
         QTRY_COMPARE_WITH_TIMEOUT(counter->activeWindow(), MainTitle, Timeout);
     }
