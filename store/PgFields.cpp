@@ -22,8 +22,11 @@ bool parseMoney(const char* p, int n, qint64& out)
         ++i;
     qint64 whole = 0;
     int digits = 0;
-    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i, ++digits)
+    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i, ++digits) {
+        if (digits == 14) // a wider column's value: refused before it can overflow
+            return false;
         whole = whole * 10 + (p[i] - '0');
+    }
     qint64 fraction = 0;
     int scale = 0;
     if (i < n && p[i] == '.')
@@ -32,7 +35,7 @@ bool parseMoney(const char* p, int n, qint64& out)
                 fraction = fraction * 10 + (p[i] - '0');
                 ++scale;
             }
-    if (i != n || digits > 14 || (digits == 0 && scale == 0))
+    if (i != n || (digits == 0 && scale == 0))
         return false;
     for (; scale < 4; ++scale)
         fraction *= 10;

@@ -39,11 +39,17 @@ QString errorText(const char* message)
     return QString::fromUtf8(message).trimmed().replace(QStringLiteral("\n\t"), QStringLiteral(" ")).replace(u'\n', u' ');
 }
 
-PGconn* connectTo(const QByteArray& url)
+// The password goes apart from the URL, so that no libpq message can quote
+// it. Keepalives come before the URL, which may override them: a dead line
+// is noticed after about 10 + 4 * 5 seconds instead of libpq's two hours.
+PGconn* connectTo(const PgUrl& url, bool wait = true)
 {
-    const char* keys[] = {"dbname", "connect_timeout", "application_name", "client_encoding", nullptr};
-    const char* values[] = {url.constData(), "5", "trelomar", "UTF8", nullptr};
-    return PQconnectdbParams(keys, values, 1);
+    const QByteArray& password = url.password();
+    const char* keys[] = {"keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count", "dbname",
+                          "password", "connect_timeout", "application_name", "client_encoding", nullptr};
+    const char* values[] = {"1", "10", "5", "4", url.withoutPassword().constData(),
+                            password.isEmpty() ? nullptr : password.constData(), "5", "trelomar", "UTF8", nullptr};
+    return wait ? PQconnectdbParams(keys, values, 1) : PQconnectStartParams(keys, values, 1);
 }
 
 bool ok(const Result& result)
@@ -68,39 +74,33 @@ constexpr int FetchRows = 4000;
 constexpr int IdBlock = 20;
 // Changed tickets read again one by one; past this many the table is read whole.
 constexpr size_t MostChangedIds = 64;
+// Pauses between attempts to connect again while idle, and how long one may take.
+constexpr int FirstPauseMs = 500;
+constexpr int LongestPauseMs = 4000;
+constexpr int AttemptMs = 10000;
+
+qint64 cisloOf(const Row& row)
+{
+    return row.isNull(TicketRecord::cislo) ? 0 : row.num[StoreRow::slotOf(TicketRecord::cislo)];
+}
 
 } // namespace
 
 QString PostgresBackend::describe(const QString& url)
 {
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(url.toUtf8().constData(), &error);
-    PQfreemem(error);
-    QString host, port, dbname, user;
-    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
-        const QString value = o->val ? QString::fromUtf8(o->val) : QString();
-        if (qstrcmp(o->keyword, "host") == 0)
-            host = value;
-        else if (qstrcmp(o->keyword, "port") == 0)
-            port = value;
-        else if (qstrcmp(o->keyword, "dbname") == 0)
-            dbname = value;
-        else if (qstrcmp(o->keyword, "user") == 0)
-            user = value;
-    }
-    PQconninfoFree(options);
-    if (dbname.isEmpty())
-        dbname = user;
-    if (host.isEmpty())
-        host = QStringLiteral("localhost");
-    return QStringLiteral("database %1 on host %2").arg(dbname, port.isEmpty() ? host : host + u':' + port);
+    return PgUrl(url).describe();
 }
 
 PostgresBackend::PostgresBackend(const QString& url, const QString& component)
-    : m_url(url.trimmed().toUtf8())
-    , m_where(describe(url))
+    : m_url(url)
+    , m_where(m_url.describe())
     , m_component(component)
+    , m_backoff(FirstPauseMs)
 {
+    m_retry.setSingleShot(true);
+    QObject::connect(&m_retry, &QTimer::timeout, &m_retry, [this] { startAttempt(); });
+    m_attemptDeadline.setSingleShot(true);
+    QObject::connect(&m_attemptDeadline, &QTimer::timeout, &m_attemptDeadline, [this] { endAttempt(false); });
     connect();
     try {
         Result result(PQexec(m_conn,
@@ -139,23 +139,36 @@ void PostgresBackend::ResultFree::operator()(pg_result* result) const
     PQclear(result);
 }
 
+void PostgresBackend::LaterDeleter::operator()(QSocketNotifier* notifier) const
+{
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+}
+
 PostgresBackend::~PostgresBackend()
 {
-    m_notifier.reset();
+    // Not from within their own signals: deleted at once, as no event loop may follow.
+    delete m_attemptNotifier.release();
+    delete m_notifier.release();
+    PQfinish(m_attempt);
     PQfinish(m_conn);
+}
+
+QString PostgresBackend::lastError() const
+{
+    return m_url.redact(errorText(PQerrorMessage(m_conn)));
 }
 
 void PostgresBackend::raise(const char* what) const
 {
-    throw AppError(
-        QStringLiteral("Cannot %1 %2: %3").arg(QLatin1String(what), m_where, errorText(PQerrorMessage(m_conn))));
+    throw AppError(QStringLiteral("Cannot %1 %2: %3").arg(QLatin1String(what), m_where, lastError()));
 }
 
 void PostgresBackend::connect()
 {
     m_conn = connectTo(m_url);
     if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString message = errorText(PQerrorMessage(m_conn));
+        const QString message = lastError();
         PQfinish(m_conn);
         m_conn = nullptr;
         throw AppError(QStringLiteral("Cannot connect to %1: %2").arg(m_where, message));
@@ -174,11 +187,12 @@ void PostgresBackend::startSession()
     Result result(PQexec(m_conn, "SET DateStyle TO ISO, YMD; LISTEN opravenky"));
     if (!ok(result))
         raise("connect to");
-    m_notifier = std::make_unique<QSocketNotifier>(PQsocket(m_conn), QSocketNotifier::Read);
+    m_notifier.reset(new QSocketNotifier(PQsocket(m_conn), QSocketNotifier::Read));
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
         const qint64 before = m_token;
         if (!consumeInput()) {
-            m_notifier->setEnabled(false); // lost: the next action connects again
+            dropNotifier(); // lost: connected again on a timer, or by the next action
+            scheduleReconnect();
             return;
         }
         if (m_token != before && changedElsewhere)
@@ -186,23 +200,113 @@ void PostgresBackend::startSession()
     });
 }
 
+void PostgresBackend::dropNotifier()
+{
+    m_notifier.reset();
+}
+
 void PostgresBackend::ensureConnected()
 {
     if (PQstatus(m_conn) == CONNECTION_OK)
         return;
-    m_notifier.reset();
+    // The user waits for this action: connected here and now.
+    m_retry.stop();
+    if (m_attempt)
+        endAttempt(false);
+    m_retry.stop();
+    dropNotifier();
     PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK)
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        scheduleReconnect();
         raise("connect to");
-    ++m_token; // what others did meanwhile was not heard of
-    m_changedUnknown = true;
+    }
+    resume();
+}
+
+void PostgresBackend::resume()
+{
+    m_backoff = FirstPauseMs;
     startSession();
-    if (m_reserved) {
-        // The lock went with the old session; take it again if nobody else has.
-        const QByteArray number = QByteArray::number(m_reserved);
-        const char* values[] = {LockClass, number.constData()};
-        Result(PQexecParams(m_conn, "SELECT pg_try_advisory_lock($1::int, $2::int)", 2, nullptr, values, nullptr,
-                            nullptr, 0));
+    ++m_token; // what others did meanwhile was not heard of: read whole
+    m_changedUnknown = true;
+    announce();
+    if (m_reserved && !takeNumber(m_reserved)) {
+        // The lock went with the old session, and another counter holds or has stored the number since.
+        m_movedFrom = m_reserved;
+        m_reserved = 0;
+        m_reserved = freeNumber(qint64(m_movedFrom) + 1);
+        ++m_moves;
+        if (numberMoved)
+            numberMoved(m_movedFrom, m_reserved);
+    }
+}
+
+void PostgresBackend::announce()
+{
+    QTimer::singleShot(0, &m_retry, [this] {
+        if (changedElsewhere)
+            changedElsewhere();
+    });
+}
+
+void PostgresBackend::scheduleReconnect()
+{
+    if (m_attempt || m_retry.isActive())
+        return;
+    m_retry.start(m_backoff);
+    m_backoff = std::min(m_backoff * 2, LongestPauseMs);
+}
+
+void PostgresBackend::startAttempt()
+{
+    m_attempt = connectTo(m_url, false);
+    if (!m_attempt || PQstatus(m_attempt) == CONNECTION_BAD) {
+        endAttempt(false);
+        return;
+    }
+    m_attemptDeadline.start(AttemptMs);
+    pollAttempt(PGRES_POLLING_WRITING); // as libpq asks before its first poll
+}
+
+void PostgresBackend::pollAttempt(int status)
+{
+    if (status == PGRES_POLLING_OK) {
+        endAttempt(true);
+        return;
+    }
+    if (status != PGRES_POLLING_READING && status != PGRES_POLLING_WRITING) {
+        endAttempt(false);
+        return;
+    }
+    // The socket may change between polls (another address of the host).
+    m_attemptNotifier.reset(new QSocketNotifier(
+        PQsocket(m_attempt), status == PGRES_POLLING_READING ? QSocketNotifier::Read : QSocketNotifier::Write));
+    QObject::connect(m_attemptNotifier.get(), &QSocketNotifier::activated, m_attemptNotifier.get(), [this] {
+        m_attemptNotifier->setEnabled(false);
+        pollAttempt(PQconnectPoll(m_attempt));
+    });
+}
+
+void PostgresBackend::endAttempt(bool connected)
+{
+    m_attemptDeadline.stop();
+    m_attemptNotifier.reset();
+    if (!connected) {
+        PQfinish(m_attempt);
+        m_attempt = nullptr;
+        scheduleReconnect();
+        return;
+    }
+    dropNotifier();
+    PQfinish(m_conn);
+    m_conn = m_attempt;
+    m_attempt = nullptr;
+    try {
+        resume();
+    } catch (const AppError&) {
+        // Said by the next action that needs the server; lost again, tried again.
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            scheduleReconnect();
     }
 }
 
@@ -250,15 +354,13 @@ auto PostgresBackend::withRetry(Body body) -> decltype(body())
             // A notification that came with an answer is in no socket read: said here, after the operation.
             const auto heard = qScopeGuard([this, before] {
                 readNotifications();
-                if (m_token != before && changedElsewhere && m_notifier)
-                    QTimer::singleShot(0, m_notifier.get(), [this] {
-                        if (changedElsewhere)
-                            changedElsewhere();
-                    });
+                if (m_token != before)
+                    announce();
             });
             return body();
         } catch (const AppError&) {
-            if (attempt > 0 || m_bulk || PQstatus(m_conn) == CONNECTION_OK)
+            // libpq may take a dead line for a live one until it reads from it once more.
+            if (attempt > 0 || m_bulk || (PQstatus(m_conn) == CONNECTION_OK && PQconsumeInput(m_conn)))
                 throw;
         }
     }
@@ -359,7 +461,15 @@ qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, cons
     const std::vector<int> changed = StoreRow::changedStoredFields(changedFields);
     if (!insert && changed.empty())
         return row.id;
+    const quint64 moves = m_moves;
     return withRetry([&]() -> qint64 {
+        // Renumbered by a reconnect during this write: the counter sees the new number before it is stored.
+        if (insert && m_moves != moves && cisloOf(row) == m_reserved)
+            throw AppError(QStringLiteral("%1: The number %2 went to another counter while the server was away; "
+                                          "this ticket now has the number %3")
+                               .arg(m_component)
+                               .arg(m_movedFrom)
+                               .arg(m_reserved));
         // The id first: writing the row again after a lost answer finds it stored and stores it no second time.
         if (insert && row.id == 0)
             row.id = takeId();
@@ -374,9 +484,14 @@ qint64 PostgresBackend::write(Row& row, quint32 changedFields, bool insert, cons
                 params.push_back(parameter(row, f, texts));
             }
             sql = "INSERT INTO opravenky (" + names + ") VALUES (" + marks + ")";
-            // Written before, the answer lost with the connection: found stored, it is not stored again.
-            if (row.id == m_unsureId)
-                sql += " ON CONFLICT (id) DO NOTHING";
+            // Written before, the answer lost with the connection: found stored by
+            // its id, it is not stored again, but takes what was changed since.
+            if (row.id == m_unsureId) {
+                QByteArray sets;
+                for (int f : changed)
+                    sets += (sets.isEmpty() ? "" : ", ") + m_columns[f] + " = EXCLUDED." + m_columns[f];
+                sql += sets.isEmpty() ? " ON CONFLICT (id) DO NOTHING" : " ON CONFLICT (id) DO UPDATE SET " + sets;
+            }
         } else {
             QByteArray sets;
             for (int f : changed) {
@@ -443,29 +558,54 @@ int PostgresBackend::reserveNumber(int next)
 {
     releaseNumber();
     return withRetry([&] {
-        // After the largest number stored by anyone, which may be newer than what this counter has read.
-        Result largest(PQexec(m_conn, "SELECT coalesce(max(cislo), 0) FROM opravenky"));
-        if (!ok(largest))
-            raise("read");
-        qint64 number = std::max<qint64>(next, std::atoll(PQgetvalue(largest.get(), 0, 0)) + 1);
-        // A number another counter holds is passed over; one given up is free again.
-        for (;; ++number) {
-            if (number > std::numeric_limits<int>::max())
-                throw AppError(QStringLiteral("No new ticket number follows %1: the largest there can be is %2")
-                                   .arg(number - 1)
-                                   .arg(std::numeric_limits<int>::max()));
-            const QByteArray text = QByteArray::number(number);
-            const char* values[] = {LockClass, text.constData()};
-            Result locked(PQexecParams(m_conn, "SELECT pg_try_advisory_lock($1::int, $2::int)", 2, nullptr, values,
-                                       nullptr, nullptr, 0));
-            if (!ok(locked))
-                raise("read");
-            if (PQgetvalue(locked.get(), 0, 0)[0] == 't') {
-                m_reserved = int(number);
-                return m_reserved;
-            }
-        }
+        m_reserved = freeNumber(next);
+        return m_reserved;
     });
+}
+
+int PostgresBackend::freeNumber(qint64 next)
+{
+    // After the largest number stored by anyone, which may be newer than what this counter has read.
+    Result largest(PQexec(m_conn, "SELECT coalesce(max(cislo), 0) FROM opravenky"));
+    if (!ok(largest))
+        raise("read");
+    qint64 number = std::max<qint64>(next, std::atoll(PQgetvalue(largest.get(), 0, 0)) + 1);
+    if (beforeNumberLock)
+        beforeNumberLock();
+    // A number another counter holds, or stored since the read, is passed over; one given up is free again.
+    for (;; ++number) {
+        if (number > std::numeric_limits<int>::max())
+            throw AppError(QStringLiteral("No new ticket number follows %1: the largest there can be is %2")
+                               .arg(number - 1)
+                               .arg(std::numeric_limits<int>::max()));
+        if (takeNumber(number))
+            return int(number);
+    }
+}
+
+bool PostgresBackend::takeNumber(qint64 number)
+{
+    const QByteArray text = QByteArray::number(number);
+    const char* values[] = {LockClass, text.constData()};
+    Result locked(PQexecParams(m_conn, "SELECT pg_try_advisory_lock($1::int, $2::int)", 2, nullptr, values, nullptr,
+                               nullptr, 0));
+    if (!ok(locked))
+        raise("read");
+    if (PQgetvalue(locked.get(), 0, 0)[0] != 't')
+        return false;
+    // Checked only now, under the lock, in a statement of its own (a statement sees what was stored
+    // when it began): a counter that stored the number and let go of it is seen. A ticket whose
+    // answer was lost is this counter's own.
+    const QByteArray unsure = QByteArray::number(m_unsureId);
+    const char* check[] = {text.constData(), unsure.constData()};
+    Result stored(PQexecParams(m_conn, "SELECT EXISTS (SELECT 1 FROM opravenky WHERE cislo = $1 AND id <> $2)", 2,
+                               nullptr, check, nullptr, nullptr, 0));
+    if (!ok(stored))
+        raise("read");
+    if (PQgetvalue(stored.get(), 0, 0)[0] == 'f')
+        return true;
+    Result(PQexecParams(m_conn, "SELECT pg_advisory_unlock($1::int, $2::int)", 2, nullptr, values, nullptr, nullptr, 0));
+    return false;
 }
 
 void PostgresBackend::releaseNumber()
@@ -499,7 +639,7 @@ void PostgresBackend::endBulk()
     Result result(PQexec(m_conn, "SELECT setval(pg_get_serial_sequence('opravenky', 'id'), coalesce(max(id), 0) + 1, "
                                  "false) FROM opravenky; COMMIT"));
     if (!ok(result)) {
-        const QString message = errorText(PQerrorMessage(m_conn));
+        const QString message = lastError();
         Result(PQexec(m_conn, "ROLLBACK"));
         throw AppError(QStringLiteral("Cannot write to %1: %2").arg(m_where, message));
     }
@@ -507,14 +647,15 @@ void PostgresBackend::endBulk()
 
 void PostgresBackend::createTable(const QString& url)
 {
-    const QString where = describe(url);
-    std::unique_ptr<PGconn, ConnDeleter> conn(connectTo(url.trimmed().toUtf8()));
+    const PgUrl parsed(url);
+    const QString where = parsed.describe();
+    std::unique_ptr<PGconn, ConnDeleter> conn(connectTo(parsed));
+    const auto message = [&] { return parsed.redact(errorText(PQerrorMessage(conn.get()))); };
     const auto fail = [&] {
-        return AppError(QStringLiteral("Cannot create the table opravenky in %1: %2")
-                            .arg(where, errorText(PQerrorMessage(conn.get()))));
+        return AppError(QStringLiteral("Cannot create the table opravenky in %1: %2").arg(where, message()));
     };
     if (PQstatus(conn.get()) != CONNECTION_OK)
-        throw AppError(QStringLiteral("Cannot connect to %1: %2").arg(where, errorText(PQerrorMessage(conn.get()))));
+        throw AppError(QStringLiteral("Cannot connect to %1: %2").arg(where, message()));
     Result exists(PQexec(conn.get(), "SELECT to_regclass('opravenky') IS NOT NULL"));
     if (!ok(exists))
         throw fail();

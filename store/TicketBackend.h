@@ -65,4 +65,7 @@ public:
     // Called, when set, as soon as another program's change is known without
     // being asked (a server's notification).
     std::function<void()> changedElsewhere;
+    // Called, when set, when the reserved number `from` was lost with the
+    // connection and another counter has it: this program now holds `to`.
+    std::function<void(int from, int to)> numberMoved;
 };

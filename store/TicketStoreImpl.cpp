@@ -152,6 +152,12 @@ void TicketStore::Impl::open()
 {
     backend = TicketBackend::open(connectionString, q->objectName(), busyTimeoutMs);
     backend->changedElsewhere = [this] { emit q->changedElsewhere(); };
+    // The new ticket shows the number it will be stored with, unless the user typed another.
+    backend->numberMoved = [this](int from, int to) {
+        if (state == DataSetState::Insert && numberReserved && !pending.isNull(TicketRecord::cislo)
+            && pending.num[StoreRow::slotOf(TicketRecord::cislo)] == from)
+            q->Fields(TicketRecord::cislo)->setAsInteger(to);
+    };
     try {
         readAll();
     } catch (...) {

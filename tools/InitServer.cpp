@@ -10,7 +10,7 @@ int initServer(const QString& url)
 {
     QTextStream err(stderr);
     if (!TicketBackend::isServerUrl(url)) {
-        err << "trelomar-db: not a postgresql:// URL: " << url << "\n";
+        err << "trelomar-db: not a postgresql:// URL\n"; // not echoed: it may hold a password
         return 2;
     }
     try {

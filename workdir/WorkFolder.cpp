@@ -24,13 +24,25 @@ void copyMissing(const QString& src, const QString& dst)
     QFile::setPermissions(dst, QFile::permissions(dst) | QFileDevice::WriteOwner);
 }
 
-void makeFolder(const QString& path)
+} // namespace
+
+void WorkFolder::makeFolder(const QString& path)
 {
-    if (!QDir().mkpath(path))
+    // The missing levels, from the top down.
+    QStringList missing;
+    for (QString level = QDir(path).absolutePath(); !QFileInfo::exists(level);) {
+        missing.prepend(level);
+        const QString up = QFileInfo(level).path();
+        if (up == level)
+            break;
+        level = up;
+    }
+    for (const QString& level : missing)
+        if (!QDir().mkdir(level, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) && !QFileInfo(level).isDir())
+            break;
+    if (!QFileInfo(path).isDir())
         throw AppError(QStringLiteral("Cannot create folder %1").arg(QDir::toNativeSeparators(path)));
 }
-
-} // namespace
 
 bool WorkFolder::isWorkFolder(const QString& dir)
 {

@@ -28,6 +28,11 @@ public:
     // The user's own working folder: $XDG_DATA_HOME/trelomar.
     static QString userFolder();
 
+    // Creates path and the missing folders above it, each for its owner only:
+    // a working folder holds customers' names and perhaps a server password.
+    // Folders that exist keep their mode. Throws AppError on failure.
+    static void makeFolder(const QString& path);
+
 private:
     static void copyShipped(const QDir& from, const QDir& work);
 };

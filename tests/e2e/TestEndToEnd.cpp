@@ -4,10 +4,12 @@
 
 #include "tests/e2e/XSession.h"
 #include "tests/legacy/JetWriter.h"
+#include "tests/support/OwnServer.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinterInfo>
@@ -151,6 +153,7 @@ private slots:
     void accessFileConvertedAtStart();
     void twoCountersOnOneServer();
     void installedProgramInUserFolder();
+    void countersThroughServerRestart();
 };
 
 void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
@@ -407,6 +410,71 @@ void TestEndToEnd::installedProgramInUserFolder()
     check.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("check"), folder });
     QVERIFY(check.waitForFinished(3 * Timeout));
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+}
+
+void TestEndToEnd::countersThroughServerRestart()
+{
+    PG_DATABASE(shared);
+    OwnServer server;
+    QVERIFY2(!server.url().isEmpty(), "the test's own server did not start");
+    QProcess init;
+    init.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("init"), QStringLiteral("--url"), server.url() });
+    QVERIFY(init.waitForFinished());
+    QVERIFY2(init.exitCode() == 0, init.readAllStandardError().constData());
+    const auto sql = [&](const char* statement) { return PgDatabase::execOn(server.url(), QString::fromUtf8(statement)); };
+
+    START_SESSION(a);
+    START_SESSION(b);
+    Workspace workA(Workspace::Store::None), workB(Workspace::Store::None);
+    QVERIFY(workA.ready() && workB.ready());
+    QVERIFY(useServer(workA, server.url()) && useServer(workB, server.url()));
+    QVERIFY(a.startProgram(workA.path()));
+    QVERIFY(b.startProgram(workB.path()));
+
+    // A opens New, the server restarts, B opens New: once A is back, each
+    // editor holds its own number (a number is held by one counter only).
+    QVERIFY(a.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(a.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(server.kill() && server.restart());
+    QVERIFY(b.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(b.activeWindow(), EditorTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(sql("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'"), QStringLiteral("2"),
+                              Timeout);
+    for (auto [counter, name] : { std::pair { &a, "Eva" }, std::pair { &b, "Filip" } }) {
+        QVERIFY(counter->key({ QStringLiteral("Tab") }));
+        QVERIFY(counter->type(QString::fromLatin1(name)));
+        QVERIFY(counter->key(QStringList(7, QStringLiteral("Tab"))));
+        QVERIFY(counter->type(QStringLiteral("111111"))); // not listed by the search below
+        QVERIFY(counter->key({ QStringLiteral("F2") }));
+        QTRY_COMPARE_WITH_TIMEOUT(counter->activeWindow(), MainTitle, Timeout);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(sql("SELECT count(DISTINCT cislo) || ' ' || count(*) FROM opravenky"),
+                              QStringLiteral("2 2"), Timeout);
+
+    // A, idle with a search that lists nothing yet, shows the ticket B stores
+    // after another restart within 10 s of it, without a key pressed: its
+    // Ctrl+Del then deletes exactly that ticket.
+    QVERIFY(a.clickFromBottomLeft(MainTitle, 140, 13));
+    QVERIFY(a.type(QStringLiteral("55")));
+    QVERIFY(server.kill() && server.restart());
+    QElapsedTimer sinceRestart;
+    sinceRestart.start();
+    QVERIFY(b.key({ QStringLiteral("ctrl+Insert") }));
+    QTRY_COMPARE_WITH_TIMEOUT(b.activeWindow(), EditorTitle, Timeout);
+    QVERIFY(b.key({ QStringLiteral("Tab") }));
+    QVERIFY(b.type(QStringLiteral("Gita")));
+    QVERIFY(b.key(QStringList(7, QStringLiteral("Tab"))));
+    QVERIFY(b.type(QStringLiteral("555555")));
+    QVERIFY(b.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(sql("SELECT count(*) FROM opravenky WHERE imei = '555555'"), QStringLiteral("1"), Timeout);
+    QTest::qWait(int(std::max<qint64>(0, 10000 - sinceRestart.elapsed()))); // the allowed delay itself
+    QVERIFY(a.key({ QStringLiteral("ctrl+Delete") }));
+    QTRY_COMPARE_WITH_TIMEOUT(a.activeWindow(), DeleteTitle, Timeout);
+    QVERIFY(a.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(sql("SELECT count(*) FROM opravenky"), QStringLiteral("2"), Timeout);
+    QCOMPARE(sql("SELECT count(*) FROM opravenky WHERE imei = '555555'"), QStringLiteral("0"));
+    for (XSession* counter : { &a, &b })
+        QVERIFY2(counter->programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(counter->programErrors()));
 }
 
 TRELOMAR_TEST(TestEndToEnd)

@@ -4,6 +4,7 @@
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
+#include "tests/support/OwnServer.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
@@ -14,6 +15,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -32,6 +39,15 @@ TField* field(TicketStore& store, const char* name)
     return store.FieldByName(QString::fromLatin1(name));
 }
 
+// What the New action does: a reserved number for a new ticket, left pending.
+void startNew(TicketStore& store, const QString& name)
+{
+    const int number = store.reserveCislo();
+    store.Append();
+    field(store, "cislo")->setAsInteger(number);
+    field(store, "jmeno")->setAsString(name);
+}
+
 void addTicket(TicketStore& store, int number, const QString& name)
 {
     store.Append();
@@ -39,42 +55,6 @@ void addTicket(TicketStore& store, int number, const QString& name)
     field(store, "jmeno")->setAsString(name);
     store.Post();
 }
-
-// A server of the test's own, to be killed and started again without
-// disturbing the shared one. Starting it needs root, as test.sh runs.
-class OwnServer
-{
-public:
-    OwnServer()
-    {
-        if (script({ m_dir.path() }, &m_url))
-            m_url = m_url.trimmed();
-    }
-    ~OwnServer()
-    {
-        if (!m_url.isEmpty())
-            script({ QStringLiteral("--stop"), m_dir.path() });
-    }
-    const QString& url() const { return m_url; }
-    bool kill() { return script({ QStringLiteral("--kill"), m_dir.path() }); }
-    bool restart() { return script({ QStringLiteral("--restart"), m_dir.path() }); }
-
-private:
-    static bool script(const QStringList& arguments, QString* output = nullptr)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/scripts/start-postgres.sh"), arguments);
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            return false;
-        if (output)
-            *output = QString::fromUtf8(process.readAllStandardOutput());
-        return true;
-    }
-
-    QTemporaryDir m_dir;
-    QString m_url;
-};
 
 } // namespace
 
@@ -272,6 +252,116 @@ private slots:
         QCOMPARE(field(*b, "cislo")->AsInteger(), 2);
         QCOMPARE(field(*b, "jmeno")->AsString(), QStringLiteral("Bára"));
         QCOMPARE(b->reserveCislo(), 3);
+    }
+
+    void newNumberNeverGivenTwice()
+    {
+        PG_DATABASE(shared);
+        // Tables without the unique index: only the counters keep the numbers apart.
+        PostgresBackend::createTable(shared.url());
+        shared.exec(QStringLiteral("DROP INDEX opravenky_cislo"));
+        auto a = counter(shared.url());
+        // Another counter stores the number a has just chosen, and lets go of it, before a locks it.
+        PostgresBackend::beforeNumberLock = [&] {
+            PostgresBackend::beforeNumberLock = nullptr;
+            shared.exec(QStringLiteral("INSERT INTO opravenky (cislo, jmeno) VALUES (1, 'Adam')"));
+        };
+        QCOMPARE(a->reserveCislo(), 2);
+
+        OwnServer server;
+        QVERIFY2(!server.url().isEmpty(), "the test's own server did not start");
+        PostgresBackend::createTable(server.url());
+        PgDatabase::execOn(server.url(), QStringLiteral("DROP INDEX opravenky_cislo"));
+        auto b = counter(server.url()), c = counter(server.url()), idle = counter(server.url());
+        QSignalSpy heard(idle.get(), &TicketStore::changedElsewhere);
+        const auto number = [](TicketStore& store) { return field(store, "cislo")->AsInteger(); };
+
+        // The server restarts under b's new ticket and c, started after, gets b's number:
+        // b's OK finds it taken and shows the next one instead of storing.
+        startNew(*b, QStringLiteral("Bára"));
+        QVERIFY(server.kill() && server.restart());
+        startNew(*c, QStringLiteral("Cyril"));
+        QCOMPARE(number(*c), 1);
+        const QString moved = raised([&] { b->Post(); });
+        QVERIFY2(moved.contains(QLatin1String("now has the number 2")), qPrintable(moved));
+        QCOMPARE(number(*b), 2);
+        b->Post();
+        c->Post();
+
+        // The same found while b waits: the editor shows the new number without any action.
+        startNew(*b, QStringLiteral("Dana"));
+        QVERIFY(server.kill() && server.restart());
+        startNew(*c, QStringLiteral("Emil"));
+        QCOMPARE(number(*c), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(number(*b), 4, 10000);
+        c->Post();
+        b->Post();
+        QCOMPARE(PgDatabase::execOn(server.url(), QStringLiteral("SELECT string_agg(cislo || ' ' || jmeno, ', ' "
+                                                                 "ORDER BY cislo) FROM opravenky")),
+                 QStringLiteral("1 Cyril, 2 Bára, 3 Emil, 4 Dana"));
+
+        // The idle counter connected again by itself and hears the others again.
+        QTRY_VERIFY_WITH_TIMEOUT(heard.count() > 0, 10000);
+        idle->Refresh();
+        QCOMPARE(idle->RecordCount(), 4);
+    }
+
+    void storedThoughItsAnswerWasLost()
+    {
+        PG_DATABASE(shared);
+        OwnServer server;
+        QVERIFY2(!server.url().isEmpty(), "the test's own server did not start");
+        PostgresBackend::createTable(server.url());
+        auto a = counter(server.url());
+        startNew(*a, QStringLiteral("Čermák"));
+
+        // Every commit waits for a standby that never comes: stored, but not yet answered. Another
+        // session's commit seen waiting shows the setting in force.
+        const auto sql = [&](const char* text) { return PgDatabase::execOn(server.url(), QString::fromUtf8(text)); };
+        const auto waiting = [&] { return sql("SELECT count(*) FROM pg_stat_activity WHERE wait_event = 'SyncRep'").toInt(); };
+        sql("CREATE TABLE probe (x int)");
+        sql("ALTER SYSTEM SET synchronous_standby_names = 'nikdo'");
+        sql("SELECT pg_reload_conf()");
+        std::atomic<bool> stop = false;
+        std::thread probe([&stop, url = server.url().toUtf8()] {
+            while (!stop) {
+                PGconn* conn = PQconnectdb(url.constData());
+                PQclear(PQexec(conn, "INSERT INTO probe VALUES (1)"));
+                PQfinish(conn);
+            }
+        });
+        QTRY_VERIFY(waiting() == 1);
+        // The server dies while the ticket's commit waits: its answer is lost. It starts again without the setting.
+        std::thread killer([&] {
+            while (waiting() < 2)
+                QThread::msleep(20);
+            stop = true;
+            sql("ALTER SYSTEM RESET synchronous_standby_names");
+            server.kill();
+        });
+        const QString message = raised([&] { a->Post(); });
+        killer.join();
+        probe.join();
+        QVERIFY2(message.startsWith(QLatin1String("Cannot connect to")), qPrintable(message));
+        QCOMPARE(a->State(), DataSetState::Insert);
+
+        // Back again, the ticket is found stored: the next OK stores what was changed meanwhile, once.
+        field(*a, "jmeno")->setAsString(QStringLiteral("Čermáková"));
+        QVERIFY(server.restart());
+        a->Post();
+        QCOMPARE(a->State(), DataSetState::Browse);
+        QCOMPARE(sql("SELECT count(*) || ' ' || min(cislo) || ' ' || min(jmeno) FROM opravenky"),
+                 QStringLiteral("1 1 Čermáková"));
+    }
+
+    void wideMoneyColumnShowsEmpty()
+    {
+        PG_DATABASE(db);
+        PostgresBackend::createTable(db.url());
+        db.exec(QStringLiteral("ALTER TABLE opravenky ALTER COLUMN cena TYPE numeric;"
+                               "INSERT INTO opravenky (cislo, cena) VALUES (1, 123456789012345678901234.5)"));
+        auto a = counter(db.url());
+        QVERIFY(field(*a, "cena")->IsNull());
     }
 
     void tableMustHoldTheFields_data()

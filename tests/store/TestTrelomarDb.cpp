@@ -1,3 +1,4 @@
+#include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,6 +107,40 @@ private slots:
         server.FieldByName(QStringLiteral("cislo"))->setAsInteger(99);
         server.Post();
         QVERIFY(server.GetBookmark() > original.GetBookmark());
+    }
+
+    void passwordNeverShown_data()
+    {
+        QTest::addColumn<QString>("password");
+        for (const char* password : { "Hes1/Taj2", "Hes1@Taj2", "Hes1%Taj2", "Hes1:Taj2", "Hes1%2FTaj2" })
+            QTest::newRow(password) << QString::fromLatin1(password);
+    }
+    void passwordNeverShown()
+    {
+        QFETCH(QString, password);
+        PG_DATABASE(db);
+        // Written into the URL as a shop might, unencoded; the test server trusts anyone.
+        const QString good = QString(db.url()).replace(QLatin1String("://postgres@"),
+                                                       QStringLiteral("://postgres:%1@").arg(password));
+        const QString port = good.section(u':', -1).section(u'/', 0, 0);
+        const QStringList urls = { good, QString(good).replace(db.name(), QStringLiteral("nikde")),
+                                   QString(good).replace(u':' + port + u'/', QStringLiteral(":port/")) };
+        QStringList texts;
+        for (const QString& url : urls) {
+            texts << PostgresBackend::describe(url);
+            TicketStore store;
+            store.setConnectionString(url);
+            texts << raised([&] { store.Open(); });
+            for (const QStringList& args : { QStringList { "init", "--url", url }, QStringList { "copy", url, url },
+                                             QStringList { "init", url } }) {
+                const Run result = run(args);
+                texts << result.out + result.err;
+            }
+        }
+        QVERIFY2(texts.join(QString()).contains(QLatin1String("Copied 0 tickets")), qPrintable(texts.join(u'\n')));
+        for (const QString& text : texts)
+            for (const QString& part : password.split(QRegularExpression(QStringLiteral("[/@%:]"))))
+                QVERIFY2(!text.contains(part), qPrintable(text));
     }
 
     void badArgumentsShowUsage_data()

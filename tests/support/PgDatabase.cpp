@@ -71,3 +71,8 @@ QString PgDatabase::admin(const QString& sql)
 {
     return run(baseUrl(), sql);
 }
+
+QString PgDatabase::execOn(const QString& url, const QString& sql)
+{
+    return run(url, sql);
+}

@@ -26,6 +26,8 @@ public:
     QString exec(const QString& sql) const;
     // As exec, on the server's maintenance database.
     static QString admin(const QString& sql);
+    // As exec, on the database `url` names.
+    static QString execOn(const QString& url, const QString& sql);
 
 private:
     QString m_name;

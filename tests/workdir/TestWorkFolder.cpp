@@ -81,6 +81,27 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(AppError, WorkFolder::prepare(temp.filePath(QStringLiteral("blocker/shop")), {}));
     }
 
+    void newFoldersAreOwnersOnly()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("modes are POSIX; Windows gives a new folder its parent's ACL");
+#endif
+        QTemporaryDir temp;
+        const QDir root(temp.path());
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                        | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QDir().mkdir(root.filePath(QStringLiteral("shop")), open));
+        WorkFolder::prepare(root.filePath(QStringLiteral("shop")), {});
+        WorkFolder::prepare(root.filePath(QStringLiteral("new/shop")), {});
+        const auto othersMay = [&](const char* path) {
+            return bool(QFileInfo(root.filePath(QString::fromLatin1(path))).permissions()
+                        & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther));
+        };
+        QVERIFY(othersMay("shop")); // existing: left as it was
+        for (const char* made : { "shop/data", "new", "new/shop", "new/shop/data" })
+            QVERIFY2(!othersMay(made), made);
+    }
+
     void choose_data()
     {
         QTest::addColumn<QStringList>("current"); // files in the current folder
