@@ -19,6 +19,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries 
                           "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb." },
     { "convert_progress", "Převádím databázi..." },
     { "convert_failed", "Převod databáze se nezdařil. Původní soubor zůstal beze změny." },
+    { "convert_done", "Databáze je převedena: %1 opravenek. Zpráva o převodu (%2 řádků: hodnoty uložené prázdné "
+                      "nebo zkrácené a vynechané sloupce) je v souboru %3." },
     { "backup_failed", "Zálohu databáze do složky %1 se nepodařilo vytvořit: %2" },
 } };
 

@@ -12,6 +12,7 @@ enum class ExtraText {
     ConvertQuestion,
     ConvertProgress,
     ConvertFailed,
+    ConvertDone, // %1 tickets, %2 report lines, %3 the report's path
     BackupFailed, // %1 the folder, %2 the reason
     Count
 };

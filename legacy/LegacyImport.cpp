@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -81,6 +83,15 @@ public:
         return out;
     }
 
+    // " (ticket N)" when the row's number could be read, for a message about the row.
+    QString ticketOf(const QList<Value>& row) const
+    {
+        const int c = m_source[TicketRecord::cislo];
+        if (c < 0 || c >= row.size() || row[c].kind != Value::Integer)
+            return QString();
+        return QStringLiteral(" (ticket %1)").arg(row[c].integer);
+    }
+
 private:
     TicketValue dropped(const Value& v, const QString& why)
     {
@@ -149,6 +160,53 @@ void removeStore(const QString& path)
         QFile::remove(path + QLatin1String(suffix));
 }
 
+// The new store is written under such a name; one left by an interrupted import is removed.
+const QRegularExpression& temporaryName()
+{
+    static const QRegularExpression name(QStringLiteral("^data-import-[0-9a-f]{8}\\.tmp(-wal|-shm|-journal)?$"));
+    return name;
+}
+
+// The file operations of the conversion that Qt does not offer, on the platform's own calls.
+
+enum class Kept { Done, NameTaken, NoHardLinks };
+
+// Gives the file `from` the second name `to`, never replacing a file of that name.
+Kept keepUnderSecondName(const QString& from, const QString& to, QString& why)
+{
+    const Platform::LinkResult link = Platform::linkNoReplace(from, to);
+    if (link.done)
+        return Kept::Done;
+    why = link.why;
+    return link.exists ? Kept::NameTaken : Kept::NoHardLinks;
+}
+
+// Moves `from` to `to` in one step, replacing the file there.
+bool moveReplacing(const QString& from, const QString& to, QString& why)
+{
+    why = Platform::moveReplacing(from, to);
+    return why.isEmpty();
+}
+
+// Moves `from` to `to`, never replacing a file there: a store made meanwhile is kept.
+bool moveWithoutReplacing(const QString& from, const QString& to, QString& why)
+{
+    switch (keepUnderSecondName(from, to, why)) {
+    case Kept::Done:
+        QFile::remove(from);
+        return true;
+    case Kept::NameTaken:
+        return false;
+    case Kept::NoHardLinks:
+        break;
+    }
+    QFile file(from);
+    if (file.rename(to))
+        return true;
+    why = file.errorString();
+    return false;
+}
+
 [[noreturn]] void failed(const QString& step, const QString& why)
 {
     throw AppError(QStringLiteral("Import failed while %1: %2").arg(step, why));
@@ -161,18 +219,22 @@ LegacyImport::LegacyImport(Sink report, Sink progress)
 {
 }
 
-int LegacyImport::run(const Options& options)
+LegacyImport::Result LegacyImport::run(const Options& options)
 {
     const QString source = QFileInfo(options.source).absoluteFilePath();
     const QString dataDir = QDir(options.dataDir).absolutePath();
     const QString target = dataDir + QStringLiteral("/data.mdb");
     const QString kept = dataDir + u'/' + keptName();
+    Result result;
+    result.reportPath = dataDir + u'/' + reportName();
 
     if (!QFileInfo::exists(source))
         throw AppError(QStringLiteral("There is no file %1").arg(source));
     if (!LegacyReader::isAccessFile(source))
         throw AppError(QStringLiteral("%1 is not an Access database; nothing to convert").arg(source));
-    if (options.inPlace && QFileInfo::exists(kept))
+    // Both names lead to the original when an earlier conversion stopped right after keeping it.
+    const bool keptBefore = options.inPlace && QFileInfo::exists(kept);
+    if (keptBefore && !Platform::sameFile(source, kept))
         throw AppError(QStringLiteral("%1 already exists; it is never overwritten, so nothing was converted").arg(kept));
     if (!options.inPlace && QFileInfo::exists(target))
         throw AppError(QStringLiteral("%1 already exists; the import only fills a folder without a ticket database")
@@ -180,16 +242,28 @@ int LegacyImport::run(const Options& options)
     if (!QDir().mkpath(dataDir))
         throw AppError(QStringLiteral("Cannot create folder %1").arg(dataDir));
 
+    QStringList report;
+    const Sink reportLine = [&](const QString& line) {
+        report.append(line);
+        m_report(line);
+    };
     // Read everything first: a damaged file stops the import before anything is written.
     std::vector<TicketValues> tickets;
     {
         LegacyReader reader(source, options.codepage);
         reader.openTable(QStringLiteral("opravenky"));
-        RowConverter converter(reader.columns(), m_report);
+        RowConverter converter(reader.columns(), reportLine);
         const qint64 stated = reader.statedRowCount();
         tickets.reserve(size_t(std::clamp<qint64>(stated, 0, 10'000'000)));
         QList<Value> row;
-        while (reader.next(row)) {
+        const auto nextRow = [&] {
+            try {
+                return reader.next(row);
+            } catch (const AppError& error) {
+                throw AppError(error.message() + converter.ticketOf(row));
+            }
+        };
+        while (nextRow()) {
             tickets.push_back(converter.convert(row, qint64(tickets.size()) + 1));
             if (stated > ProgressStep && tickets.size() % ProgressStep == 0)
                 m_progress(QStringLiteral("Read %1 of %2 tickets").arg(tickets.size()).arg(stated));
@@ -202,8 +276,14 @@ int LegacyImport::run(const Options& options)
                                .arg(stated)
                                .arg(tickets.size()));
     }
+    result.tickets = int(tickets.size());
+    result.reportLines = int(report.size());
 
+    for (const QString& name : QDir(dataDir).entryList(QDir::Files | QDir::Hidden))
+        if (temporaryName().match(name).hasMatch())
+            QFile::remove(dataDir + u'/' + name);
     QString temporary;
+    bool reportWritten = false;
     do
         temporary = dataDir + QStringLiteral("/data-import-%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     while (QFileInfo::exists(temporary));
@@ -234,43 +314,52 @@ int LegacyImport::run(const Options& options)
         if (QFileInfo::exists(temporary + QStringLiteral("-wal")))
             failed(QStringLiteral("checking the new database"), QStringLiteral("its write-ahead log was left behind"));
 
-        if (options.inPlace) {
+        // The report goes in first: once the new store is in place, the conversion is done.
+        QSaveFile reportFile(result.reportPath);
+        const QByteArray reportText = report.isEmpty() ? QByteArray() : (report.join(u'\n') + u'\n').toUtf8();
+        if (!reportFile.open(QIODevice::WriteOnly) || reportFile.write(reportText) != reportText.size() || !reportFile.commit())
+            failed(QStringLiteral("writing the report %1").arg(result.reportPath), reportFile.errorString());
+        reportWritten = true;
+
+        QString why;
+        if (options.inPlace && keptBefore) {
+            if (!moveReplacing(temporary, target, why))
+                failed(QStringLiteral("moving the new database into place"), why);
+        } else if (options.inPlace) {
             // The original stays reachable under one name or the other at every moment.
-            const Platform::LinkResult keeping = Platform::linkNoReplace(source, kept);
-            if (keeping.done) {
-                const QString why = Platform::moveReplacing(temporary, target);
-                if (!why.isEmpty()) {
-                    Platform::removeFile(kept);
+            switch (keepUnderSecondName(source, kept, why)) {
+            case Kept::Done:
+                if (!moveReplacing(temporary, target, why)) {
+                    QFile::remove(kept);
                     failed(QStringLiteral("moving the new database into place"), why);
                 }
-            } else if (keeping.exists) {
+                break;
+            case Kept::NameTaken:
                 failed(QStringLiteral("keeping the original"), kept + QStringLiteral(" already exists"));
-            } else {
-                // A file system without hard links: two renames, the first undone if the second fails.
-                if (!QFile::rename(source, kept))
-                    failed(QStringLiteral("keeping the original as %1").arg(kept), keeping.why);
-                QFile moved(temporary);
-                if (!moved.rename(target)) {
-                    const QString why = moved.errorString();
+            case Kept::NoHardLinks: {
+                // Two renames, the first undone if the second fails.
+                QFile original(source);
+                if (!original.rename(kept))
+                    failed(QStringLiteral("keeping the original as %1").arg(kept), original.errorString());
+                QFile converted(temporary);
+                if (!converted.rename(target)) {
+                    why = converted.errorString();
                     if (!QFile::rename(kept, source))
                         failed(QStringLiteral("moving the new database into place"),
                             why + QStringLiteral("; the original is kept as %1").arg(kept));
                     failed(QStringLiteral("moving the new database into place"), why);
                 }
             }
-        } else {
-            const Platform::LinkResult placed = Platform::linkNoReplace(temporary, target);
-            if (placed.done)
-                QFile::remove(temporary); // a link never replaces: a store made meanwhile is kept
-            else if (placed.exists)
-                failed(QStringLiteral("moving the new database into place"), target + QStringLiteral(" already exists"));
-            else if (QFile moved(temporary); !moved.rename(target))
-                failed(QStringLiteral("moving the new database into place"), moved.errorString());
+            }
+        } else if (!moveWithoutReplacing(temporary, target, why)) {
+            failed(QStringLiteral("moving the new database into place"), why);
         }
         Platform::syncFolder(dataDir);
     } catch (...) {
         removeStore(temporary);
+        if (reportWritten)
+            QFile::remove(result.reportPath);
         throw;
     }
-    return int(tickets.size());
+    return result;
 }

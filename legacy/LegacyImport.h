@@ -8,7 +8,8 @@
 // The new store is written beside the target under a temporary name, read
 // back and compared, and only then moved into place; until that moment the
 // original file is untouched. Refusals and failures raise AppError and leave
-// every file as it was.
+// every file as it was. A conversion interrupted after keeping the original
+// (both names then lead to it) is taken up again.
 class LegacyImport
 {
 public:
@@ -26,10 +27,16 @@ public:
     // long tables ("Read N of M tickets").
     LegacyImport(Sink report, Sink progress);
 
-    // Returns the number of tickets imported.
-    int run(const Options& options);
+    struct Result
+    {
+        int tickets = 0;
+        int reportLines = 0;
+        QString reportPath; // every report line, UTF-8, beside the new store
+    };
+    Result run(const Options& options);
 
     static QString keptName() { return QStringLiteral("data-access.mdb"); }
+    static QString reportName() { return QStringLiteral("import-report.txt"); }
     // Rows between two progress lines; tables up to this size get none.
     static constexpr int ProgressStep = 5000;
 

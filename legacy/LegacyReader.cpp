@@ -10,18 +10,26 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr int PrefixSize = 0x18;
-// Text fields hold up to 255 characters; a memo that fills the buffer is read again whole.
+// Bound columns (Yes/No and the types the tickets have no use for) give short texts.
 constexpr size_t BindSize = 16384;
 
+// Values read from the row's own bytes; libmdb converts the others (bound).
 bool isFixed(LegacyReader::Type type)
 {
     using T = LegacyReader::Type;
     return type == T::Integer || type == T::Currency || type == T::Real || type == T::DateTime;
+}
+bool isText(LegacyReader::Type type)
+{
+    return type == LegacyReader::Type::Text || type == LegacyReader::Type::Memo;
 }
 
 LegacyReader::Type typeOf(int fileType)
@@ -66,8 +74,15 @@ struct LegacyReader::Impl
     MdbTableDef* table = nullptr;
     qint64 pageCount = 0;
     QList<Column> columns;
+    bool jet3 = false;
+    qint64 rowNo = 0; // of the current row, from 1
     std::vector<std::vector<char>> buffers;
     std::vector<int> lengths;
+    // Reused from value to value.
+    std::vector<char> converted;
+    std::vector<char16_t> units;
+    std::vector<unsigned char> collected;
+    std::set<quint32> visited;
 
     ~Impl()
     {
@@ -77,18 +92,106 @@ struct LegacyReader::Impl
             mdb_close(mdb);
     }
 
-    // The memo of the current row, from its row or its long-value pages.
-    QString memo(MdbColumn* col, const QString& name)
+    // Text as the file stores it. Jet 4 keeps UTF-16LE, surrogate pairs too, so
+    // it is taken unit by unit (libmdb's own conversion knows only UCS-2 and
+    // turns every pair into "??"); Jet 3 text goes through the code page.
+    QString text(const unsigned char* p, size_t size)
     {
-        size_t size = 0;
-        void* bytes = mdb_ole_read_full(mdb, col, &size);
-        if (!bytes)
-            fail(QStringLiteral("a memo of %1 cannot be read").arg(name));
-        // UTF-8 takes at most three bytes for each UCS-2 unit or code-page byte.
-        std::vector<char> text(3 * size + 1);
-        const int length = mdb_unicode2ascii(mdb, static_cast<const char*>(bytes), size, text.data(), text.size());
-        free(bytes);
-        return QString::fromUtf8(text.data(), length);
+        if (jet3) {
+            // UTF-8 takes at most three bytes for each code-page byte.
+            converted.resize(3 * size + 1);
+            const int length = mdb_unicode2ascii(mdb, reinterpret_cast<const char*>(p), size, converted.data(), converted.size());
+            return QString::fromUtf8(converted.data(), length);
+        }
+        units.clear();
+        if (size >= 2 && p[0] == 0xff && p[1] == 0xfe) {
+            // The compressed form: runs of single bytes (characters below 256)
+            // and of UTF-16LE units, a 0 byte switching from one to the other.
+            bool narrow = true;
+            for (size_t at = 2; at < size;) {
+                if (p[at] == 0) {
+                    narrow = !narrow;
+                    ++at;
+                } else if (narrow) {
+                    units.push_back(p[at++]);
+                } else if (at + 1 < size) {
+                    units.push_back(char16_t(p[at] | p[at + 1] << 8));
+                    at += 2;
+                } else {
+                    break; // an odd byte at the end
+                }
+            }
+        } else {
+            units.resize(size / 2);
+            std::memcpy(units.data(), p, units.size() * 2); // little-endian, like this machine
+        }
+        return QStringView(units.data(), qsizetype(units.size())).toString();
+    }
+
+    // A row of a long-value page, checked to lie within the file and its page.
+    std::pair<const unsigned char*, size_t> longValueRow(quint32 pageRow, const QString& column)
+    {
+        const quint32 page = pageRow >> 8;
+        const unsigned row = pageRow & 0xff;
+        const size_t pageSize = mdb->fmt->pg_size;
+        if (page == 0 || page >= quint64(pageCount))
+            failValue(column, QStringLiteral("its long-value pages run past the end of the file"));
+        if (mdb_read_alt_pg(mdb, page) != ssize_t(pageSize))
+            failValue(column, QStringLiteral("its long-value page %1 cannot be read").arg(page));
+        const unsigned char* b = mdb->alt_pg_buf;
+        const int rowCountAt = mdb->fmt->row_count_offset;
+        constexpr int DataPage = 1, OffsetMask = 0x1fff;
+        const unsigned rows = raw<quint16>(b + rowCountAt);
+        if (b[0] != DataPage || row >= rows || rowCountAt + 2 + 2 * rows > pageSize)
+            failValue(column, QStringLiteral("it points to page %1, which holds no such long value").arg(page));
+        const size_t start = raw<quint16>(b + rowCountAt + 2 + 2 * row) & OffsetMask;
+        const size_t end = row == 0 ? pageSize : raw<quint16>(b + rowCountAt + 2 * row) & OffsetMask;
+        if (start < rowCountAt + 2 + 2 * rows || start > end || end > pageSize)
+            failValue(column, QStringLiteral("its long value on page %1 is damaged").arg(page));
+        return {b + start, end - start};
+    }
+
+    // A memo: its 12-byte head in the row (the stated length, where the text
+    // is, a pointer to the first long value), the text in the row, in one
+    // long value, or in a chain of them, each beginning with the next one's pointer.
+    QString memo(const unsigned char* p, size_t size, const QString& column)
+    {
+        if (size < MDB_MEMO_OVERHEAD)
+            failValue(column, QStringLiteral("the memo's head is cut short"));
+        const quint32 head = raw<quint32>(p);
+        const size_t stated = head & 0x3fffffff;
+        constexpr quint32 InRow = 0x80000000, OneLongValue = 0x40000000;
+        if (head & InRow)
+            return text(p + MDB_MEMO_OVERHEAD, size - MDB_MEMO_OVERHEAD);
+        quint32 next = raw<quint32>(p + 4);
+        if (head & OneLongValue) {
+            const auto [bytes, length] = longValueRow(next, column);
+            if (length < stated)
+                failValue(column, QStringLiteral("its long value holds %1 of its %2 bytes").arg(length).arg(stated));
+            return text(bytes, stated);
+        }
+        collected.clear();
+        visited.clear();
+        while (collected.size() < stated) {
+            if (next == 0)
+                failValue(column, QStringLiteral("its chain of long-value pages ends after %1 of its %2 bytes")
+                                      .arg(collected.size()).arg(stated));
+            if (!visited.insert(next).second)
+                failValue(column, QStringLiteral("its chain of long-value pages loops"));
+            const auto [bytes, length] = longValueRow(next, column);
+            if (length < 4)
+                failValue(column, QStringLiteral("a long value of its chain is cut short"));
+            if (collected.size() + (length - 4) > stated)
+                failValue(column, QStringLiteral("its long-value pages hold more than its stated %1 bytes").arg(stated));
+            collected.insert(collected.end(), bytes + 4, bytes + length);
+            next = raw<quint32>(bytes);
+        }
+        return text(collected.data(), collected.size());
+    }
+
+    [[noreturn]] void failValue(const QString& column, const QString& what) const
+    {
+        fail(QStringLiteral("row %1, column %2: %3").arg(rowNo).arg(column, what));
     }
 
     [[noreturn]] void fail(const QString& what) const
@@ -128,6 +231,7 @@ LegacyReader::LegacyReader(const QString& path, const QString& jet3Codepage)
     if (!d->mdb)
         d->fail(QStringLiteral("libmdb cannot open it"));
     mdb_set_bind_size(d->mdb, BindSize);
+    d->jet3 = d->mdb->f->jet_version == MDB_VER_JET3;
     mdb_set_boolean_fmt_numbers(d->mdb);
     constexpr quint32 CatalogPage = 2;
     if (!usageMapIsSound(CatalogPage) || !mdb_read_catalog(d->mdb, MDB_TABLE))
@@ -219,6 +323,7 @@ void LegacyReader::openTable(const QString& name)
     if (!d->table || !mdb_read_columns(d->table))
         d->fail(QStringLiteral("the definition of table %1 cannot be read").arg(name));
     mdb_rewind_table(d->table);
+    d->rowNo = 0;
 
     d->columns.clear();
     const unsigned count = d->table->num_cols;
@@ -227,9 +332,10 @@ void LegacyReader::openTable(const QString& name)
     for (unsigned i = 0; i < count; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
         d->columns.append({QString::fromUtf8(col->name), typeOf(col->col_type), col->col_type});
-        // A fixed-size value is read here, within its page; bound, libmdb would decode it from
-        // wherever a damaged row points, past the page too.
-        if (!isFixed(d->columns.back().type))
+        // Numbers and texts are read here, within their page; bound, libmdb would decode them
+        // from wherever a damaged row points, past the page too.
+        const Type type = d->columns.back().type;
+        if (!isFixed(type) && !isText(type))
             mdb_bind_column(d->table, int(i) + 1, d->buffers[i].data(), &d->lengths[i]);
     }
 }
@@ -253,72 +359,82 @@ bool LegacyReader::next(QList<Value>& row)
 {
     if (!d->table || !mdb_fetch_row(d->table))
         return false;
+    ++d->rowNo;
     row.resize(d->columns.size());
+    // A value that cannot be read fails the row once the others are read, so that the caller can name it.
+    std::optional<AppError> failure;
     for (int i = 0; i < d->columns.size(); ++i) {
         Value& v = row[i];
         v = Value();
-        const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
-        const Type type = d->columns[i].type;
-        // Fixed-size values straight from the row, without a detour through text.
-        const bool fixed = isFixed(type);
-        const int length = fixed ? col->cur_value_len : d->lengths[size_t(i)];
-        if (fixed ? length == 0 : length <= 0 && type != Type::Boolean)
-            continue; // null
-        const int start = col->cur_value_start;
-        const int size = col->cur_value_len;
-        // A damaged row may give any start and length, a negative length too.
-        constexpr int PageSize = int(sizeof d->mdb->pg_buf);
-        const bool inPage = start >= 0 && size >= 0 && start <= PageSize && size <= PageSize - start;
-        if (fixed && !inPage)
-            d->fail(QStringLiteral("a value of %1 lies outside its page").arg(d->columns[i].name));
-        const unsigned char* p = inPage ? d->mdb->pg_buf + start : nullptr;
-        switch (col->col_type) {
-        case MDB_BOOL:
-            v.kind = Value::Integer;
-            v.integer = d->buffers[size_t(i)][0] == '1' ? 1 : 0;
-            break;
-        case MDB_BYTE:
-            v.kind = Value::Integer;
-            v.integer = size >= 1 ? p[0] : 0;
-            break;
-        case MDB_INT:
-            v.kind = Value::Integer;
-            v.integer = size >= 2 ? raw<qint16>(p) : 0;
-            break;
-        case MDB_LONGINT:
-            v.kind = Value::Integer;
-            v.integer = size >= 4 ? raw<qint32>(p) : 0;
-            break;
-        case MDB_MONEY:
-            v.kind = Value::Currency;
-            v.integer = size >= 8 ? raw<qint64>(p) : 0;
-            break;
-        case MDB_FLOAT:
-            v.kind = Value::Real;
-            v.real = size >= 4 ? raw<float>(p) : 0;
-            break;
-        case MDB_DOUBLE:
-        case MDB_DATETIME:
-            v.kind = Value::Real;
-            v.real = size >= 8 ? raw<double>(p) : 0;
-            break;
-        case MDB_MEMO:
-            v.kind = Value::Text;
-            v.text = QString::fromUtf8(d->buffers[size_t(i)].data(), qMin(length, int(BindSize)));
-            if (length >= int(BindSize) - 1) {
-                // The bound text is cut to the buffer: read the whole memo.
-                const QString whole = d->memo(const_cast<MdbColumn*>(col), d->columns[i].name);
-                if (whole.size() < v.text.size())
-                    d->fail(QStringLiteral("a memo of %1 cannot be read whole").arg(d->columns[i].name));
-                v.text = whole;
-            }
-            break;
-        default:
-            v.kind = Value::Text;
-            v.text = QString::fromUtf8(d->buffers[size_t(i)].data(), qMin(length, int(BindSize)));
+        try {
+            read(i, v);
+        } catch (const AppError& error) {
+            v = Value();
+            if (!failure)
+                failure = error;
         }
     }
+    if (failure)
+        throw *failure;
     return true;
+}
+
+void LegacyReader::read(int i, Value& v)
+{
+    const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(d->table->columns, i));
+    const Type type = d->columns[i].type;
+    const bool own = isFixed(type) || isText(type);
+    const int length = own ? col->cur_value_len : d->lengths[size_t(i)];
+    if (own ? length == 0 : length <= 0 && type != Type::Boolean)
+        return; // null
+    const int start = col->cur_value_start;
+    const int size = col->cur_value_len;
+    // A damaged row may give any start and length, a negative length too.
+    constexpr int PageSize = int(sizeof d->mdb->pg_buf);
+    const bool inPage = start >= 0 && size >= 0 && start <= PageSize && size <= PageSize - start;
+    if (own && !inPage)
+        d->failValue(d->columns[i].name, QStringLiteral("the value lies outside its page"));
+    const unsigned char* p = inPage ? d->mdb->pg_buf + start : nullptr;
+    switch (col->col_type) {
+    case MDB_BOOL:
+        v.kind = Value::Integer;
+        v.integer = d->buffers[size_t(i)][0] == '1' ? 1 : 0;
+        break;
+    case MDB_BYTE:
+        v.kind = Value::Integer;
+        v.integer = size >= 1 ? p[0] : 0;
+        break;
+    case MDB_INT:
+        v.kind = Value::Integer;
+        v.integer = size >= 2 ? raw<qint16>(p) : 0;
+        break;
+    case MDB_LONGINT:
+        v.kind = Value::Integer;
+        v.integer = size >= 4 ? raw<qint32>(p) : 0;
+        break;
+    case MDB_MONEY:
+        v.kind = Value::Currency;
+        v.integer = size >= 8 ? raw<qint64>(p) : 0;
+        break;
+    case MDB_FLOAT:
+        v.kind = Value::Real;
+        v.real = size >= 4 ? raw<float>(p) : 0;
+        break;
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+        v.kind = Value::Real;
+        v.real = size >= 8 ? raw<double>(p) : 0;
+        break;
+    case MDB_TEXT:
+    case MDB_MEMO:
+        v.text = col->col_type == MDB_MEMO ? d->memo(p, size_t(size), d->columns[i].name) : d->text(p, size_t(size));
+        // An empty text is no value, as it always was.
+        v.kind = v.text.isEmpty() ? Value::Null : Value::Text;
+        break;
+    default:
+        v.kind = Value::Text;
+        v.text = QString::fromUtf8(d->buffers[size_t(i)].data(), qMin(length, int(BindSize)));
+    }
 }
 
 bool LegacyReader::toDateTime(double oleDays, QDateTime& result)

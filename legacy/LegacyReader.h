@@ -51,7 +51,9 @@ public:
     const QList<Column>& columns() const;
     // The row count the table definition states.
     qint64 statedRowCount() const;
-    // The next row's values in column order; false after the last row.
+    // The next row's values in column order; false after the last row. A value
+    // that cannot be read raises AppError naming its row and column, once the
+    // row's other values are in `row`.
     bool next(QList<Value>& row);
 
     // A Date/Time value as a date and time to the second; false for values
@@ -59,6 +61,7 @@ public:
     static bool toDateTime(double oleDays, QDateTime& result);
 
 private:
+    void read(int column, Value& value);
     bool usageMapIsSound(quint32 tableDefinitionPage) const;
 
     struct Impl;

@@ -12,6 +12,8 @@ const char* const ImportUsage =
     "       trelomar-db import [--codepage NAME] FILE.mdb [DIR]\n"
     "Converts the Access database DIR/data/data.mdb in place, keeping it as DIR/data/data-access.mdb;\n"
     "or converts FILE.mdb into DIR/data/data.mdb, a folder without a ticket database.\n"
+    "Every value stored empty or cut short and every column ignored gets a line, also written\n"
+    "to DIR/data/import-report.txt.\n"
     "--codepage names the code page of Access 97 text (default CP1250).\n";
 
 int importCommand(const QStringList& args)
@@ -48,11 +50,13 @@ int importCommand(const QStringList& args)
     };
     try {
         LegacyImport import(line, line);
-        const int count = import.run(options);
+        const LegacyImport::Result result = import.run(options);
         const QString source = QDir::cleanPath(QFileInfo(options.source).absoluteFilePath());
         const QString dataDir = QDir::cleanPath(QDir(options.dataDir).absolutePath());
         const QString from = options.inPlace ? dataDir + u'/' + LegacyImport::keptName() : source;
-        line(QStringLiteral("Imported %1 tickets from %2 into %3").arg(count).arg(from, dataDir + QStringLiteral("/data.mdb")));
+        line(QStringLiteral("Imported %1 tickets from %2 into %3; %4 report lines in %5")
+                 .arg(QString::number(result.tickets), from, dataDir + QStringLiteral("/data.mdb"),
+                      QString::number(result.reportLines), QDir::cleanPath(result.reportPath)));
         return 0;
     } catch (const AppError& error) {
         err << "trelomar-db: " << error.message() << "\n";

@@ -59,6 +59,7 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
         return Outcome::Declined;
 
     QString failure;
+    QString done; // the closing message: tickets, report lines, the report's path
     if (tool.isEmpty())
         tool = findTool();
     if (tool.isEmpty()) {
@@ -74,15 +75,22 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
         QProcess process;
         QEventLoop loop;
         static const QRegularExpression readLine(QStringLiteral("^Read (\\d+) of (\\d+) tickets"));
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, &progress, [&] {
+        static const QRegularExpression doneLine(QStringLiteral("^Imported (\\d+) tickets .*; (\\d+) report lines in (.+)$"));
+        const auto readLines = [&] {
             while (process.canReadLine()) {
-                const QRegularExpressionMatch m = readLine.match(QString::fromUtf8(process.readLine()));
-                if (m.hasMatch()) {
+                QString line = QString::fromUtf8(process.readLine());
+                while (line.endsWith(u'\n') || line.endsWith(u'\r'))
+                    line.chop(1);
+                if (const QRegularExpressionMatch m = readLine.match(line); m.hasMatch()) {
                     progress.setMaximum(m.captured(2).toInt());
                     progress.setValue(m.captured(1).toInt());
+                } else if (const QRegularExpressionMatch d = doneLine.match(line); d.hasMatch()) {
+                    done = texts.text(ExtraText::ConvertDone)
+                               .arg(d.captured(1), d.captured(2), QDir::toNativeSeparators(d.captured(3)));
                 }
             }
-        });
+        };
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &progress, readLines);
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
         QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)
@@ -91,6 +99,7 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
         process.start(tool, {QStringLiteral("import"), QDir(dir).absolutePath()});
         if (process.state() != QProcess::NotRunning)
             loop.exec(QEventLoop::ExcludeUserInputEvents);
+        readLines();
         progress.hide();
         if (process.error() == QProcess::FailedToStart)
             failure = QStringLiteral("%1: %2").arg(tool, process.errorString());
@@ -99,8 +108,14 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
         else if (process.exitCode() != 0)
             failure = QString::fromUtf8(process.readAllStandardError()).trimmed();
     }
-    if (failure.isEmpty())
+    if (failure.isEmpty()) {
+        if (!done.isEmpty()) {
+            QMessageBox box(QMessageBox::Information, Application::Title, done, QMessageBox::Ok, parent);
+            box.setObjectName(QStringLiteral("convertDone"));
+            box.exec();
+        }
         return Outcome::Converted;
+    }
 
     QMessageBox failed(QMessageBox::Critical, Application::Title,
                        texts.text(ExtraText::ConvertFailed) + QStringLiteral("\n\n") + failure, QMessageBox::Ok, parent);

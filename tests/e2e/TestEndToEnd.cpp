@@ -309,7 +309,15 @@ void TestEndToEnd::accessFileConvertedAtStart()
     QVERIFY(x.startProgram(work.path()));
     QCOMPARE(x.activeWindow(), ErrorBoxTitle);
     QVERIFY(x.key({ QStringLiteral("Return") }));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, 3 * Timeout);
+    // The closing message, once the report is written, under the title the progress window has too:
+    // Enter closes the message and the progress window ignores it.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(work.path() + QStringLiteral("/data/import-report.txt")), 3 * Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT([&] {
+        const QString active = x.activeWindow();
+        if (active == ErrorBoxTitle)
+            x.key({ QStringLiteral("Return") });
+        return active == MainTitle;
+    }(), 3 * Timeout);
     QCOMPARE(work.sql(QStringLiteral("SELECT cislo, jmeno, cena, prijato FROM opravenky ORDER BY cislo")),
         QStringList({ QStringLiteral("7|Jůlie|12345000|2004-03-01T00:00:00"), QStringLiteral("8|Řehoř|12345000|2004-03-01T00:00:00") }));
     QVERIFY(QFile::exists(work.path() + QStringLiteral("/data/data-access.mdb")));

@@ -236,6 +236,13 @@ public:
         put16(p, 2, quint16(m_free));
         return quint32((m_next - 1) << 8 | rowNo);
     }
+    // Sets the first four bytes of a row added before: a chained long value's pointer to the next one.
+    void setNext(quint32 where, quint32 next)
+    {
+        QByteArray& p = m_pages[int(where >> 8) - firstPage()];
+        const int offsetAt = DataHeader + 2 * int(where & 0xff);
+        put32(p, quint8(p[offsetAt]) | quint8(p[offsetAt + 1]) << 8, next);
+    }
     const QList<QByteArray>& pages() const { return m_pages; }
     int firstPage() const { return m_next - int(m_pages.size()); }
 
@@ -260,6 +267,31 @@ private:
     int m_end = PageSize;
     int m_free = 0;
 };
+
+// A chain of long values, each a pointer to the next (0 for none) and as much
+// of the text as a page holds. Placed from the last back, so that each knows
+// where its successor went. Returns the length the memo states and where the
+// chain begins.
+std::pair<quint32, quint32> addChain(PageFiller& pages, const QByteArray& text, JetWriter::ChainDamage damage)
+{
+    constexpr int Chunk = PageSize - DataHeader - 2 - 4;
+    quint32 next = 0;
+    quint32 last = 0;
+    for (qsizetype at = (text.size() - 1) / Chunk * Chunk; at >= 0; at -= Chunk) {
+        QByteArray row;
+        append32(row, next);
+        row.append(text.mid(at, Chunk));
+        next = pages.add(row);
+        if (last == 0)
+            last = next;
+    }
+    const quint32 length = quint32(text.size());
+    using D = JetWriter::ChainDamage;
+    if (damage == D::LoopsBack || damage == D::RunsPastTheFile)
+        pages.setNext(last, damage == D::LoopsBack ? next : 0xffffff00u);
+    const quint32 stated = damage == D::None ? length : damage == D::LongerThanStated ? length - 1 : 2 * length;
+    return {stated, next};
+}
 
 // A usage map kept in the map itself: type 0, first page, one bit per page.
 QByteArray usageMap(int firstPage, int pageCount)
@@ -321,7 +353,8 @@ QByteArray JetWriter::build() const
                 cell.emplace();
                 append64(*cell, bits);
             } else if (const auto* s = std::get_if<QString>(&v)) {
-                const QByteArray text = jetText(*s);
+                // Only memos of up to 1024 characters may be compressed.
+                const QByteArray text = m_columns[c].type == Memo && s->size() > 1024 ? ucs2(*s) : jetText(*s);
                 if (m_columns[c].type == Memo) {
                     cell.emplace();
                     if (text.size() <= m_inlineMemoLimit) {
@@ -329,10 +362,15 @@ QByteArray JetWriter::build() const
                         append32(*cell, 0);
                         append32(*cell, 0);
                         cell->append(text);
-                    } else {
+                    } else if (text.size() + 2 <= PageSize - DataHeader) {
                         const quint32 where = longValues.add(text);
                         append32(*cell, quint32(text.size()) | 0x40000000u);
                         append32(*cell, where);
+                        append32(*cell, 0);
+                    } else {
+                        const auto [stated, first] = addChain(longValues, text, m_chainDamage);
+                        append32(*cell, stated);
+                        append32(*cell, first);
                         append32(*cell, 0);
                     }
                 } else {

@@ -8,7 +8,8 @@
 
 // Writes small Access (Jet 4) files for the tests: the database definition
 // page, the object catalog at page 2, one user table with its columns, usage
-// maps and data pages, memos in the row or on long-value pages. No indexes,
+// maps and data pages, memos in the row, in one long value or in a chain of
+// long values over several pages. No indexes,
 // no properties. Every file it writes is checked with Debian's mdbtools
 // command-line programs, so that it cannot share a mistake with our reader.
 class JetWriter
@@ -33,8 +34,16 @@ public:
     void addRow(const QList<Value>& values);
     int rowCount() const { return int(m_rows.size()); }
 
-    // Memos of more bytes than this go to a long-value page instead of the row.
+    // Memos of more bytes than this go to a long-value page instead of the row;
+    // those too long for one page go to a chain of them.
     void setInlineMemoLimit(int bytes) { m_inlineMemoLimit = bytes; }
+
+    // Damage done to every chain of long values, for the reader's refusals:
+    // the last one points back to the first, or past the end of the file (the
+    // memo stating twice its length, so that a reader goes on), or the memo
+    // states a byte less than its chain holds.
+    enum class ChainDamage { None, LoopsBack, RunsPastTheFile, LongerThanStated };
+    void setChainDamage(ChainDamage damage) { m_chainDamage = damage; }
 
     QByteArray build() const;
     bool write(const QString& path) const;
@@ -47,4 +56,5 @@ private:
     QList<Column> m_columns;
     QList<QList<Value>> m_rows;
     int m_inlineMemoLimit = 2000;
+    ChainDamage m_chainDamage = ChainDamage::None;
 };

@@ -1,3 +1,4 @@
+#include "platform/Platform.h"
 #include "store/TicketStore.h"
 #include "tests/legacy/JetWriter.h"
 #include "tests/legacy/MdbTools.h"
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
 
 using W = JetWriter;
 
@@ -83,7 +85,12 @@ private slots:
         edges[9] = qint64(-1); // -0.0001
         edges[13] = memo;
         QList<W::Value> outOfRange = ticket(2, QStringLiteral("Dvořák"), W::oleDate(9999, 12, 31) + 1); // a duplicate number
-        writeShopFile(data + QStringLiteral("/data.mdb"), {ticket(1, QStringLiteral("Jiří Čermák")), edges, allNull, outOfRange});
+        // Emoji in the notes, and a memo of 20,000 characters on a chain of long-value pages.
+        const QString emoji = QStringLiteral("Jůlie \U0001F4F1");
+        const QString longMemo = QStringLiteral("displej \U0001F44D prasklý, ").repeated(1000).left(20000);
+        QList<W::Value> whole = ticket(5, emoji);
+        whole[13] = longMemo;
+        writeShopFile(data + QStringLiteral("/data.mdb"), {ticket(1, QStringLiteral("Jiří Čermák")), edges, allNull, outOfRange, whole});
         QVERIFY(MdbTools::checkFile(data + QStringLiteral("/data.mdb"), "opravenky", {"VADA", "kompletnost"}).isEmpty());
         QCOMPARE(MdbTools::exportTable(data + QStringLiteral("/data.mdb"), "opravenky").value(1).value(3),
                  QStringLiteral("2004-03-01 09:15:00"));
@@ -91,7 +98,8 @@ private slots:
 
         const Run result = run({dir.path()});
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
-        QCOMPARE(result.out.last(), QStringLiteral("Imported 4 tickets from %1/data-access.mdb into %1/data.mdb").arg(data));
+        QCOMPARE(result.out.last(), QStringLiteral("Imported 5 tickets from %1/data-access.mdb into %1/data.mdb; "
+                                                   "3 report lines in %1/import-report.txt").arg(data));
         const QStringList expectedReport {
             "Column 'poznamka' is not a ticket field; ignored.",
             "Row 2, field jmeno, value \"" + QString(60, QChar(u'Ž')) + "\": longer than 50 characters; cut to them.",
@@ -99,13 +107,14 @@ private slots:
                 .arg(QString::number(W::oleDate(9999, 12, 31) + 1, 'g', 17)),
         };
         QCOMPARE(result.out.mid(0, result.out.size() - 1), expectedReport);
+        QCOMPARE(bytesOf(data + QStringLiteral("/import-report.txt")), (expectedReport.join(u'\n') + u'\n').toUtf8());
         QCOMPARE(bytesOf(data + QStringLiteral("/data-access.mdb")), original);
-        QCOMPARE(QDir(data).entryList(QDir::Files), (QStringList {"data-access.mdb", "data.mdb"}));
+        QCOMPARE(QDir(data).entryList(QDir::Files), (QStringList {"data-access.mdb", "data.mdb", "import-report.txt"}));
 
         TicketStore store;
         store.setConnectionString(QStringLiteral("Data Source=") + data + QStringLiteral("/data.mdb"));
         store.Open();
-        QCOMPARE(store.RecordCount(), 4);
+        QCOMPARE(store.RecordCount(), 5);
         const auto field = [&](const char* name) { return store.FieldByName(QLatin1String(name)); };
         store.setRecNo(0);
         QCOMPARE(field("cislo")->AsInteger(), 1);
@@ -128,6 +137,36 @@ private slots:
         QCOMPARE(field("cislo")->AsInteger(), 2);
         QVERIFY(field("prijato")->IsNull());
         QCOMPARE(field("jmeno")->AsString(), QStringLiteral("Dvořák"));
+        store.setRecNo(4);
+        QCOMPARE(field("jmeno")->AsString(), emoji);
+        QCOMPARE(field("kompletnost")->AsString(), longMemo);
+    }
+
+    // Killed between keeping the original and moving the new store into place,
+    // a conversion leaves both names on the original and its temporary files.
+    void takesUpAnInterruptedConversion()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        writeShopFile(data + QStringLiteral("/data.mdb"), {ticket(1, QStringLiteral("Jiří Čermák"))});
+        const QByteArray original = bytesOf(data + QStringLiteral("/data.mdb"));
+        QVERIFY(Platform::linkNoReplace(data + QStringLiteral("/data.mdb"), data + QStringLiteral("/data-access.mdb")).done);
+        for (const char* stale : {"data-import-0badf00d.tmp", "data-import-0badf00d.tmp-wal", "data-import-notes.txt"}) {
+            QFile file(data + u'/' + QLatin1String(stale));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+
+        const Run result = run({dir.path()});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QVERIFY(result.out.last().startsWith(QStringLiteral("Imported 1 tickets")));
+        QCOMPARE(bytesOf(data + QStringLiteral("/data-access.mdb")), original);
+        // Only the import's own temporary files go.
+        QCOMPARE(QDir(data).entryList(QDir::Files),
+                 (QStringList {"data-access.mdb", "data-import-notes.txt", "data.mdb", "import-report.txt"}));
+        TicketStore store;
+        store.setConnectionString(QStringLiteral("Data Source=") + data + QStringLiteral("/data.mdb"));
+        store.Open();
+        QCOMPARE(store.RecordCount(), 1);
     }
 
     void refusesAndChangesNothing_data()

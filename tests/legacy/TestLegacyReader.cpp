@@ -102,6 +102,77 @@ private slots:
         QVERIFY(!reader.next(row));
     }
 
+    // Text beyond U+FFFF (surrogate pairs), in a text field and in memos in the
+    // row, in one long value and in chains of them up to over a megabyte.
+    void everyCharacterAndLengthComesWhole()
+    {
+        const QString emoji = QStringLiteral("Jůlie \U0001F4F1 \U0001F44D");
+        const QList<QString> memos {
+            QStringLiteral("nabíječka \U0001F50B kryt"),                         // in the row, compressed
+            QString(emoji + u' ').repeated(100),                                  // one long value
+            QString(16383, u'a'),                                                 // a chain: once a bound buffer's size
+            QStringLiteral("Příliš žluťoučký kůň ").repeated(1000).left(20000),   // a chain of ten pages
+            QStringLiteral("ř").repeated(600000),                                 // 1.2 MB in the file and as UTF-8
+        };
+        W writer(QStringLiteral("opravenky"), {{QStringLiteral("cislo"), W::Long}, {QStringLiteral("jmeno"), W::Text, 50},
+                                              {QStringLiteral("kompletnost"), W::Memo}});
+        for (int i = 0; i < memos.size(); ++i)
+            writer.addRow({qint64(i + 1), emoji, memos[i]});
+        const QString path = m_dir.filePath(QStringLiteral("long.mdb"));
+        QVERIFY(writer.write(path));
+
+        // mdbtools reads the chains as written (its own decoding spoils the emoji; it cuts text at 200,000 bytes).
+        const QList<QStringList> exported = MdbTools::exportTable(path, QStringLiteral("opravenky"));
+        QCOMPARE(exported.size(), memos.size() + 1);
+        QCOMPARE(exported[3].value(2), memos[2]);
+        QCOMPARE(exported[4].value(2), memos[3]);
+        QVERIFY(exported[5].value(2).size() > 90000 && memos[4].startsWith(exported[5].value(2).left(90000)));
+
+        LegacyReader reader(path);
+        reader.openTable(QStringLiteral("opravenky"));
+        QList<V> row;
+        for (const QString& memo : memos) {
+            QVERIFY(reader.next(row));
+            QCOMPARE(row[1].text, emoji);
+            QCOMPARE(row[2].text.size(), memo.size());
+            QCOMPARE(row[2].text, memo);
+        }
+        QVERIFY(!reader.next(row));
+    }
+
+    // Damaged chains of long values are refused, naming the row and column, and never followed for ever.
+    void damagedChainsRefused_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<QString>("message");
+        using D = W::ChainDamage;
+        QTest::newRow("loops back") << int(D::LoopsBack) << "row 2, column kompletnost: its chain of long-value pages loops";
+        QTest::newRow("runs past the file") << int(D::RunsPastTheFile) << "row 2, column kompletnost: its long-value pages run past the end of the file";
+        QTest::newRow("longer than stated") << int(D::LongerThanStated) << "row 2, column kompletnost: its long-value pages hold more than";
+    }
+    void damagedChainsRefused()
+    {
+        QFETCH(int, damage);
+        QFETCH(QString, message);
+        W writer(QStringLiteral("opravenky"), {{QStringLiteral("cislo"), W::Long}, {QStringLiteral("kompletnost"), W::Memo}});
+        writer.addRow({qint64(1), QStringLiteral("krátká")});
+        writer.addRow({qint64(2), QString(5000, u'x')});
+        writer.setChainDamage(W::ChainDamage(damage));
+        const QString path = m_dir.filePath(QStringLiteral("chain.mdb"));
+        QVERIFY(writer.write(path));
+        LegacyReader reader(path);
+        reader.openTable(QStringLiteral("opravenky"));
+        QList<V> row;
+        QVERIFY(reader.next(row));
+        try {
+            reader.next(row);
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+        QCOMPARE(row[0].integer, 2); // the rest of the row is read, for the message to name the ticket
+    }
+
     void datesOutsideTheStoredYears_data()
     {
         QTest::addColumn<double>("oleDays");

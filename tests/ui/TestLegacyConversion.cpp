@@ -1,3 +1,4 @@
+#include "lang/ExtraTexts.h"
 #include "store/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/legacy/JetWriter.h"
@@ -75,6 +76,12 @@ private slots:
         QVERIFY2(texts.first().contains(QStringLiteral("data/data-access.mdb")), qPrintable(texts.first()));
         QVERIFY2(app.errors.messages.isEmpty(), qPrintable(app.errors.messages.join(u'\n')));
         QVERIFY(QFile::exists(app.path(QStringLiteral("data/data-access.mdb"))));
+        // The conversion ends with the count of tickets and report lines and where the report is.
+        QCOMPARE(watch.seen.last(), QStringLiteral("convertDone"));
+        QCOMPARE(texts.last(), ExtraTexts::builtIn(ExtraText::ConvertDone)
+                                   .arg(QStringLiteral("2"), QStringLiteral("0"),
+                                        QDir::toNativeSeparators(app.path(QStringLiteral("data/import-report.txt")))));
+        QVERIFY(QFile::exists(app.path(QStringLiteral("data/import-report.txt"))));
         QVERIFY(DM->ADOTable->Active());
         QCOMPARE(DM->ADOTable->RecordCount(), 2);
         DM->ADOTable->setRecNo(1);
