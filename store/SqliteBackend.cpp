@@ -404,6 +404,36 @@ bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint6
     return true;
 }
 
+std::vector<UnreadableValue> SqliteBackend::unreadableValues()
+{
+    // Texts read as they are: only numbers, dates and money can be unreadable.
+    std::vector<int> fields;
+    QByteArray columns = "rowid";
+    for (int f = 0; f < TicketRecord::FieldCount; ++f)
+        if (isStored(f) && StoreRow::isNumeric(TicketRecord::Fields[f].kind)) {
+            fields.push_back(f);
+            columns += ", " + quoted(TicketRecord::Fields[f].name);
+        }
+    Statement st(m_db, "SELECT " + columns + " FROM " + TableName + " ORDER BY rowid");
+    if (!st.ok())
+        raiseRead();
+    std::vector<UnreadableValue> found;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW)
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const int column = int(i) + 1;
+            if (sqlite3_column_type(st.get(), column) == SQLITE_NULL
+                || SqliteRowReader::readsAsValue(st.get(), column, TicketRecord::Fields[fields[i]].kind))
+                continue;
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), column));
+            found.push_back({sqlite3_column_int64(st.get(), 0), fields[i],
+                             QString::fromUtf8(text, sqlite3_column_bytes(st.get(), column))});
+        }
+    if (rc != SQLITE_DONE)
+        raiseRead();
+    return found;
+}
+
 std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)
 {
     Statement st(m_db, "SELECT " + SqliteRowReader::selectList() + " FROM " + TableName + " WHERE rowid = ?");
