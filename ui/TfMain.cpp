@@ -10,6 +10,7 @@
 #include "store/TDataSource.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "ui/OneLineBox.h"
 #include "ui/TDBGrid.h"
 #include "ui/THelpWindow.h"
 #include "ui/TIdleRefresh.h"
@@ -138,6 +139,7 @@ void TfMain::connectBottomPanel()
     m_ui->lbFind->adjustSize();
 
     m_ui->edFind->installEventFilter(this);
+    OneLineBox::install(m_ui->edFind);
     connect(m_ui->edFind, &QLineEdit::textChanged, this,
         [this](const QString& text) { guarded([this, &text] { edFindChange(text); }); });
 }

@@ -173,7 +173,7 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("kept"); // characters stored; -1: refused
         QTest::addColumn<QString>("message");
-        const QString refused = QStringLiteral("'1234567890 Černý\n1234567890 Černý\n123456…' is not a valid %1.");
+        const QString refused = QStringLiteral("'1234567890 Černý 1234567890 Černý 123456…' is not a valid %1.");
         QTest::newRow("number") << "dbedCislo" << "cislo" << -1 << refused.arg("integer value");
         QTest::newRow("name") << "dbedJmeno" << "jmeno" << 50 << "";
         QTest::newRow("address") << "dbedAdresa" << "adresa" << 100 << "";
@@ -196,7 +196,9 @@ private slots:
         QFETCH(int, kept);
         QFETCH(QString, message);
         AppFixture app;
-        const QString paste = QStringLiteral("1234567890 Černý\n").repeated(1 << 16); // 1 MB of text
+        // 1 MB of text, its first half one line: a one-line box takes that line only.
+        const QString paste = QStringLiteral("1234567890 Černý ").repeated(1 << 15)
+            + QStringLiteral("\n1234567890 Černý").repeated(1 << 15);
         QApplication::clipboard()->setText(paste);
         whenModalShown([&](QWidget* modal) {
             QVERIFY(QTest::qWaitForWindowActive(modal));
