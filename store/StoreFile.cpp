@@ -168,16 +168,6 @@ QString storePath(const QString& dir)
     return QDir(dir).absoluteFilePath(QStringLiteral("data/data.mdb"));
 }
 
-bool isAccessFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(19);
-    return head.size() == 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
-        && (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
-}
-
 QString backupFolder(const QString& dir)
 {
     return QDir(dir).absoluteFilePath(QStringLiteral("data/backup"));
