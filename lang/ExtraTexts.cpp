@@ -1,5 +1,7 @@
 #include "lang/ExtraTexts.h"
 
+#include "lang/LangFile.h"
+
 #include <array>
 #include <utility>
 
@@ -9,19 +11,26 @@ struct Entry
 {
     const char* key;
     const char* czech; // UTF-8
+    const char* english;
 };
 
 // One row per ExtraText, in the enum's order.
 constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries { {
-    { "no_printer", "Není nainstalována žádná tiskárna." },
-    { "imei_check", "Neplatná kontrolní číslice IMEI" },
+    { "no_printer", "Není nainstalována žádná tiskárna.", "No printer is installed." },
+    { "imei_check", "Neplatná kontrolní číslice IMEI", "IMEI check digit does not match" },
     { "convert_question", "Soubor data/data.mdb je databáze Access z dřívější verze programu. "
-                          "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb." },
-    { "convert_progress", "Převádím databázi..." },
-    { "convert_failed", "Převod databáze se nezdařil. Původní soubor zůstal beze změny." },
+                          "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb.",
+      "The file data/data.mdb is an Access database of an earlier version of the program. Convert it now? "
+      "The original file is kept as data/data-access.mdb." },
+    { "convert_progress", "Převádím databázi...", "Converting the database..." },
+    { "convert_failed", "Převod databáze se nezdařil. Původní soubor zůstal beze změny.",
+      "The database could not be converted. The original file is unchanged." },
     { "convert_done", "Databáze je převedena: %1 opravenek. Zpráva o převodu (%2 řádků: hodnoty uložené prázdné "
-                      "nebo zkrácené a vynechané sloupce) je v souboru %3." },
-    { "backup_failed", "Zálohu databáze do složky %1 se nepodařilo vytvořit: %2" },
+                      "nebo zkrácené a vynechané sloupce) je v souboru %3.",
+      "The database has been converted: %1 tickets. The conversion report (%2 lines: values stored empty or cut "
+      "short, and columns ignored) is in the file %3." },
+    { "backup_failed", "Zálohu databáze do složky %1 se nepodařilo vytvořit: %2",
+      "The ticket database could not be backed up to the folder %1: %2" },
 } };
 
 const Entry& entry(ExtraText id)
@@ -31,15 +40,16 @@ const Entry& entry(ExtraText id)
 
 } // namespace
 
-ExtraTexts::ExtraTexts(QHash<QString, QString> fromFile)
+ExtraTexts::ExtraTexts(QHash<QString, QString> fromFile, const QString& langName)
     : m_fromFile(std::move(fromFile))
+    , m_czech(langName.isEmpty() || isCzechLangName(langName))
 {
 }
 
 QString ExtraTexts::text(ExtraText id) const
 {
     const auto found = m_fromFile.constFind(key(id));
-    return found != m_fromFile.cend() ? *found : builtIn(id);
+    return found != m_fromFile.cend() ? *found : builtIn(id, m_czech);
 }
 
 QString ExtraTexts::key(ExtraText id)
@@ -47,7 +57,7 @@ QString ExtraTexts::key(ExtraText id)
     return QString::fromLatin1(entry(id).key);
 }
 
-QString ExtraTexts::builtIn(ExtraText id)
+QString ExtraTexts::builtIn(ExtraText id, bool czech)
 {
-    return QString::fromUtf8(entry(id).czech);
+    return QString::fromUtf8(czech ? entry(id).czech : entry(id).english);
 }

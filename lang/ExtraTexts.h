@@ -4,8 +4,9 @@
 #include <QString>
 
 // Texts of the features beyond the four fixed language sections. Each has a
-// key in the language file's <extra> section and a built-in Czech text used
-// when the file lacks it.
+// key in the language file's <extra> section and built-in texts, Czech and
+// English, for a file that lacks it: a language file of the earlier program
+// has no such section.
 enum class ExtraText {
     NoPrinter,
     ImeiCheck,
@@ -21,15 +22,18 @@ class ExtraTexts
 {
 public:
     ExtraTexts() = default;
-    explicit ExtraTexts(QHash<QString, QString> fromFile);
+    // `langName` is the file's language name; empty when none is known.
+    ExtraTexts(QHash<QString, QString> fromFile, const QString& langName);
 
-    // The file's text for the key, or the built-in Czech one.
+    // The file's text for the key, or the built-in one of the file's
+    // language: Czech for a Czech or unnamed file, English for any other.
     QString text(ExtraText id) const;
 
     // The key that names a text in the <extra> section.
     static QString key(ExtraText id);
-    static QString builtIn(ExtraText id);
+    static QString builtIn(ExtraText id, bool czech = true);
 
 private:
     QHash<QString, QString> m_fromFile;
+    bool m_czech = true;
 };

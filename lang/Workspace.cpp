@@ -22,9 +22,9 @@ void Workspace::takeTexts(const LangFile& file)
     EditTexts = file.edit;
     SettingsTexts = file.settings;
     PrintTexts = file.print;
-    Extra = ExtraTexts(file.extra);
     if (file.name)
         LangName = *file.name;
+    Extra = ExtraTexts(file.extra, LangName);
     if (sectionHas(EditTexts, EditText::Count)) {
         NewTitle = EditTexts[EditText::NewTitle];
         EditTitle = EditTexts[EditText::EditTitle];

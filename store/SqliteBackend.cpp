@@ -135,31 +135,44 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
             return AppError(
                 QStringLiteral("Cannot open file %1: %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
         };
-        // Each post must be on the disk when Post returns: write-ahead log with a sync at every commit.
-        if (!pragma("PRAGMA journal_mode=WAL") || !pragma("PRAGMA synchronous=FULL"))
-            throw openError();
-        if (sqlite3_db_readonly(m_db, "main") == 1)
-            throw AppError(QStringLiteral("Cannot open file %1: the file is read-only").arg(m_path));
-
         QSet<QString> columns;
+        bool idKey = false; // "id INTEGER PRIMARY KEY", the row id under a name: ids that never change
         {
             Statement st(m_db, "PRAGMA table_info(" + TableName + ")");
             if (!st.ok())
                 throw openError();
             int rc;
-            while ((rc = st.step()) == SQLITE_ROW)
-                columns.insert(
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1))).toLower());
+            int keys = 0;
+            while ((rc = st.step()) == SQLITE_ROW) {
+                const QString name =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1))).toLower();
+                columns.insert(name);
+                if (sqlite3_column_int(st.get(), 5) > 0) {
+                    ++keys;
+                    idKey = name == QLatin1String("id")
+                        && qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 2)), "INTEGER") == 0;
+                }
+            }
             if (rc != SQLITE_DONE)
                 throw openError();
+            idKey = idKey && keys == 1;
         }
         if (columns.isEmpty())
             throw AppError(QStringLiteral("Cannot open file %1: no such table: %2")
+                               .arg(m_path, QString::fromLatin1(TableName)));
+        if (!idKey)
+            throw AppError(QStringLiteral("Cannot open file %1: table %2 has no key field id INTEGER PRIMARY KEY")
                                .arg(m_path, QString::fromLatin1(TableName)));
         for (int f = 0; f < TicketRecord::FieldCount; ++f)
             if (isStored(f) && !columns.contains(QString::fromLatin1(TicketRecord::Fields[f].name).toLower()))
                 throw AppError(QStringLiteral("%1: Field '%2' not found")
                                    .arg(component, QLatin1String(TicketRecord::Fields[f].name)));
+        // Only a file holding our table is changed: the journal mode is written into it.
+        // Each post must be on the disk when Post returns: write-ahead log with a sync at every commit.
+        if (!pragma("PRAGMA journal_mode=WAL") || !pragma("PRAGMA synchronous=FULL"))
+            throw openError();
+        if (sqlite3_db_readonly(m_db, "main") == 1)
+            throw AppError(QStringLiteral("Cannot open file %1: the file is read-only").arg(m_path));
     } catch (...) {
         close();
         throw;
@@ -402,6 +415,36 @@ bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint6
                 row.text[slot].pos += shift[slot];
     }
     return true;
+}
+
+std::vector<UnreadableValue> SqliteBackend::unreadableValues()
+{
+    // Texts read as they are: only numbers, dates and money can be unreadable.
+    std::vector<int> fields;
+    QByteArray columns = "rowid";
+    for (int f = 0; f < TicketRecord::FieldCount; ++f)
+        if (isStored(f) && StoreRow::isNumeric(TicketRecord::Fields[f].kind)) {
+            fields.push_back(f);
+            columns += ", " + quoted(TicketRecord::Fields[f].name);
+        }
+    Statement st(m_db, "SELECT " + columns + " FROM " + TableName + " ORDER BY rowid");
+    if (!st.ok())
+        raiseRead();
+    std::vector<UnreadableValue> found;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW)
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const int column = int(i) + 1;
+            if (sqlite3_column_type(st.get(), column) == SQLITE_NULL
+                || SqliteRowReader::readsAsValue(st.get(), column, TicketRecord::Fields[fields[i]].kind))
+                continue;
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), column));
+            found.push_back({sqlite3_column_int64(st.get(), 0), fields[i],
+                             QString::fromUtf8(text, sqlite3_column_bytes(st.get(), column))});
+        }
+    if (rc != SQLITE_DONE)
+        raiseRead();
+    return found;
 }
 
 std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)

@@ -15,6 +15,7 @@ public:
 
     qint64 changeToken() override;
     void readAll(std::vector<Row>& rows, Texts& texts) override;
+    std::vector<UnreadableValue> unreadableValues() override;
     std::optional<Row> readOne(qint64 id, Texts& texts) override;
     qint64 write(Row& row, quint32 changed, bool insert, const Texts& texts) override;
     void remove(qint64 id) override;

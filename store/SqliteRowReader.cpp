@@ -80,6 +80,15 @@ bool SqliteRowReader::parseDate(int slot, const char* text, int size, qint64& ou
     return ok;
 }
 
+bool SqliteRowReader::readsAsValue(sqlite3_stmt* stmt, int column, FieldKind kind)
+{
+    qint64 value = 0;
+    if (kind != FieldKind::DateTime)
+        return readNumber(stmt, column, kind == FieldKind::Currency, value);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    return text && FieldText::parseIso(text, sqlite3_column_bytes(stmt, column), value);
+}
+
 void SqliteRowReader::read(sqlite3_stmt* stmt, Row& row)
 {
     row.id = sqlite3_column_int64(stmt, 0);

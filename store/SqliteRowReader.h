@@ -31,6 +31,10 @@ public:
     // The statement's current row into `row`, a new one.
     void read(sqlite3_stmt* stmt, StoreRow::Row& row);
 
+    // Whether a number, date or money value in `column` reads as something
+    // other than empty; false for NULL and for what read() takes as empty.
+    static bool readsAsValue(sqlite3_stmt* stmt, int column, FieldKind kind);
+
 private:
     bool parseDate(int slot, const char* text, int size, qint64& out);
 

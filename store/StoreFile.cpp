@@ -2,12 +2,14 @@
 
 #include "app/AppError.h"
 #include "store/TicketRecord.h"
+#include "store/TicketStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <sqlite3.h>
 
@@ -166,16 +168,6 @@ QString storePath(const QString& dir)
     return QDir(dir).absoluteFilePath(QStringLiteral("data/data.mdb"));
 }
 
-bool isAccessFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(19);
-    return head.size() == 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
-        && (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
-}
-
 QString backupFolder(const QString& dir)
 {
     return QDir(dir).absoluteFilePath(QStringLiteral("data/backup"));
@@ -191,35 +183,84 @@ QString beforeRestoreName(const QDateTime& when)
     return QStringLiteral("data-before-restore-%1.mdb").arg(when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
-// Writes a checked copy of the open database `from` to the new file `target`;
-// the reason on failure, empty on success.
-static QString writeCopy(sqlite3* from, const QString& target)
+// A new, empty file of this process's own beside `target`, made exclusively
+// under a name no one can guess, so that nothing planted beside a target
+// (another user's link in a shared folder) can take the copy elsewhere.
+// Empty on failure, with the reason in `failure`.
+static QString createPart(const QString& target, QString& failure)
+{
+    QTemporaryFile file(target + QStringLiteral(".XXXXXX.part"));
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        failure = file.errorString();
+        return QString();
+    }
+    return file.fileName();
+}
+
+// Copies the open database `from` into the empty file `part` and checks the
+// copy; the reason on failure, empty on success.
+static QString copyInto(sqlite3* from, const QString& part)
+{
+    // Never through a link put in the file's place meanwhile.
+    Connection to(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW);
+    if (!to.ok())
+        return to.error();
+    QString failure = copyPages(from, to.get());
+    if (failure.isEmpty() && !to.exec("PRAGMA journal_mode=DELETE"))
+        failure = to.error();
+    if (failure.isEmpty()) {
+        const QStringList problems = integrity(to, true);
+        if (!problems.isEmpty())
+            failure = QStringLiteral("the copy fails its check: ") + problems.join(QStringLiteral("; "));
+    }
+    return failure;
+}
+
+// Writes a checked copy of the open database `from`, the file `original`, to
+// the new file `target`, as readable as the original; the reason on failure,
+// empty on success.
+static QString writeCopy(sqlite3* from, const QString& original, const QString& target)
 {
     if (QFileInfo::exists(target))
         return QStringLiteral("the copy already exists");
-    // Its own name: another counter on a shared folder may be copying the same day.
-    const QString part = target + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
-    removeDatabaseFiles(part);
     QString failure;
-    {
-        Connection to(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        if (!to.ok())
-            failure = to.error();
-        else
-            failure = copyPages(from, to.get());
-        if (failure.isEmpty() && !to.exec("PRAGMA journal_mode=DELETE"))
-            failure = to.error();
-        if (failure.isEmpty()) {
-            const QStringList problems = integrity(to, true);
-            if (!problems.isEmpty())
-                failure = QStringLiteral("the copy fails its check: ") + problems.join(QStringLiteral("; "));
-        }
-    }
+    const QString part = createPart(target, failure);
+    if (part.isEmpty())
+        return QStringLiteral("cannot create a file beside it: ") + failure;
+    failure = copyInto(from, part);
+    QFile::setPermissions(part, QFile::permissions(original)); // made for its owner alone
     // Today's copy made meanwhile by another counter is as good as ours.
     if (failure.isEmpty() && !QFile::rename(part, target) && !QFileInfo::exists(target))
         failure = QStringLiteral("cannot rename %1").arg(part);
     if (!failure.isEmpty() || QFileInfo::exists(part))
         removeDatabaseFiles(part);
+    return failure;
+}
+
+// Why the program could not open `file` as its store, empty when it can. The
+// store opens a copy beside `storePath`: opening sets a journal mode, which
+// must not change the file given.
+static QString openFailure(const QString& file, const QString& storePath)
+{
+    Connection from(file, SQLITE_OPEN_READONLY);
+    if (!from.ok())
+        return from.error();
+    QString failure;
+    const QString trial = createPart(storePath, failure);
+    if (trial.isEmpty())
+        return failure;
+    failure = copyInto(from.get(), trial);
+    if (failure.isEmpty()) {
+        try {
+            TicketStore store;
+            store.setConnectionString(QStringLiteral("Data Source=") + trial);
+            store.Open();
+        } catch (const AppError& error) {
+            failure = QString(error.message()).replace(trial, file);
+        }
+    }
+    removeDatabaseFiles(trial);
     return failure;
 }
 
@@ -235,19 +276,22 @@ void backup(const QString& source, const QString& target)
     if (!from.ok())
         fail(from.error());
     sqlite3_busy_timeout(from.get(), 5000);
-    const QString failure = writeCopy(from.get(), target);
+    const QString failure = writeCopy(from.get(), source, target);
     if (!failure.isEmpty())
         fail(failure);
 }
 
-QStringList pruneBackups(const QString& folder, int keep)
+QStringList pruneBackups(const QString& folder, int keep, const QDate& today)
 {
     QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
-    names.removeIf([](const QString& name) { return !dailyPattern().match(name).hasMatch(); });
+    // A copy dated after today tells of a clock set back: neither removed nor
+    // counted, so today's copy, just written, is never the oldest to go.
+    const QString latest = dailyBackupName(today);
+    names.removeIf([&](const QString& name) { return !dailyPattern().match(name).hasMatch() || name > latest; });
     // The date in the name orders them: oldest first.
     std::sort(names.begin(), names.end());
     QStringList removed;
-    for (qsizetype i = 0; i + std::max(keep, 0) < names.size(); ++i)
+    for (qsizetype i = 0; i + std::max(keep, 1) < names.size(); ++i)
         if (QFile::remove(QDir(folder).filePath(names[i])))
             removed << names[i];
     return removed;
@@ -293,6 +337,9 @@ void restore(const QString& file, const QString& storePath, const QString& keepA
     const CheckResult checked = check(file);
     if (!checked.problems.isEmpty())
         fail(QStringLiteral("it is not an intact ticket database (%1)").arg(checked.problems.join(QStringLiteral("; "))));
+    const QString unopenable = openFailure(file, storePath);
+    if (!unopenable.isEmpty())
+        fail(QStringLiteral("the program cannot open it (%1)").arg(unopenable));
 
     const bool existed = QFileInfo::exists(storePath);
     Connection live(storePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -309,7 +356,7 @@ void restore(const QString& file, const QString& storePath, const QString& keepA
         fail(live.error());
     }
     if (existed) {
-        const QString failure = writeCopy(live.get(), keepAs);
+        const QString failure = writeCopy(live.get(), storePath, keepAs);
         if (!failure.isEmpty())
             fail(QStringLiteral("cannot keep the current store as %1: %2").arg(keepAs, failure));
     }

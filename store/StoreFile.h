@@ -32,13 +32,14 @@ bool isAccessFile(const QString& path);
 
 // Copies the database at `source` into the new file `target` with SQLite's
 // online backup, so the copy is consistent even while another program posts.
-// The copy is written under a temporary name and checked (quick_check) before
-// it takes its name; an existing `target` is refused.
+// The copy is written under a temporary name of its own (never through a link)
+// and checked (quick_check) before it takes its name; an existing `target` is refused.
 void backup(const QString& source, const QString& target);
 
 // Removes the oldest daily copies (data-YYYY-MM-DD.mdb) in `folder` beyond the
-// `keep` newest; other files are never touched. Returns the removed names.
-QStringList pruneBackups(const QString& folder, int keep);
+// `keep` newest (at least one) dated up to `today`; copies dated later and
+// other files are never touched. Returns the removed names.
+QStringList pruneBackups(const QString& folder, int keep, const QDate& today);
 
 struct CheckResult
 {
@@ -54,7 +55,8 @@ struct CheckResult
 CheckResult check(const QString& path, bool quick = false);
 
 // Puts the checked copy `file` in place of the store at `storePath`: refuses a
-// damaged or foreign file and a store that a running program holds open; keeps
+// damaged or foreign file, one the program cannot open as its store, and a
+// store that a running program holds open; keeps
 // the current store in `keepAs` first (when it exists). The copy goes in as
 // one transaction, so an interruption leaves the old store.
 void restore(const QString& file, const QString& storePath, const QString& keepAs);

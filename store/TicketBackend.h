@@ -9,6 +9,15 @@
 #include <optional>
 #include <vector>
 
+// A value stored in a form this program cannot read (another program's date
+// "17.3.2024", a price "zdarma"): the ticket shows it as empty.
+struct UnreadableValue
+{
+    qint64 id;     // the ticket's row id
+    int field;     // TicketRecord::Field
+    QString stored; // the stored value as text
+};
+
 // Where the tickets are stored: the table contract (TicketStore) holds every
 // row in memory and asks its back end only to read them all, to write or
 // delete one, and whether anyone else has changed them. Every failure raises
@@ -40,6 +49,9 @@ public:
     }
     // Every stored ticket, in the order of its id.
     virtual void readAll(std::vector<Row>& rows, Texts& texts) = 0;
+    // Every stored value that reads as empty although it is not, in the order
+    // of the ids; none where the columns' types allow no such value.
+    virtual std::vector<UnreadableValue> unreadableValues() { return {}; }
     // One ticket as stored; none when it is gone.
     virtual std::optional<Row> readOne(qint64 id, Texts& texts) = 0;
     // Writes the fields `changed` (a bit per field index) of `row`, a new row

@@ -393,6 +393,13 @@ QString TicketStore::displayText(int row, int field) const
     return d->format(source, field, false);
 }
 
+std::vector<UnreadableValue> TicketStore::unreadableValues() const
+{
+    if (!Active())
+        return {};
+    return d->backend->unreadableValues();
+}
+
 qint64 TicketStore::maxCislo() const
 {
     qint64 result = 0;

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+struct UnreadableValue;
+
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 
 // A mark of a stored row (its primary key); 0 is the empty mark.
@@ -101,6 +103,9 @@ public:
     // it is also reserved for this program until the new row is stored or
     // cancelled, so that two counters pressing New together get two numbers.
     int reserveCislo();
+
+    // The stored values that read as empty although they are not (see TicketBackend).
+    std::vector<UnreadableValue> unreadableValues() const;
 
     // Creates an empty database file holding the table; refuses to replace an
     // existing file (raises AppError).

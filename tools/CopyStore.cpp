@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QTextStream>
 
+#include <algorithm>
+
 using StoreRow::Row;
 using StoreRow::Texts;
 
@@ -55,9 +57,22 @@ QString difference(const std::vector<Row>& from, const Texts& fromTexts, const s
     return QString();
 }
 
+// "ticket id 5 (number 12): prijato \"17.3.2024\"" for a value that reads as empty.
+QString describe(const UnreadableValue& value, const std::vector<Row>& rows)
+{
+    const auto row = std::lower_bound(rows.begin(), rows.end(), value.id,
+                                      [](const Row& r, qint64 id) { return r.id < id; });
+    const int cislo = TicketRecord::cislo;
+    QString ticket = QStringLiteral("ticket id %1").arg(value.id);
+    if (row != rows.end() && row->id == value.id && !row->isNull(cislo))
+        ticket += QStringLiteral(" (number %1)").arg(row->num[StoreRow::slotOf(cislo)]);
+    return QStringLiteral("%1: %2 \"%3\"")
+        .arg(ticket, QLatin1String(TicketRecord::Fields[value.field].name), value.stored);
+}
+
 } // namespace
 
-int copyStore(const QString& from, const QString& to)
+int copyStore(const QString& from, const QString& to, bool dropUnreadable)
 {
     QTextStream err(stderr);
     try {
@@ -66,6 +81,15 @@ int copyStore(const QString& from, const QString& to)
         std::vector<Row> rows;
         Texts texts;
         source->readAll(rows, texts);
+        // They would arrive empty: never without the user's word.
+        const std::vector<UnreadableValue> unreadable = source->unreadableValues();
+        if (!unreadable.empty() && !dropUnreadable) {
+            for (const UnreadableValue& value : unreadable)
+                err << "trelomar-db: cannot read " << describe(value, rows) << "\n";
+            err << "trelomar-db: nothing copied; " << unreadable.size()
+                << " values cannot be read (--drop-unreadable copies them as empty)\n";
+            return 1;
+        }
 
         auto target = TicketBackend::open(connectionString(to), component, 5000);
         {
@@ -98,8 +122,11 @@ int copyStore(const QString& from, const QString& to)
             err << "trelomar-db: the copy in " << name(to) << " does not match: " << problem << "\n";
             return 1;
         }
-        QTextStream(stdout) << "Copied " << rows.size() << " tickets from " << name(from) << " to " << name(to)
-                            << "; counts and fields checked\n";
+        QTextStream out(stdout);
+        for (const UnreadableValue& value : unreadable)
+            out << "Copied as empty: " << describe(value, rows) << "\n";
+        out << "Copied " << rows.size() << " tickets from " << name(from) << " to " << name(to)
+            << "; counts and fields checked\n";
         return 0;
     } catch (const AppError& error) {
         err << "trelomar-db: " << error.message() << "\n";

@@ -2,22 +2,44 @@
 #include "app/Csv.h"
 #include "store/StoreFile.h"
 #include "store/TField.h"
+#include "store/TicketBackend.h"
 #include "store/TicketStore.h"
 #include "tools/DbVerbs.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSaveFile>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace DbVerbs {
 
 namespace {
 
 const char* const ExportUsage =
-    "Usage: trelomar-db export [DIR] --csv FILE [--separator ';']\n"
+    "Usage: trelomar-db export [DIR] --csv FILE [--separator ';'] [--raw]\n"
     "Writes every ticket of DIR/data/data.mdb to FILE: a header of field names, one row per ticket,\n"
     "UTF-8 with a byte-order mark, fields quoted where needed, dates as YYYY-MM-DD[ HH:MM:SS],\n"
-    "prices with a decimal point. The separator is a comma unless given (';' suits spreadsheets set up for Czech).\n";
+    "prices with a decimal point. The separator is a comma unless given (';' suits spreadsheets set up for Czech).\n"
+    "A value this program cannot read (a date in another form, a price in words) goes out as stored.\n"
+    "A cell a spreadsheet would take for a formula (starting with =, @, or + or - before other than a number)\n"
+    "gets a leading apostrophe; --raw writes every cell as stored.\n";
+
+// A spreadsheet evaluates a cell starting with = or @, and one starting with + or -
+// unless a number, a phone number or an amount follows (digits, blanks and ()/.,-).
+QString inert(const QString& cell)
+{
+    if (cell.isEmpty())
+        return cell;
+    const QChar first = cell.front();
+    bool formula = first == u'=' || first == u'@';
+    if (first == u'+' || first == u'-')
+        formula = std::any_of(cell.begin() + 1, cell.end(), [](QChar c) {
+            return !(c.isDigit() && c.unicode() < 128) && !QStringView(u" ()/.,-").contains(c);
+        });
+    return formula ? u'\'' + cell : cell;
+}
 
 // Ten-thousandths as a decimal number with at least two decimals: 1234.5 -> "1234.50".
 QString money(qint64 value)
@@ -57,6 +79,7 @@ int exportCsv(const QStringList& args)
         return usage(ExportUsage, true);
     QString dir, file;
     QChar separator = u',';
+    bool raw = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--csv") && i + 1 < args.size()) {
             file = args[++i];
@@ -64,6 +87,8 @@ int exportCsv(const QStringList& args)
                    && args[i + 1] != QLatin1String("\"") && args[i + 1] != QLatin1String("\r")
                    && args[i + 1] != QLatin1String("\n")) {
             separator = args[++i].front();
+        } else if (args[i] == QLatin1String("--raw")) {
+            raw = true;
         } else if (!args[i].startsWith(u'-') && dir.isEmpty()) {
             dir = args[i];
         } else {
@@ -81,20 +106,27 @@ int exportCsv(const QStringList& args)
         store.Open();
         QString text = QChar(0xFEFF);
         QStringList header;
-        QList<TField*> fields;
+        QList<int> fields;
         for (int f = 0; f < store.FieldCount(); ++f) {
             if (store.Fields(f)->Calculated())
                 continue;
-            fields << store.Fields(f);
+            fields << f;
             header << store.Fields(f)->FieldName();
         }
+        // What the store reads as empty but holds: goes out as it is.
+        QHash<QPair<qint64, int>, QString> unreadable;
+        for (const UnreadableValue& value : store.unreadableValues())
+            unreadable.insert({value.id, value.field}, value.stored);
         text += Csv::row(header, separator);
         const int count = store.RecordCount();
         for (int row = 0; row < count; ++row) {
             store.setRecNo(row);
+            const TBookmark id = store.GetBookmark();
             QStringList values;
-            for (const TField* field : fields)
-                values << exported(*field);
+            for (const int f : fields) {
+                const QString value = unreadable.value({id, f}, exported(*store.Fields(f)));
+                values << (raw ? value : inert(value));
+            }
             text += Csv::row(values, separator);
         }
         QSaveFile out(file);

@@ -24,9 +24,11 @@ const char* const Usage = "Usage: trelomar-db init [DIR]\n"
                           "       trelomar-db init --url postgresql://USER@HOST[:PORT]/DBNAME\n"
                           "Creates the ticket table in an existing database on the shop's server; never replaces one.\n"
                           "The password comes from PGPASSWORD or ~/.pgpass: written in the URL, others see it in ps.\n"
-                          "       trelomar-db copy FROM TO\n"
+                          "       trelomar-db copy FROM TO [--drop-unreadable]\n"
                           "Copies every ticket from one store to another, empty one, and checks the copy. A store is a\n"
-                          "folder holding data/data.mdb or a postgresql:// URL.\n"
+                          "folder holding data/data.mdb or a postgresql:// URL. A value that cannot be read (a date\n"
+                          "in another form, a price in words) stops the copy, each named, unless --drop-unreadable\n"
+                          "copies them as empty (each named).\n"
                           "       trelomar-db prepare DIR [--from SHIPPED]\n"
                           "Lays out a new working folder: the database, the help and the language files.\n"
                           "Other commands (each with --help): backup, restore, check, export.\n";
@@ -86,6 +88,8 @@ int main(int argc, char* argv[])
         return initServer(args[2]);
     if (args.size() == 3 && args[0] == QLatin1String("copy"))
         return copyStore(args[1], args[2]);
+    if (args.size() == 4 && args[0] == QLatin1String("copy") && args[3] == QLatin1String("--drop-unreadable"))
+        return copyStore(args[1], args[2], true);
     if (args.isEmpty() || args[0] != QLatin1String("init") || args.size() > 2
         || (args.size() == 2 && (args[1].startsWith(u'-') || TicketBackend::isServerUrl(args[1])))) {
         QTextStream err(stderr);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
 int DailyBackup::configuredDays(const QString& iniPath)
 {
@@ -27,7 +28,7 @@ void DailyBackup::run(const QString& dir, const QDate& today, int days)
         throw AppError(QStringLiteral("the folder is not writable"));
     StoreFile::backup(StoreFile::storePath(dir), target);
     // Older copies go only once the new one has passed its check.
-    StoreFile::pruneBackups(folder, days);
+    StoreFile::pruneBackups(folder, days, today);
 }
 
 DailyBackup::DailyBackup(QObject* parent)
@@ -62,6 +63,27 @@ void DailyBackup::start(const QString& dir, const QDate& today, int days)
         emit finished(error.isEmpty() ? QString() : folder, error);
     });
     m_thread->start();
+}
+
+void DailyBackup::keepDaily(const QString& dir, int days, std::function<QDate()> today, int checkMs)
+{
+    m_today = std::move(today);
+    m_day = m_today();
+    start(dir, m_day, days);
+    if (days <= 0)
+        return;
+    // A program left running over midnight takes the new day's copy too.
+    if (!m_timer) {
+        m_timer = new QTimer(this);
+        connect(m_timer, &QTimer::timeout, this, [this, dir, days] {
+            const QDate day = m_today();
+            if (day == m_day || m_thread) // a copy still being taken: the next check
+                return;
+            m_day = day;
+            start(dir, day, days);
+        });
+    }
+    m_timer->start(checkMs);
 }
 
 void DailyBackup::wait()

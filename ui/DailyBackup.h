@@ -4,10 +4,14 @@
 #include <QObject>
 #include <QString>
 
-class QThread;
+#include <functional>
 
-// The copy of the ticket store taken at the first start of each day: into
-// data/backup/data-YYYY-MM-DD.mdb, checked, then only the newest copies kept.
+class QThread;
+class QTimer;
+
+// The copy of the ticket store taken at the first start of each day, and when
+// the day changes while the program runs: into data/backup/data-YYYY-MM-DD.mdb,
+// checked, then only the newest copies kept.
 // It runs on a thread of its own so the main window never waits for it.
 class DailyBackup : public QObject
 {
@@ -27,6 +31,10 @@ public:
     ~DailyBackup() override; // waits for a copy still being taken
 
     void start(const QString& dir, const QDate& today, int days);
+    // Takes the copy of `today()` now and again whenever its date changes,
+    // looked at every `checkMs`.
+    void keepDaily(const QString& dir, int days, std::function<QDate()> today = &QDate::currentDate,
+                   int checkMs = 60000);
     void wait();
 
 signals:
@@ -36,4 +44,7 @@ signals:
 private:
     QThread* m_thread = nullptr;
     QString m_error;
+    QTimer* m_timer = nullptr;
+    std::function<QDate()> m_today;
+    QDate m_day; // of the last copy started
 };

@@ -19,11 +19,12 @@
 namespace {
 
 // The language texts are not applied yet: the default language file's own
-// texts where it has them, the built-in Czech ones otherwise.
+// texts where it has them, the built-in ones of its language otherwise.
 ExtraTexts startTexts(const QString& dir)
 {
     try {
-        return ExtraTexts(readLangFile(QDir(dir).filePath(QStringLiteral("lang/default.lng"))).extra);
+        const LangFile file = readLangFile(QDir(dir).filePath(QStringLiteral("lang/default.lng")));
+        return ExtraTexts(file.extra, file.name.value_or(QString()));
     } catch (const AppError&) {
         return ExtraTexts();
     }

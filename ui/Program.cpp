@@ -26,7 +26,7 @@ void Program::startDailyBackup()
         if (!error.isEmpty())
             ErrorHandler::report(m_workspace->Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
     });
-    m_backup->start(QDir::currentPath(), QDate::currentDate(),
+    m_backup->keepDaily(QDir::currentPath(),
         DailyBackup::configuredDays(QDir::current().filePath(QStringLiteral("trelomar.ini"))));
 }
 

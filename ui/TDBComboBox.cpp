@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "store/TField.h"
+#include "ui/OneLineBox.h"
 #include "ui/TFieldDataLink.h"
 
 #include <QAbstractItemModel>
@@ -28,6 +29,7 @@ TDBComboBox::TDBComboBox(QWidget* parent)
     m_link->setOnDataChange([this] { showField(); });
     m_link->setOnUpdateData([this] { updateData(); });
     m_link->setOnRefused([this] { refused(); });
+    OneLineBox::install(lineEdit());
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { guarded([this] { m_link->userChanged(); }); });
     connect(this, &QComboBox::activated, this, [this] { guarded([this] { m_link->userChanged(); }); });
 

@@ -3,6 +3,7 @@
 #include "app/AppError.h"
 #include "app/ErrorHandler.h"
 #include "store/TField.h"
+#include "ui/OneLineBox.h"
 #include "ui/TFieldDataLink.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ TDBEdit::TDBEdit(QWidget* parent)
     m_link->setOnDataChange([this] { showField(); });
     m_link->setOnUpdateData([this] { updateData(); });
     m_link->setOnRefused([this] { refused(); });
+    OneLineBox::install(this);
     connect(this, &QLineEdit::textEdited, this, [this] { guarded([this] { m_link->userChanged(); }); });
 }
 

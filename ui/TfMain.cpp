@@ -11,6 +11,7 @@
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "ui/Icons.h"
+#include "ui/OneLineBox.h"
 #include "ui/TDBGrid.h"
 #include "ui/THelpWindow.h"
 #include "ui/TIdleRefresh.h"
@@ -139,6 +140,7 @@ void TfMain::connectBottomPanel()
     m_ui->lbFind->adjustSize();
 
     m_ui->edFind->installEventFilter(this);
+    OneLineBox::install(m_ui->edFind);
     connect(m_ui->edFind, &QLineEdit::textChanged, this,
         [this](const QString& text) { guarded([this, &text] { edFindChange(text); }); });
 }

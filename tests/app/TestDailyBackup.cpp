@@ -1,11 +1,13 @@
 #include "store/StoreFile.h"
 #include "store/TDM.h"
 #include "store/TicketStore.h"
+#include "ui/DailyBackup.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The copy of the store taken when the program starts on a new day.
@@ -63,6 +65,23 @@ private slots:
         QCOMPARE(found, expected);
         QVERIFY(StoreFile::check(folder + u'/' + today()).ok());
         QCOMPARE(StoreFile::check(folder + u'/' + today()).tickets, 1);
+    }
+
+    // A program left running over midnight takes the new day's copy.
+    void newDayWhileRunningTakesItsCopy()
+    {
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath(QStringLiteral("data")));
+        TicketStore::createDatabase(dir.filePath(QStringLiteral("data/data.mdb")));
+        QDate day(2024, 3, 9);
+        DailyBackup backup;
+        backup.keepDaily(dir.path(), 14, [&day] { return day; }, 5);
+        const QString folder = StoreFile::backupFolder(dir.path()) + u'/';
+        QTRY_VERIFY(QFile::exists(folder + StoreFile::dailyBackupName(day)));
+        day = day.addDays(1);
+        QTRY_VERIFY(QFile::exists(folder + StoreFile::dailyBackupName(day)));
+        backup.wait();
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
     }
 
     // A copy that cannot be made shows one message naming the folder; the

@@ -152,7 +152,10 @@ void TestLangFile::extra_data()
     QTest::addColumn<QString>("noPrinter"); // what the program shows for the key
 
     const QString czech = ExtraTexts::builtIn(ExtraText::NoPrinter);
-    QTest::newRow("no section") << lines("<name>\nX\n<main>\nno_printer=A\n</main>") << czech;
+    // A file of another language lacking the key (the earlier program's) falls back to English.
+    QTest::newRow("no section") << lines("<name>\nX\n<main>\nno_printer=A\n</main>")
+                                << ExtraTexts::builtIn(ExtraText::NoPrinter, false);
+    QTest::newRow("no section, Czech") << lines("<name>\nČesky\n") << czech;
     QTest::newRow("key missing") << lines("<extra>\nother=A\n</extra>") << czech;
     QTest::newRow("last wins") << lines("<extra>\nno_printer=A\nno_printer=B\n</extra>") << QStringLiteral("B");
     QTest::newRow("text taken whole") << lines("<extra>\nno_printer= a=b \n</extra>") << QStringLiteral(" a=b ");
@@ -169,7 +172,7 @@ void TestLangFile::extra()
 {
     QFETCH(QStringList, input);
     const LangFile file = parseLangFile(input);
-    QTEST(ExtraTexts(file.extra).text(ExtraText::NoPrinter), "noPrinter");
+    QTEST(ExtraTexts(file.extra, file.name.value_or(QString())).text(ExtraText::NoPrinter), "noPrinter");
 }
 
 void TestLangFile::shippedFiles_data()
@@ -201,6 +204,7 @@ void TestLangFile::shippedFiles()
     for (int id = 0; id < static_cast<int>(ExtraText::Count); ++id) {
         const QString key = ExtraTexts::key(static_cast<ExtraText>(id));
         QVERIFY2(!lang.extra.value(key).isEmpty(), qPrintable(key));
+        QCOMPARE(lang.extra.value(key), ExtraTexts::builtIn(static_cast<ExtraText>(id), isCzechLangName(*lang.name)));
     }
     QCOMPARE(lang.extra.size(), static_cast<int>(ExtraText::Count));
 }

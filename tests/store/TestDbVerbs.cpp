@@ -1,9 +1,11 @@
+#include "app/Csv.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -106,6 +108,34 @@ private slots:
             QStringLiteral("[\"2\", \"2024-12-31 23:59:58\", \"\", \"Eva\", \"\", \"\", \"\", \"\", \"-0.0005\", \"\", \"\", "
                            "\"\", \"\", \"\"]"));
         QCOMPARE(lines[3], QStringLiteral("[\"3000000000\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\"]"));
+    }
+
+    // What another program wrote in a form this one cannot read goes out as
+    // stored; a cell a spreadsheet would evaluate gets an apostrophe, unless --raw.
+    void exportKeepsUnreadableValuesAndDefusesFormulas()
+    {
+        TestDb shop(QStringLiteral("data/data.mdb"));
+        shop.insert({{"cislo", "12a"}, {"prijato", "17.3.2024"}, {"cena", "zdarma"}, {"jmeno", "=1+1"},
+                     {"adresa", "@SUM(A1)"}, {"mesto", "-Praha"}, {"tel", "+420 777 123 456"},
+                     {"technik", "-(12)/3.4,5-6"}, {"telefon", "+cmd|' /C calc'!A0"}, {"vada", "a=b"}});
+        const QString csv = shop.dir() + QStringLiteral("/out.csv");
+        const QStringList expected = {"12a", "17.3.2024", "", "'=1+1", "'@SUM(A1)", "'-Praha",
+                                      "'+cmd|' /C calc'!A0", "", "zdarma", "+420 777 123 456",
+                                      "-(12)/3.4,5-6", "", "", "a=b"};
+        for (const bool raw : {false, true}) {
+            QStringList args = {QStringLiteral("export"), shop.dir(), QStringLiteral("--csv"), csv};
+            if (raw)
+                args << QStringLiteral("--raw");
+            QCOMPARE(db(args).exitCode, 0);
+            QFile file(csv);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QList<QStringList> rows = Csv::parse(QString::fromUtf8(file.readAll()).mid(1), u',');
+            QCOMPARE(rows.size(), 2);
+            QStringList want = expected;
+            if (raw)
+                want.replaceInStrings(QRegularExpression(QStringLiteral("^'")), QString());
+            QCOMPARE(rows[1], want);
+        }
     }
 
     void exitCodes_data()

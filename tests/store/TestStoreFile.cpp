@@ -3,8 +3,11 @@
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,12 +78,75 @@ private slots:
                                      "data-before-restore-20200101-101010.mdb"};
         for (const QString& name : daily + foreign)
             writeBytes(dir.filePath(name), "x");
-        QCOMPARE(StoreFile::pruneBackups(dir.path(), 2), daily.mid(0, 2));
+        QCOMPARE(StoreFile::pruneBackups(dir.path(), 2, QDate(2024, 2, 1)), daily.mid(0, 2));
         QStringList left = QDir(dir.path()).entryList(QDir::Files);
         QStringList expected = daily.mid(2) + foreign;
         left.sort();
         expected.sort();
         QCOMPARE(left, expected);
+
+        // A clock set back: today's copy, just written, sorts oldest; it stays, and so do the later ones.
+        writeBytes(dir.filePath(QStringLiteral("data-2020-06-01.mdb")), "x");
+        writeBytes(dir.filePath(QStringLiteral("data-2020-06-02.mdb")), "x");
+        QCOMPARE(StoreFile::pruneBackups(dir.path(), 1, QDate(2020, 6, 2)), QStringList {"data-2020-06-01.mdb"});
+        QCOMPARE(StoreFile::pruneBackups(dir.path(), 1, QDate(2020, 6, 2)), QStringList());
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("data-2020-06-02.mdb"))));
+        QVERIFY(QFile::exists(dir.filePath(daily.last())));
+    }
+
+    // Whatever stands beside the target (a link another user planted under the name a
+    // copy in progress would use) is left alone, and nothing is written through it.
+    void backupWritesOnlyAFileOfItsOwn()
+    {
+        TestDb db;
+        const QString copy = db.dir() + QStringLiteral("/copy.mdb");
+        const QString victim = db.dir() + QStringLiteral("/victim.txt");
+        writeBytes(victim, "theirs");
+        const QString planted = copy + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+        QVERIFY(QFile::link(victim, planted));
+        QVERIFY(QFile::link(victim, planted + QStringLiteral("-journal")));
+        StoreFile::backup(db.path(), copy);
+        QVERIFY(StoreFile::check(copy).ok());
+        QCOMPARE(QFileInfo(planted).symLinkTarget(), victim);
+        QCOMPARE(QFileInfo(planted + QStringLiteral("-journal")).symLinkTarget(), victim);
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("theirs"));
+        QCOMPARE(QDir(db.dir()).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::System),
+                 QStringList {QFileInfo(planted).fileName()});
+    }
+
+    // A file that passes the check but that the program cannot open as its store is refused.
+    void restoreRefusesWhatTheProgramCannotOpen_data()
+    {
+        QTest::addColumn<QString>("table");
+        const QString fields = QStringLiteral("cislo INTEGER, prijato TEXT, vydej TEXT, jmeno TEXT, adresa TEXT, "
+                                              "mesto TEXT, telefon TEXT, IMEI TEXT, cena INTEGER, tel TEXT, technik TEXT, "
+                                              "druh_opravy TEXT, kompletnost TEXT, vada TEXT");
+        QTest::newRow("without rowid") << QStringLiteral("CREATE TABLE opravenky (id INTEGER PRIMARY KEY, %1) WITHOUT ROWID").arg(fields);
+        QTest::newRow("no id") << QStringLiteral("CREATE TABLE opravenky (%1)").arg(fields);
+        QTest::newRow("id not the key") << QStringLiteral("CREATE TABLE opravenky (id INTEGER, %1)").arg(fields);
+    }
+    void restoreRefusesWhatTheProgramCannotOpen()
+    {
+        QFETCH(QString, table);
+        TestDb live;
+        live.insert({{"cislo", 1}, {"jmeno", "live"}});
+        const QString file = live.dir() + QStringLiteral("/foreign.mdb");
+        {
+            QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            sql.setDatabaseName(file);
+            QVERIFY(sql.open());
+            QVERIFY(QSqlQuery(table, sql).isActive());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+        QVERIFY(StoreFile::check(file).ok());
+        const QString kept = live.dir() + QStringLiteral("/kept.mdb");
+        const QString message = raised([&] { StoreFile::restore(file, live.path(), kept); });
+        QVERIFY2(message.contains(QStringLiteral("the program cannot open it")) && message.contains(file), qPrintable(message));
+        QCOMPARE(names(live.path()), QStringList {QStringLiteral("live")});
+        QVERIFY(!QFile::exists(kept));
+        QCOMPARE(QDir(live.dir()).entryList({QStringLiteral("*.part*")}, QDir::Files), QStringList());
     }
 
     void checkFindsWhatIsWrong_data()

@@ -143,6 +143,38 @@ private slots:
                 QVERIFY2(!text.contains(part), qPrintable(text));
     }
 
+    // Values another program wrote in a form this one cannot read would arrive
+    // empty: the copy names each and refuses, or with --drop-unreadable copies them empty.
+    void copyNamesUnreadableValues()
+    {
+        TestDb shop(QStringLiteral("data/data.mdb"));
+        shop.insert({{"cislo", 7}, {"prijato", "17.3.2024"}, {"cena", "zdarma"}, {"jmeno", "Jan"}});
+        shop.insert({{"cislo", "12a"}, {"jmeno", "Eva"}});
+        QTemporaryDir dir;
+        QCOMPARE(run({QStringLiteral("init"), dir.path()}).exitCode, 0);
+        const QStringList named = {"ticket id 1 (number 7): prijato \"17.3.2024\"",
+                                   "ticket id 1 (number 7): cena \"zdarma\"", "ticket id 2: cislo \"12a\""};
+
+        const Run refused = run({QStringLiteral("copy"), shop.dir(), dir.path()});
+        QCOMPARE(refused.exitCode, 1);
+        for (const QString& value : named)
+            QVERIFY2(refused.err.contains(QStringLiteral("cannot read ") + value + u'\n'), qPrintable(refused.err));
+        TicketStore copy;
+        copy.setConnectionString(QStringLiteral("Data Source=") + dir.filePath(QStringLiteral("data/data.mdb")));
+        copy.Open();
+        QVERIFY(copy.IsEmpty());
+        copy.Close();
+
+        const Run dropped = run({QStringLiteral("copy"), shop.dir(), dir.path(), QStringLiteral("--drop-unreadable")});
+        QVERIFY2(dropped.exitCode == 0, qPrintable(dropped.err));
+        for (const QString& value : named)
+            QVERIFY2(dropped.out.contains(QStringLiteral("Copied as empty: ") + value + u'\n'), qPrintable(dropped.out));
+        copy.Open();
+        QCOMPARE(copy.RecordCount(), 2);
+        QCOMPARE(copy.displayText(0, TicketRecord::jmeno), QStringLiteral("Jan"));
+        QCOMPARE(copy.displayText(0, TicketRecord::prijato), QString());
+    }
+
     void badArgumentsShowUsage_data()
     {
         QTest::addColumn<QStringList>("args");

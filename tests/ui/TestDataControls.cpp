@@ -11,6 +11,7 @@
 #include "ui/TFieldDataLink.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -103,6 +104,7 @@ private slots:
     void comboKeepsTextWhenItemsReplaced();
     void comboItemChoiceStartsEdit();
     void memoEnterStartsNewLine();
+    void pasteIntoOneLineBoxStopsAtLineBreak();
 };
 
 void TestDataControls::maskToInputMask_data()
@@ -412,6 +414,34 @@ void TestDataControls::memoEnterStartsNewLine()
     QTest::keyClick(host.memo, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), host.other);
     QCOMPARE(DM->ADOTablekompletnost->AsString(), QStringLiteral("nabíječka\nkryt"));
+}
+
+// A one-line box takes a pasted text up to its first line break, in the
+// middle of what it holds too; the memo takes it whole.
+void TestDataControls::pasteIntoOneLineBoxStopsAtLineBreak()
+{
+    AppFixture app;
+    addTicket(1, QStringLiteral("Novák"));
+    Host host;
+    const auto paste = [](QWidget* box, const QString& text) {
+        QGuiApplication::clipboard()->setText(text);
+        Host::enter(box);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    };
+    paste(host.edit, QStringLiteral("Eva\r\nDvořák"));
+    QCOMPARE(host.edit->text(), QStringLiteral("Eva"));
+    host.edit->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("va\nx"));
+    QTest::keyClick(host.edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(host.edit->text(), QStringLiteral("Evava"));
+    QCOMPARE(host.edit->cursorPosition(), 3);
+    paste(host.combo, QStringLiteral("Brno\nPraha"));
+    QCOMPARE(host.combo->currentText(), QStringLiteral("Brno"));
+    paste(host.memo, QStringLiteral("kryt\nbaterie"));
+    host.leave();
+    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Evava"));
+    QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("Brno"));
+    QCOMPARE(DM->ADOTablekompletnost->AsString(), QStringLiteral("kryt\nbaterie"));
 }
 
 TRELOMAR_TEST(TestDataControls)

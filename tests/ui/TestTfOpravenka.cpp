@@ -12,6 +12,7 @@
 #include "ui/TfOpravenka.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
@@ -92,6 +93,7 @@ private slots:
     void printKeepsTicketPending();
     void languageTextsAndTitles();
     void imeiCheckHint();
+    void imeiCheckHintInTheStartLanguage();
 };
 
 void TestTfOpravenka::windowLook()
@@ -439,6 +441,25 @@ void TestTfOpravenka::imeiCheckHint()
     // Shown again when the stored ticket is opened.
     QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
         QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), czech);
+        press(Qt::Key_Escape);
+    }));
+}
+
+// An English language file of the earlier program, without the texts of
+// later features, gives the hint in English from the first start on.
+void TestTfOpravenka::imeiCheckHintInTheStartLanguage()
+{
+    AppFixture::Options options;
+    options.beforeStart = [](const QString& dir) {
+        QFile shipped(qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/en.lng"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray english = shipped.readAll();
+        AppFixture::writeFile(dir + QStringLiteral("/lang/default.lng"), english.left(english.indexOf("<extra>")));
+    };
+    AppFixture app(options);
+    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+        type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("490154203237519"));
+        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), QStringLiteral("IMEI check digit does not match"));
         press(Qt::Key_Escape);
     }));
 }
