@@ -23,7 +23,13 @@ export TRELOMAR_WINDOWS_SDK="$("$root/scripts/windows/sdk.sh" 2>/dev/null)"
 # One Wine prefix for this run, made before anything runs in it.
 export WINEPREFIX="$(mktemp -d /tmp/trelomar-wine.XXXXXX)"
 pgdir="$(mktemp -d /tmp/trelomar-pg.XXXXXX)"
+# Wine's window system needs an X server even for Qt's offscreen tests (its
+# message windows): a private Xvfb on a free display.
+exec 8< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
+read -r display <&8
+export DISPLAY=":$display"
 cleanup() {
+    pkill -f "Xvfb -displayfd 1 -screen 0 1280x1024x24" 2>/dev/null || true
     "$root/scripts/start-postgres.sh" --stop "$pgdir" || true
     WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
