@@ -4,7 +4,7 @@
 ; folder, %LOCALAPPDATA%\Trelomar, belongs to the shop: neither installing nor
 ; uninstalling ever touches it.
 ; makensis -INPUTCHARSET UTF8 -DVERSION=1.5 -DSTAGE=DIR -DOUTFILE=FILE -DICON=FILE trelomar.nsi
-Unicode true
+Target amd64-unicode  ; a 64-bit setup for the 64-bit program (and for Wine without 32-bit support)
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "x64.nsh"
