@@ -98,8 +98,8 @@ void preferHugePages(const void*, size_t)
     // Large pages need a privilege a shop's user does not hold.
 }
 
-// The end of the session arrives as window messages: the process ends as soon
-// as WM_ENDSESSION is answered, so the request is urgent. Ctrl+C and
+// The end of the session arrives as window messages: the process may end as
+// soon as they are answered, so the request is urgent. Ctrl+C and
 // Ctrl+Break in a console arrive on a thread of their own and are passed to
 // the event loop.
 namespace {
@@ -119,17 +119,15 @@ public:
         if (type != "windows_generic_MSG")
             return false;
         const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message == WM_QUERYENDSESSION) {
-            *result = TRUE; // the program never holds the session up
-            return true;
-        }
-        if (msg->message == WM_ENDSESSION) {
-            // Sent to every top-level window, hidden ones included: answered once.
-            if (msg->wParam && !m_ended) {
+        // The settings are written when the session asks whether it may end: a system that
+        // ends it after the answer may not send WM_ENDSESSION before ending the process.
+        // Sent to every top-level window, hidden ones included: acted on once.
+        if (msg->message == WM_QUERYENDSESSION || (msg->message == WM_ENDSESSION && msg->wParam)) {
+            if (!m_ended) {
                 m_ended = true;
                 emit m_owner->stopRequested(true);
             }
-            *result = 0;
+            *result = msg->message == WM_QUERYENDSESSION ? TRUE : 0;
             return true;
         }
         return false;

@@ -34,11 +34,11 @@ ExtraTexts startTexts(const QString& dir)
 
 QString LegacyConversion::findTool()
 {
+    // Beside the program first (installed), then in its build folder's tools/; the search adds ".exe" on Windows.
     const QString here = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {here + QStringLiteral("/trelomar-db"), here + QStringLiteral("/tools/trelomar-db")})
-        if (QFileInfo(candidate).isExecutable())
-            return candidate;
-    return QStandardPaths::findExecutable(QStringLiteral("trelomar-db"));
+    const QString beside = QStandardPaths::findExecutable(QStringLiteral("trelomar-db"),
+                                                          { here, here + QStringLiteral("/tools") });
+    return beside.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("trelomar-db")) : beside;
 }
 
 bool LegacyConversion::needed(const QString& dir)

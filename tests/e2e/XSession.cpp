@@ -133,7 +133,7 @@ bool XSession::startProgram(const QString& workDir, const QProcessEnvironment& e
 
 bool XSession::waitForProgramEnd(int milliseconds)
 {
-    return m_program && m_program->waitForFinished(milliseconds) && m_program->exitStatus() == QProcess::NormalExit;
+    return m_program && (m_program->state() == QProcess::NotRunning || m_program->waitForFinished(milliseconds));
 }
 
 QString XSession::programErrors()

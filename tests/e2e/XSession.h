@@ -26,7 +26,7 @@ public:
     // Starts the program in a working folder and waits for its main window
     // to be shown and active. `extra` is added to the program's environment.
     bool startProgram(const QString& workDir, const QProcessEnvironment& extra = {});
-    // Waits for the program to end by itself; whether it did.
+    // Waits for the program to end, by itself or ended by the system; whether it did.
     bool waitForProgramEnd(int milliseconds);
     // What the program wrote on its error stream so far.
     QString programErrors();
