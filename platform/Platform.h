@@ -26,9 +26,6 @@ LinkResult linkNoReplace(const QString& existing, const QString& name);
 // on return where the system allows). Returns the system's reason on failure.
 QString moveReplacing(const QString& from, const QString& to);
 
-// Removes a file; returns the system's reason on failure.
-QString removeFile(const QString& path);
-
 // Makes the renames and links of a folder durable where the system needs a
 // separate step for it.
 void syncFolder(const QString& dir);

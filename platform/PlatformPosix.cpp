@@ -47,13 +47,6 @@ QString moveReplacing(const QString& from, const QString& to)
     return systemError();
 }
 
-QString removeFile(const QString& path)
-{
-    if (::unlink(QFile::encodeName(path).constData()) == 0)
-        return {};
-    return systemError();
-}
-
 void syncFolder(const QString& dir)
 {
     const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -58,13 +58,6 @@ QString moveReplacing(const QString& from, const QString& to)
     return systemError();
 }
 
-QString removeFile(const QString& path)
-{
-    if (DeleteFileW(wide(path).c_str()))
-        return {};
-    return systemError();
-}
-
 void syncFolder(const QString&)
 {
     // The moves are written through when they return; a folder has nothing more to flush.
