@@ -41,6 +41,21 @@ source_of() {
     echo "$dir"
 }
 
+# write_pc FILE NAME DESCRIPTION VERSION LIBRARY: a pkg-config file for a part's DLL, valid wherever the SDK lies.
+write_pc() {
+    mkdir -p "$PREFIX/lib/pkgconfig"
+    cat >"$PREFIX/lib/pkgconfig/$1.pc" <<PC
+prefix=\${pcfiledir}/../..
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+Name: $2
+Description: $3
+Version: $4
+Libs: -L\${libdir} -l$5
+Cflags: -I\${includedir}
+PC
+}
+
 # part NAME DEPENDENCY...: builds scripts/windows/sdk/NAME.sh into its own keyed prefix unless it is there.
 # The key covers the part's script and its folder of sources, the compiler and the keys of the
 # parts it builds on.

@@ -17,13 +17,4 @@ x86_64-w64-mingw32-gcc-posix -O2 -Iinclude -DHAVE_ICONV -DICONV_CONST= -DTLS=_Th
     -o "$PREFIX/bin/libmdb-3.dll" "${sources[@]/%/.c}" "$here_sdk/libmdb/iconv.c" \
     -Wl,--out-implib,"$PREFIX/lib/libmdb.dll.a"
 cp include/mdbtools.h include/mdbfakeglib.h include/mdbver.h include/iconv.h "$PREFIX/include/"
-cat >"$PREFIX/lib/pkgconfig/libmdb.pc" <<PC
-prefix=\${pcfiledir}/../..
-libdir=\${prefix}/lib
-includedir=\${prefix}/include
-Name: libmdb
-Description: reading Access databases
-Version: $version
-Libs: -L\${libdir} -lmdb
-Cflags: -I\${includedir}
-PC
+write_pc libmdb libmdb "reading Access databases" "$version" mdb

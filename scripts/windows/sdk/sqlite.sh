@@ -10,13 +10,4 @@ x86_64-w64-mingw32-gcc-posix -O2 -fno-strict-aliasing -DSQLITE_SECURE_DELETE -DS
     -shared -o "$PREFIX/bin/libsqlite3-0.dll" sqlite3.c -Wl,--out-implib,"$PREFIX/lib/libsqlite3.dll.a"
 cp sqlite3.h sqlite3ext.h "$PREFIX/include/"
 version="$(cat VERSION)"
-cat >"$PREFIX/lib/pkgconfig/sqlite3.pc" <<PC
-prefix=\${pcfiledir}/../..
-libdir=\${prefix}/lib
-includedir=\${prefix}/include
-Name: SQLite
-Description: SQL database engine
-Version: $version
-Libs: -L\${libdir} -lsqlite3
-Cflags: -I\${includedir}
-PC
+write_pc sqlite3 SQLite "SQL database engine" "$version" sqlite3
