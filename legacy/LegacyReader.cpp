@@ -123,7 +123,8 @@ struct LegacyReader::Impl
             }
         } else {
             units.resize(size / 2);
-            std::memcpy(units.data(), p, units.size() * 2); // little-endian, like this machine
+            if (!units.empty()) // an empty value may come without bytes
+                std::memcpy(units.data(), p, units.size() * 2); // little-endian, like this machine
         }
         return QStringView(units.data(), qsizetype(units.size())).toString();
     }
