@@ -1,6 +1,7 @@
 #include "app/ErrorHandler.h"
 
 #include <QDebug>
+#include <QDir>
 
 namespace {
 
@@ -10,12 +11,12 @@ ErrorReporter* g_reporter = nullptr;
 
 void raiseCannotOpen(const QString& path)
 {
-    throw AppError(QStringLiteral("Cannot open file %1").arg(path));
+    throw AppError(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void raiseCannotCreate(const QString& path)
 {
-    throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+    throw AppError(QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 QString ErrorHandler::formatMessage(const QString& message)

@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -153,7 +154,7 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
 {
     // A file that is there but cannot be read must not be replaced by the one key.
     if (QFile probe(m_path); probe.exists() && !probe.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
     QList<Line> lines = readLines(m_path);
     const QByteArray ending = dominantEnding(lines);
     const QByteArray newLine = key.toUtf8() + '=' + QByteArray::number(value);
@@ -201,5 +202,5 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
         bytes += line.text + line.ending;
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
 }

@@ -1,6 +1,7 @@
 #include "app/TextList.h"
 
 #include "app/AppError.h"
+#include "platform/Platform.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -21,8 +22,7 @@ QString decode(const QByteArray& bytes)
     QString result = utf8.decode(text);
     if (!utf8.hasError())
         return result;
-    QStringDecoder cp1250("windows-1250");
-    return cp1250.decode(text);
+    return Platform::fromWindows1250(text);
 }
 
 QStringList split(const QString& text)

@@ -131,7 +131,7 @@ void generate(const QString& path, int count)
 {
     TicketStore::createDatabase(path);
     sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
         fail("open", db);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
@@ -196,7 +196,7 @@ qint64 rawRead(const QString& path)
     timer.start();
     sqlite3* db = nullptr;
     // Without the API's own mutex, as the program's connection opens it.
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK)
         fail("open", db);
     sqlite3_stmt* st = nullptr;
@@ -227,7 +227,7 @@ qint64 rawRead(const QString& path)
 double rawCommit(const QString& path)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK)
         fail("open", db);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);

@@ -229,16 +229,16 @@ LegacyImport::Result LegacyImport::run(const Options& options)
     result.reportPath = dataDir + u'/' + reportName();
 
     if (!QFileInfo::exists(source))
-        throw AppError(QStringLiteral("There is no file %1").arg(source));
+        throw AppError(QStringLiteral("There is no file %1").arg(QDir::toNativeSeparators(source)));
     if (!LegacyReader::isAccessFile(source))
-        throw AppError(QStringLiteral("%1 is not an Access database; nothing to convert").arg(source));
+        throw AppError(QStringLiteral("%1 is not an Access database; nothing to convert").arg(QDir::toNativeSeparators(source)));
     // Both names lead to the original when an earlier conversion stopped right after keeping it.
     const bool keptBefore = options.inPlace && QFileInfo::exists(kept);
     if (keptBefore && !Platform::sameFile(source, kept))
-        throw AppError(QStringLiteral("%1 already exists; it is never overwritten, so nothing was converted").arg(kept));
+        throw AppError(QStringLiteral("%1 already exists; it is never overwritten, so nothing was converted").arg(QDir::toNativeSeparators(kept)));
     if (!options.inPlace && QFileInfo::exists(target))
         throw AppError(QStringLiteral("%1 already exists; the import only fills a folder without a ticket database")
-                           .arg(target));
+                           .arg(QDir::toNativeSeparators(target)));
     if (!QDir().mkpath(dataDir))
         throw AppError(QStringLiteral("Cannot create folder %1").arg(dataDir));
 
@@ -272,7 +272,7 @@ LegacyImport::Result LegacyImport::run(const Options& options)
         if (qint64(tickets.size()) != stated)
             throw AppError(QStringLiteral("Cannot read %1: its table states %2 tickets but %3 could be read; "
                                           "the file may be damaged")
-                               .arg(source)
+                               .arg(QDir::toNativeSeparators(source))
                                .arg(stated)
                                .arg(tickets.size()));
     }

@@ -3,6 +3,7 @@
 #include "app/AppError.h"
 #include "store/StoreFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTimeZone>
 
@@ -197,7 +198,7 @@ struct LegacyReader::Impl
 
     [[noreturn]] void fail(const QString& what) const
     {
-        throw AppError(QStringLiteral("Cannot read %1: %2").arg(path, what));
+        throw AppError(QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), what));
     }
 };
 

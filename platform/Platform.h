@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
@@ -32,6 +33,9 @@ void syncFolder(const QString& dir);
 
 // Whether two paths name the same file (hard links included).
 bool sameFile(const QString& a, const QString& b);
+
+// Text in the Windows-1250 code page, the one the shops' older files use.
+QString fromWindows1250(QByteArrayView bytes);
 
 // The folder an installed program works in when started from the menu.
 QString userFolder();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <csignal>
@@ -61,6 +62,11 @@ bool sameFile(const QString& a, const QString& b)
     struct stat sa = {}, sb = {};
     return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
         && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QString fromWindows1250(QByteArrayView bytes)
+{
+    return QStringDecoder("windows-1250").decode(bytes);
 }
 
 QString userFolder()

@@ -79,6 +79,17 @@ bool sameFile(const QString& a, const QString& b)
         && ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+QString fromWindows1250(QByteArrayView bytes)
+{
+    // Qt decodes named code pages through ICU, which the Windows build leaves out.
+    if (bytes.isEmpty())
+        return {};
+    const int size = int(bytes.size());
+    QString text(MultiByteToWideChar(1250, 0, bytes.data(), size, nullptr, 0), Qt::Uninitialized);
+    MultiByteToWideChar(1250, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()), int(text.size()));
+    return text;
+}
+
 QString userFolder()
 {
     // %LOCALAPPDATA%\Trelomar: the shop's tickets stay on this PC, out of a roaming profile.

@@ -9,6 +9,7 @@
 #include "store/StoreFile.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -90,7 +91,7 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
     if (StoreFile::isAccessFile(m_path))
         throw AppError(QStringLiteral("Cannot open file %1: it is an Access (Jet) database, which this program "
                                       "cannot read; it must be converted to the program's database format first")
-                           .arg(m_path));
+                           .arg(QDir::toNativeSeparators(m_path)));
 
     m_connectionName = QStringLiteral("TicketStore-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
     QString failure;
@@ -117,7 +118,7 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
     }
     if (!failure.isEmpty()) {
         close();
-        throw AppError(QStringLiteral("Cannot open file %1: %2").arg(m_path, failure));
+        throw AppError(QStringLiteral("Cannot open file %1: %2").arg(QDir::toNativeSeparators(m_path), failure));
     }
 
     try {
@@ -133,7 +134,7 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
         };
         const auto openError = [this] {
             return AppError(
-                QStringLiteral("Cannot open file %1: %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+                QStringLiteral("Cannot open file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
         };
         QSet<QString> columns;
         bool idKey = false; // "id INTEGER PRIMARY KEY", the row id under a name: ids that never change
@@ -159,10 +160,10 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
         }
         if (columns.isEmpty())
             throw AppError(QStringLiteral("Cannot open file %1: no such table: %2")
-                               .arg(m_path, QString::fromLatin1(TableName)));
+                               .arg(QDir::toNativeSeparators(m_path), QString::fromLatin1(TableName)));
         if (!idKey)
             throw AppError(QStringLiteral("Cannot open file %1: table %2 has no key field id INTEGER PRIMARY KEY")
-                               .arg(m_path, QString::fromLatin1(TableName)));
+                               .arg(QDir::toNativeSeparators(m_path), QString::fromLatin1(TableName)));
         for (int f = 0; f < TicketRecord::FieldCount; ++f)
             if (isStored(f) && !columns.contains(QString::fromLatin1(TicketRecord::Fields[f].name).toLower()))
                 throw AppError(QStringLiteral("%1: Field '%2' not found")
@@ -172,7 +173,7 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
         if (!pragma("PRAGMA journal_mode=WAL") || !pragma("PRAGMA synchronous=FULL"))
             throw openError();
         if (sqlite3_db_readonly(m_db, "main") == 1)
-            throw AppError(QStringLiteral("Cannot open file %1: the file is read-only").arg(m_path));
+            throw AppError(QStringLiteral("Cannot open file %1: the file is read-only").arg(QDir::toNativeSeparators(m_path)));
     } catch (...) {
         close();
         throw;
@@ -205,12 +206,12 @@ void SqliteBackend::setBusyTimeout(int milliseconds)
 
 void SqliteBackend::raiseRead() const
 {
-    throw AppError(QStringLiteral("Cannot read file %1: %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+    throw AppError(QStringLiteral("Cannot read file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
 void SqliteBackend::raiseWrite() const
 {
-    throw AppError(QStringLiteral("Cannot write to file %1: %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+    throw AppError(QStringLiteral("Cannot write to file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
 qint64 SqliteBackend::changeToken()
@@ -300,7 +301,7 @@ void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
 bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest)
 {
     sqlite3* other = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &other, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+    if (sqlite3_open_v2(m_path.toUtf8().constData(), &other, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                         nullptr)
         != SQLITE_OK) {
         sqlite3_close(other);
@@ -516,7 +517,7 @@ void SqliteBackend::beginBulk()
 void SqliteBackend::endBulk()
 {
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const AppError error(QStringLiteral("Cannot write to file %1: %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+        const AppError error(QStringLiteral("Cannot write to file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw error;
     }
@@ -538,13 +539,13 @@ void SqliteBackend::createDatabase(const QString& path)
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (QFileInfo::exists(path))
-                throw AppError(QStringLiteral("Cannot create file %1: the file already exists").arg(path));
-            throw AppError(QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString()));
+                throw AppError(QStringLiteral("Cannot create file %1: the file already exists").arg(QDir::toNativeSeparators(path)));
+            throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
         }
     }
     sqlite3* db = nullptr;
     QString failure;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         failure = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
     } else {
         QByteArray sql = "PRAGMA journal_mode=WAL; CREATE TABLE " + TableName + " (id INTEGER PRIMARY KEY";
@@ -566,6 +567,6 @@ void SqliteBackend::createDatabase(const QString& path)
         QFile::remove(path);
         QFile::remove(path + QStringLiteral("-wal"));
         QFile::remove(path + QStringLiteral("-shm"));
-        throw AppError(QStringLiteral("Cannot create file %1: %2").arg(path, failure));
+        throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), failure));
     }
 }

@@ -25,7 +25,8 @@ class Connection
 public:
     Connection(const QString& path, int flags)
     {
-        m_rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        // SQLite takes file names in UTF-8 on every system, never in the Windows code page.
+        m_rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     }
     ~Connection() { sqlite3_close_v2(m_db); }
     Connection(const Connection&) = delete;
@@ -267,7 +268,7 @@ static QString openFailure(const QString& file, const QString& storePath)
 void backup(const QString& source, const QString& target)
 {
     const auto fail = [&](const QString& reason) {
-        throw AppError(QStringLiteral("Cannot back up %1 to %2: %3").arg(source, target, reason));
+        throw AppError(QStringLiteral("Cannot back up %1 to %2: %3").arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target), reason));
     };
     if (!QFileInfo::exists(source))
         fail(QStringLiteral("the file does not exist"));
@@ -300,7 +301,7 @@ QStringList pruneBackups(const QString& folder, int keep, const QDate& today)
 CheckResult check(const QString& path, bool quick)
 {
     if (!QFileInfo(path).isFile())
-        throw AppError(QStringLiteral("Cannot open file %1: the file does not exist").arg(path));
+        throw AppError(QStringLiteral("Cannot open file %1: the file does not exist").arg(QDir::toNativeSeparators(path)));
     CheckResult result;
     Connection db(path, SQLITE_OPEN_READONLY);
     if (!db.ok()) {
@@ -332,7 +333,7 @@ CheckResult check(const QString& path, bool quick)
 void restore(const QString& file, const QString& storePath, const QString& keepAs)
 {
     const auto fail = [&](const QString& reason) {
-        throw AppError(QStringLiteral("Cannot restore %1: %2").arg(file, reason));
+        throw AppError(QStringLiteral("Cannot restore %1: %2").arg(QDir::toNativeSeparators(file), reason));
     };
     const CheckResult checked = check(file);
     if (!checked.problems.isEmpty())
@@ -352,7 +353,7 @@ void restore(const QString& file, const QString& storePath, const QString& keepA
         const int code = sqlite3_errcode(live.get());
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             throw InUse(QStringLiteral("Cannot restore %1: the store %2 is in use by a running program; close it first")
-                            .arg(file, storePath));
+                            .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(storePath)));
         fail(live.error());
     }
     if (existed) {

@@ -4,6 +4,7 @@
 #include "store/FieldText.h"
 #include "store/TicketStore.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <sqlite3.h>
@@ -58,7 +59,7 @@ struct TicketFileWriter::Impl
 
     [[noreturn]] void fail() const
     {
-        throw AppError(QStringLiteral("Cannot write to file %1: %2").arg(path, sqliteError(db)));
+        throw AppError(QStringLiteral("Cannot write to file %1: %2").arg(QDir::toNativeSeparators(path), sqliteError(db)));
     }
     void exec(const char* sql) const
     {
@@ -80,7 +81,7 @@ TicketFileWriter::TicketFileWriter(const QString& path)
     d->path = path;
     try {
         TicketStore::createDatabase(path);
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &d->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(path.toUtf8().constData(), &d->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             d->fail();
         // One durable commit at the end; the file is not in use until it is moved into place.
         d->exec("PRAGMA synchronous=FULL");
@@ -152,7 +153,7 @@ QString TicketFileWriter::verify(const QString& path, const std::vector<TicketVa
         sqlite3_close(db);
         return text;
     };
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return result(sqliteError(db));
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK)

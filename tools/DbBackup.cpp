@@ -36,7 +36,7 @@ int backup(const QStringList& args)
     if (target.isEmpty()) {
         const QString folder = StoreFile::backupFolder(dir);
         if (!QDir().mkpath(folder)) {
-            error(QStringLiteral("Cannot create folder %1").arg(folder));
+            error(QStringLiteral("Cannot create folder %1").arg(QDir::toNativeSeparators(folder)));
             return Failed;
         }
         target = QDir(folder).filePath(StoreFile::dailyBackupName(QDate::currentDate()));
@@ -64,7 +64,7 @@ int restore(const QStringList& args)
     try {
         if (!QFileInfo(store).dir().exists())
             throw AppError(QStringLiteral("Cannot restore %1: folder %2 does not exist")
-                               .arg(file, QFileInfo(store).absolutePath()));
+                               .arg(QDir::toNativeSeparators(file), QFileInfo(store).absolutePath()));
         const bool existed = QFileInfo::exists(store);
         StoreFile::restore(file, store, keep);
         QTextStream out(stdout);

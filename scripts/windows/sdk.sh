@@ -11,9 +11,10 @@ source "$root/scripts/packages.sh"
 "$root/scripts/ensure-packages.sh" "${BUILD_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" >&2
 
 cache="${TRELOMAR_WINDOWS_CACHE:-$HOME/.cache/trelomar-windows}"
+# Qt refuses to build below a symbolic link: work in the folder's real path.
+mkdir -p "$cache/src" && cache="$(cd "$cache" && pwd -P)"
 jobs="$(nproc)"
 toolchain="$root/cmake/mingw-w64.cmake"
-mkdir -p "$cache/src"
 
 # The source packages come from Debian's deb-src entry for the machine's own release.
 ensure_deb_src() {

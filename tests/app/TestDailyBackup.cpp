@@ -95,7 +95,7 @@ private slots:
         AppFixture app(options);
         QTRY_COMPARE(app.errors.messages.size(), 1);
         const QString message = app.errors.messages.first();
-        QVERIFY2(message.contains(app.path(QStringLiteral("data/backup"))) && message.contains(QStringLiteral("folder")),
+        QVERIFY2(message.contains(QDir::toNativeSeparators(app.path(QStringLiteral("data/backup")))) && message.contains(QStringLiteral("folder")),
             qPrintable(message));
         QVERIFY(DM->ADOTable->Active());
         app.stop();

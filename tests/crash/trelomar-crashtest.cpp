@@ -113,7 +113,7 @@ QString verifyStore(const QString& path, const std::set<int>& acknowledged)
 {
     {
         sqlite3* db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_stmt* st = nullptr;
         QString result = QStringLiteral("integrity_check did not run");
         if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK

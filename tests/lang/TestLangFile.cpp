@@ -5,6 +5,7 @@
 
 #include "app/AppError.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -217,7 +218,7 @@ void TestLangFile::missingFileRaises()
         readLangFile(path);
         QFAIL("no error raised");
     } catch (const AppError& error) {
-        QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + path);
+        QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + QDir::toNativeSeparators(path));
     }
 }
 

@@ -89,15 +89,24 @@ void TestLangList::listsAndPairs()
     writeFile(d + "/cz.lng", "<name>\r\nČesky\r\n");
     writeFile(d + "/en.lng", "<name>\nEnglish\n");
     writeFile(d + "/default.lng", "<name>\nDefault copy\n"); // names are judged as in fileNames
-    writeFile(d + "/Default.lng", "<name>\nDeutsch\n");
+    // Windows' file systems hold one of the two spellings only.
+    const bool bothSpellings = !QFileInfo::exists(d + "/Default.lng");
+    if (bothSpellings)
+        writeFile(d + "/Default.lng", "<name>\nDeutsch\n");
     writeFile(d + "/empty.lng", "");
     writeFile(d + "/last.lng", "x\n<name>\n");
     writeFile(d + "/pl.lng", "Polsk\xe9\n<main>\n"); // Windows-1250 bytes, no name line
     QVERIFY(QDir(d).mkdir("folder.lng"));
 
     const LangList list = listLangFiles(d);
-    QCOMPARE(list.names, QStringList({ "Česky", "Deutsch", "English", "Polské" }));
-    QCOMPARE(list.paths, QStringList({ d + "/cz.lng", d + "/Default.lng", d + "/en.lng", d + "/pl.lng" }));
+    QStringList names { "Česky", "Deutsch", "English", "Polské" };
+    QStringList paths { d + "/cz.lng", d + "/Default.lng", d + "/en.lng", d + "/pl.lng" };
+    if (!bothSpellings) {
+        names.removeAt(1);
+        paths.removeAt(1);
+    }
+    QCOMPARE(list.names, names);
+    QCOMPARE(list.paths, paths);
     QVERIFY(list.unreadable.isEmpty());
 }
 

@@ -1,8 +1,15 @@
 #include "tests/legacy/MdbTools.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace MdbTools {
+
+bool available()
+{
+    static const bool found = !QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty();
+    return found;
+}
 
 QString run(const QString& program, const QStringList& args)
 {

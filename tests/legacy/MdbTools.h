@@ -6,6 +6,10 @@
 // Debian's mdbtools programs, an independent reader of the files JetWriter writes.
 namespace MdbTools {
 
+// Whether the programs are here: the Windows build has none, so there our
+// reader alone checks the files (the Linux run checks them with both).
+bool available();
+
 // The program's standard output; empty when it fails.
 QString run(const QString& program, const QStringList& args);
 

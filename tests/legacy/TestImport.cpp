@@ -32,7 +32,7 @@ class TestImport : public QObject
         if (!process.waitForFinished(300000))
             return {-1, {}, QStringLiteral("did not finish")};
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+                QString::fromUtf8(process.readAllStandardOutput()).remove(u'\r').split(u'\n', Qt::SkipEmptyParts),
                 QString::fromUtf8(process.readAllStandardError())};
     }
 
@@ -91,9 +91,11 @@ private slots:
         QList<W::Value> whole = ticket(5, emoji);
         whole[13] = longMemo;
         writeShopFile(data + QStringLiteral("/data.mdb"), {ticket(1, QStringLiteral("Jiří Čermák")), edges, allNull, outOfRange, whole});
-        QVERIFY(MdbTools::checkFile(data + QStringLiteral("/data.mdb"), "opravenky", {"VADA", "kompletnost"}).isEmpty());
-        QCOMPARE(MdbTools::exportTable(data + QStringLiteral("/data.mdb"), "opravenky").value(1).value(3),
-                 QStringLiteral("2004-03-01 09:15:00"));
+        if (MdbTools::available()) {
+            QVERIFY(MdbTools::checkFile(data + QStringLiteral("/data.mdb"), "opravenky", {"VADA", "kompletnost"}).isEmpty());
+            QCOMPARE(MdbTools::exportTable(data + QStringLiteral("/data.mdb"), "opravenky").value(1).value(3),
+                     QStringLiteral("2004-03-01 09:15:00"));
+        }
         const QByteArray original = bytesOf(data + QStringLiteral("/data.mdb"));
 
         const Run result = run({dir.path()});

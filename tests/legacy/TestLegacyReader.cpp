@@ -43,22 +43,24 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("values.mdb"));
         QVERIFY(writer.write(path));
 
-        const QString problem = MdbTools::checkFile(path, QStringLiteral("Opravenky"), {"cislo", "kus", "prijato", "cena", "vaha", "jmeno", "kompletnost"});
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        // mdbtools shows dates only from 1900 to some way short of 9999: "*" is not compared.
-        const QList<QStringList> expected {
-            {"cislo", "kus", "prijato", "cena", "vaha", "jmeno", "kompletnost"},
-            {"7", "-3", "2003-05-17 10:30:15", "12.3456", "1.5", czech(), memo},
-            {"", "", "", "", "", "", ""},
-            {"-2147483648", "32767", "*", "-0.0001", "-0.25", "plain ascii", "nabíječka"},
-            {"1", "", "*", "922337203685477.5807", "", "Ā", ""},
-        };
-        const QList<QStringList> exported = MdbTools::exportTable(path, QStringLiteral("Opravenky"));
-        QCOMPARE(exported.size(), expected.size());
-        for (int r = 0; r < expected.size(); ++r)
-            for (int c = 0; c < expected[r].size(); ++c)
-                if (expected[r][c] != u'*')
-                    QCOMPARE(exported[r].value(c), expected[r][c]);
+        if (MdbTools::available()) {
+            const QString problem = MdbTools::checkFile(path, QStringLiteral("Opravenky"), {"cislo", "kus", "prijato", "cena", "vaha", "jmeno", "kompletnost"});
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            // mdbtools shows dates only from 1900 to some way short of 9999: "*" is not compared.
+            const QList<QStringList> expected {
+                {"cislo", "kus", "prijato", "cena", "vaha", "jmeno", "kompletnost"},
+                {"7", "-3", "2003-05-17 10:30:15", "12.3456", "1.5", czech(), memo},
+                {"", "", "", "", "", "", ""},
+                {"-2147483648", "32767", "*", "-0.0001", "-0.25", "plain ascii", "nabíječka"},
+                {"1", "", "*", "922337203685477.5807", "", "Ā", ""},
+            };
+            const QList<QStringList> exported = MdbTools::exportTable(path, QStringLiteral("Opravenky"));
+            QCOMPARE(exported.size(), expected.size());
+            for (int r = 0; r < expected.size(); ++r)
+                for (int c = 0; c < expected[r].size(); ++c)
+                    if (expected[r][c] != u'*')
+                        QCOMPARE(exported[r].value(c), expected[r][c]);
+        }
 
         LegacyReader reader(path);
         QCOMPARE(reader.jetVersion(), 4);
@@ -121,12 +123,14 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("long.mdb"));
         QVERIFY(writer.write(path));
 
-        // mdbtools reads the chains as written (its own decoding spoils the emoji; it cuts text at 200,000 bytes).
-        const QList<QStringList> exported = MdbTools::exportTable(path, QStringLiteral("opravenky"));
-        QCOMPARE(exported.size(), memos.size() + 1);
-        QCOMPARE(exported[3].value(2), memos[2]);
-        QCOMPARE(exported[4].value(2), memos[3]);
-        QVERIFY(exported[5].value(2).size() > 90000 && memos[4].startsWith(exported[5].value(2).left(90000)));
+        if (MdbTools::available()) {
+            // mdbtools reads the chains as written (its own decoding spoils the emoji; it cuts text at 200,000 bytes).
+            const QList<QStringList> exported = MdbTools::exportTable(path, QStringLiteral("opravenky"));
+            QCOMPARE(exported.size(), memos.size() + 1);
+            QCOMPARE(exported[3].value(2), memos[2]);
+            QCOMPARE(exported[4].value(2), memos[3]);
+            QVERIFY(exported[5].value(2).size() > 90000 && memos[4].startsWith(exported[5].value(2).left(90000)));
+        }
 
         LegacyReader reader(path);
         reader.openTable(QStringLiteral("opravenky"));

@@ -13,6 +13,7 @@
 #include "ui/TfMain.h"
 #include "ui/TfOpravenka.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPrinter>
 #include <QSet>
@@ -454,7 +455,7 @@ private slots:
             TfPrint::PrintTicket(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
             QFAIL("no error raised");
         } catch (const AppError& error) {
-            QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + missing);
+            QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + QDir::toNativeSeparators(missing));
         }
         QVERIFY(fOpravenka->findChildren<TfPrint*>().isEmpty()); // released
     }

@@ -74,6 +74,8 @@ ProgramRun runProgram(const QString& program, const QStringList& args)
     process.start(program, args);
     if (!process.waitForFinished(30000))
         return {-1, QString(), QStringLiteral("did not finish")};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    // Windows writes its line ends as CR LF.
+    const auto text = [](const QByteArray& bytes) { return QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, text(process.readAllStandardOutput()),
+        text(process.readAllStandardError())};
 }

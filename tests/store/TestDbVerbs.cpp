@@ -63,6 +63,9 @@ private slots:
     void exportReadsBackWithACsvReader()
     {
         QFETCH(QString, separator);
+#ifdef Q_OS_WIN
+        QSKIP("the CSV is read back by the Linux run's python3");
+#endif
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
         QVERIFY2(!python.isEmpty(), "python3 is needed to read the CSV back");
         QTemporaryDir dir;

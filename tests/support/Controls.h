@@ -1,6 +1,16 @@
 #pragma once
 
+#include <QApplication>
+#include <QStyle>
 #include <QWidget>
+
+// Pixel measures taken in the Fusion style the Linux build draws with; the
+// Windows build draws in the Windows style.
+#define SKIP_UNLESS_FUSION()                                                   \
+    do {                                                                       \
+        if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0) \
+            QSKIP("measured in the Fusion style; this build draws in another"); \
+    } while (false)
 
 // A window's control found by its object name. A missing one ends the run
 // naming it, rather than with a crash on a null pointer.

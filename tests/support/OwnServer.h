@@ -1,8 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QTest>
 #include <QStringList>
 #include <QTemporaryDir>
+
+// The Windows build's tests, under Wine, cannot run the Linux script that
+// starts and kills the server.
+#ifdef Q_OS_WIN
+#define SKIP_WITHOUT_OWN_SERVER() QSKIP("the test's own server is started by a Linux script")
+#else
+#define SKIP_WITHOUT_OWN_SERVER() static_cast<void>(0)
+#endif
 
 // A PostgreSQL server of the test's own, to be killed and started again
 // without disturbing the shared one. Starting it needs root, as test.sh runs.

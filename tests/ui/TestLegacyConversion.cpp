@@ -63,7 +63,7 @@ private slots:
     {
         // The program looks for the tool beside itself, then on the PATH.
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFileInfo(QStringLiteral(TRELOMAR_DB_PATH)).path().toLocal8Bit() + ':' + path);
+        qputenv("PATH", QFileInfo(QStringLiteral(TRELOMAR_DB_PATH)).path().toLocal8Bit() + QDir::listSeparator().toLatin1() + path);
         QStringList texts;
         ModalWatch watch(answer(QMessageBox::Yes, texts));
         AppFixture::Options options;

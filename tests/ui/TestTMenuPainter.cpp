@@ -1,3 +1,4 @@
+#include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/TMenuPainter.h"
 
@@ -126,6 +127,7 @@ void TestTMenuPainter::realMenusWiden()
 
 void TestTMenuPainter::headingsKeepTheirWidth()
 {
+    SKIP_UNLESS_FUSION();
     QMainWindow window;
     window.setFont(QFont(QApplication::font().family(), 6)); // not the application's size
     QMenuBar* bar = window.menuBar();
@@ -308,6 +310,7 @@ void TestTMenuPainter::headingUnderMouse()
 
 void TestTMenuPainter::paintsRealPopup()
 {
+    SKIP_UNLESS_FUSION();
     QWidget owner;
     auto* popup = new QMenu(&owner);
     auto* group = new QActionGroup(popup);

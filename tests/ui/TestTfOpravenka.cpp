@@ -407,6 +407,7 @@ void TestTfOpravenka::languageTextsAndTitles()
 
 void TestTfOpravenka::imeiCheckHint()
 {
+    SKIP_UNLESS_FUSION();
     AppFixture app;
     const QString czech = QStringLiteral("Neplatná kontrolní číslice IMEI");
     const QRect imeiBox = control<TDBEdit>(fOpravenka, "dbedIMEI")->geometry();

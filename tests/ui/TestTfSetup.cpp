@@ -177,7 +177,7 @@ void TestTfSetup::showWithUnreadableDeviceTypes()
     control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("left over");
     showSetup();
 
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + fMain->PathMobil + "." });
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(fMain->PathMobil) + "." });
     QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QString());
     QCOMPARE(control<QLineEdit>(fSetup, "edProdleva")->text(), QStringLiteral("12"));
     QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 3);
@@ -300,7 +300,7 @@ void TestTfSetup::saveFailureKeepsWindowOpen()
 
     control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
     QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2);
-    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + fMain->PathMesta + "." });
+    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + QDir::toNativeSeparators(fMain->PathMesta) + "." });
     QVERIFY(fSetup->isVisible());
     QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno"));
     QCOMPARE(fMain->DayInc, 30);
@@ -518,7 +518,7 @@ void TestTfSetup::pickedFileGoneAtSave()
     control<QLineEdit>(fSetup, "edProdleva")->setText("7");
     control<QToolButton>(fSetup, "spbtSave")->click();
 
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + app.path("lang/de.lng") + "." });
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/de.lng")) + "." });
     QVERIFY(fSetup->isVisible());
     QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia"));
     QCOMPARE(fMain->DayInc, 7);
@@ -596,7 +596,7 @@ void TestTfSetup::pickingAppliesAtOnce()
     // language in force stays.
     QVERIFY(QFile::remove(app.path("lang/en.lng")));
     QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + app.path("lang/en.lng") + "." });
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/en.lng")) + "." });
     QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
     fSetup->done(QDialog::Rejected);
 }
