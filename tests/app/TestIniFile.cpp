@@ -141,7 +141,7 @@ private slots:
             ini.writeInteger("Program", "Left", 6);
             QFAIL("writing over a folder succeeded");
         } catch (const AppError& error) {
-            QCOMPARE(error.message(), QStringLiteral("Unable to write to %1").arg(path));
+            QCOMPARE(error.message(), QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(path)));
         }
         QVERIFY(QFileInfo(path).isDir());
     }

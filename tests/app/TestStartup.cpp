@@ -120,7 +120,7 @@ private slots:
         options.beforeStart = [](const QString& dir) { QDir().mkpath(dir + "/trelomar.ini"); };
         AppFixture app(options);
         app.stop();
-        QCOMPARE(app.errors.messages, QStringList {QStringLiteral("Unable to write to %1.").arg(app.path("trelomar.ini"))});
+        QCOMPARE(app.errors.messages, QStringList {QStringLiteral("Unable to write to %1.").arg(QDir::toNativeSeparators(app.path("trelomar.ini")))});
     }
 
     void missingDatabaseLeavesTableClosed()
