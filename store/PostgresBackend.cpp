@@ -1,6 +1,7 @@
 #include "store/PostgresBackend.h"
 
 #include "app/AppError.h"
+#include "store/PgConnection.h"
 #include "store/PgFields.h"
 
 #include <QHash>
@@ -16,6 +17,7 @@
 
 using StoreRow::Row;
 using StoreRow::isStored;
+using namespace PgConnection;
 using namespace PgFields;
 
 namespace {
@@ -23,61 +25,11 @@ namespace {
 // The first key of the session locks that hold reserved ticket numbers.
 const char* const LockClass = "1414679629";
 
-struct ResultDeleter
-{
-    void operator()(PGresult* result) const { PQclear(result); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
-
-struct ConnDeleter
-{
-    void operator()(PGconn* conn) const { PQfinish(conn); }
-};
-
-QString errorText(const char* message)
-{
-    return QString::fromUtf8(message).trimmed().replace(QStringLiteral("\n\t"), QStringLiteral(" ")).replace(u'\n', u' ');
-}
-
-// The password goes apart from the URL, so that no libpq message can quote
-// it. Keepalives come before the URL, which may override them: a dead line
-// is noticed after about 10 + 4 * 5 seconds instead of libpq's two hours.
-PGconn* connectTo(const PgUrl& url, bool wait = true)
-{
-    const QByteArray& password = url.password();
-    const char* keys[] = {"keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count", "dbname",
-                          "password", "connect_timeout", "application_name", "client_encoding", nullptr};
-    const char* values[] = {"1", "10", "5", "4", url.withoutPassword().constData(),
-                            password.isEmpty() ? nullptr : password.constData(), "5", "trelomar", "UTF8", nullptr};
-    return wait ? PQconnectdbParams(keys, values, 1) : PQconnectStartParams(keys, values, 1);
-}
-
-bool ok(const Result& result)
-{
-    const ExecStatusType status = PQresultStatus(result.get());
-    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
-
-// The answer to a query sent with PQsendQuery; the connection is free again after it.
-Result takeResult(PGconn* conn)
-{
-    Result result(PQgetResult(conn));
-    while (PGresult* more = PQgetResult(conn))
-        PQclear(more);
-    return result;
-}
-
 // Rows per FETCH while reading every ticket: the server makes the next batch
 // while this program reads one.
 constexpr int FetchRows = 4000;
 // Ids a counter takes from the sequence at once for its new tickets.
 constexpr int IdBlock = 20;
-// Changed tickets read again one by one; past this many the table is read whole.
-constexpr size_t MostChangedIds = 64;
-// Pauses between attempts to connect again while idle, and how long one may take.
-constexpr int FirstPauseMs = 500;
-constexpr int LongestPauseMs = 4000;
-constexpr int AttemptMs = 10000;
 
 qint64 cisloOf(const Row& row)
 {
@@ -162,186 +114,6 @@ QString PostgresBackend::lastError() const
 void PostgresBackend::raise(const char* what) const
 {
     throw AppError(QStringLiteral("Cannot %1 %2: %3").arg(QLatin1String(what), m_where, lastError()));
-}
-
-void PostgresBackend::connect()
-{
-    m_conn = connectTo(m_url);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString message = lastError();
-        PQfinish(m_conn);
-        m_conn = nullptr;
-        throw AppError(QStringLiteral("Cannot connect to %1: %2").arg(m_where, message));
-    }
-    try {
-        startSession();
-    } catch (...) {
-        PQfinish(m_conn);
-        m_conn = nullptr;
-        throw;
-    }
-}
-
-void PostgresBackend::startSession()
-{
-    Result result(PQexec(m_conn, "SET DateStyle TO ISO, YMD; LISTEN opravenky"));
-    if (!ok(result))
-        raise("connect to");
-    m_notifier.reset(new QSocketNotifier(PQsocket(m_conn), QSocketNotifier::Read));
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-        const qint64 before = m_token;
-        if (!consumeInput()) {
-            dropNotifier(); // lost: connected again on a timer, or by the next action
-            scheduleReconnect();
-            return;
-        }
-        if (m_token != before && changedElsewhere)
-            changedElsewhere();
-    });
-}
-
-void PostgresBackend::dropNotifier()
-{
-    m_notifier.reset();
-}
-
-void PostgresBackend::ensureConnected()
-{
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        return;
-    // The user waits for this action: connected here and now.
-    m_retry.stop();
-    if (m_attempt)
-        endAttempt(false);
-    m_retry.stop();
-    dropNotifier();
-    PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        scheduleReconnect();
-        raise("connect to");
-    }
-    resume();
-}
-
-void PostgresBackend::resume()
-{
-    m_backoff = FirstPauseMs;
-    startSession();
-    ++m_token; // what others did meanwhile was not heard of: read whole
-    m_changedUnknown = true;
-    announce();
-    if (m_reserved && !takeNumber(m_reserved)) {
-        // The lock went with the old session, and another counter holds or has stored the number since.
-        m_movedFrom = m_reserved;
-        m_reserved = 0;
-        m_reserved = freeNumber(qint64(m_movedFrom) + 1);
-        ++m_moves;
-        if (numberMoved)
-            numberMoved(m_movedFrom, m_reserved);
-    }
-}
-
-void PostgresBackend::announce()
-{
-    QTimer::singleShot(0, &m_retry, [this] {
-        if (changedElsewhere)
-            changedElsewhere();
-    });
-}
-
-void PostgresBackend::scheduleReconnect()
-{
-    if (m_attempt || m_retry.isActive())
-        return;
-    m_retry.start(m_backoff);
-    m_backoff = std::min(m_backoff * 2, LongestPauseMs);
-}
-
-void PostgresBackend::startAttempt()
-{
-    m_attempt = connectTo(m_url, false);
-    if (!m_attempt || PQstatus(m_attempt) == CONNECTION_BAD) {
-        endAttempt(false);
-        return;
-    }
-    m_attemptDeadline.start(AttemptMs);
-    pollAttempt(PGRES_POLLING_WRITING); // as libpq asks before its first poll
-}
-
-void PostgresBackend::pollAttempt(int status)
-{
-    if (status == PGRES_POLLING_OK) {
-        endAttempt(true);
-        return;
-    }
-    if (status != PGRES_POLLING_READING && status != PGRES_POLLING_WRITING) {
-        endAttempt(false);
-        return;
-    }
-    // The socket may change between polls (another address of the host).
-    m_attemptNotifier.reset(new QSocketNotifier(
-        PQsocket(m_attempt), status == PGRES_POLLING_READING ? QSocketNotifier::Read : QSocketNotifier::Write));
-    QObject::connect(m_attemptNotifier.get(), &QSocketNotifier::activated, m_attemptNotifier.get(), [this] {
-        m_attemptNotifier->setEnabled(false);
-        pollAttempt(PQconnectPoll(m_attempt));
-    });
-}
-
-void PostgresBackend::endAttempt(bool connected)
-{
-    m_attemptDeadline.stop();
-    m_attemptNotifier.reset();
-    if (!connected) {
-        PQfinish(m_attempt);
-        m_attempt = nullptr;
-        scheduleReconnect();
-        return;
-    }
-    dropNotifier();
-    PQfinish(m_conn);
-    m_conn = m_attempt;
-    m_attempt = nullptr;
-    try {
-        resume();
-    } catch (const AppError&) {
-        // Said by the next action that needs the server; lost again, tried again.
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            scheduleReconnect();
-    }
-}
-
-bool PostgresBackend::consumeInput()
-{
-    if (!PQconsumeInput(m_conn))
-        return false;
-    // An answer not waited for (a released number) is taken off first: libpq
-    // reads no notification behind an answer nobody has taken.
-    while (!PQisBusy(m_conn)) {
-        PGresult* answer = PQgetResult(m_conn);
-        if (!answer)
-            break;
-        PQclear(answer);
-    }
-    readNotifications();
-    return true;
-}
-
-void PostgresBackend::readNotifications()
-{
-    const int self = PQbackendPID(m_conn);
-    while (PGnotify* note = PQnotifies(m_conn)) {
-        if (note->be_pid != self) {
-            ++m_token;
-            // The row trigger names the ticket's id; a table made before it, or a truncation, names none.
-            char* end = nullptr;
-            const qint64 id = std::strtoll(note->extra, &end, 10);
-            if (id > 0 && end && *end == '\0' && m_changedIds.size() < MostChangedIds)
-                m_changedIds.push_back(id);
-            else
-                m_changedUnknown = true;
-        }
-        PQfreemem(note);
-    }
 }
 
 template <class Body>

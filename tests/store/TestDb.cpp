@@ -1,5 +1,6 @@
 #include "tests/store/TestDb.h"
 
+#include "store/TField.h"
 #include "store/TicketStore.h"
 
 #include <QDir>
@@ -68,11 +69,26 @@ std::unique_ptr<TicketStore> openStore(const TestDb& db)
     return store;
 }
 
+QStringList column(TicketStore& store, const char* field)
+{
+    QStringList texts;
+    const int index = store.FieldByName(QString::fromLatin1(field))->Index();
+    for (int row = 0; row < store.RecordCount(); ++row)
+        texts << store.displayText(row, index);
+    return texts;
+}
+
+QString str(TicketStore& store, const char* field)
+{
+    return store.FieldByName(QString::fromLatin1(field))->AsString();
+}
+
 ProgramRun runProgram(const QString& program, const QStringList& args)
 {
     QProcess process;
     process.start(program, args);
-    if (!process.waitForFinished(30000))
+    // Generous: a Windows program started under Wine takes seconds to come up.
+    if (!process.waitForFinished(120000))
         return {-1, QString(), QStringLiteral("did not finish")};
     // Windows writes its line ends as CR LF.
     const auto text = [](const QByteArray& bytes) { return QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };

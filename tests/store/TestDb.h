@@ -59,6 +59,10 @@ private:
 // A store opened on the database.
 std::unique_ptr<TicketStore> openStore(const TestDb& db);
 
+// A field's text in every listed row, top to bottom; the current row's text.
+QStringList column(TicketStore& store, const char* field);
+QString str(TicketStore& store, const char* field);
+
 // The message of the AppError the action raises; empty when it raises none.
 template <class F>
 QString raised(F&& action)

@@ -1,6 +1,7 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
+#include "tests/ui/SetupWindowTest.h"
 
 #include "app/TextList.h"
 #include "ui/TfMain.h"
@@ -17,37 +18,6 @@
 #include <QToolButton>
 
 #include <optional>
-
-namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-// Lays out the language folder used by the language tests.
-void writeLanguages(const QString& dir)
-{
-    AppFixture::writeFile(dir + "/lang/en.lng", "; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n");
-    AppFixture::writeFile(dir + "/lang/de.lng", "<name>\nDeutsch\n");
-    AppFixture::writeFile(dir + "/lang/cs.lng",
-        "<name>\n\xc4\x8c"
-        "esky\n");
-    AppFixture::writeFile(dir + "/lang/default.lng", "old default\n");
-}
-
-// Shows the window as the active one, so that keys reach its focus widget.
-void showSetup()
-{
-    fSetup->show();
-    fSetup->activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), fSetup);
-}
-
-} // namespace
 
 class TestTfSetup : public QObject
 {
@@ -69,14 +39,8 @@ private slots:
     void escapeWritesNothing();
     void f2SavesThroughExec();
     void everyWayOfClosingEndsTheShowing();
-    void languageListRebuiltEveryShowing();
-    void typingCompletesToListedName();
-    void pickedLanguageSavedAsDefault();
-    void saveWithoutPickLeavesDefault();
-    void pickedFileGoneAtSave();
     void closingReloadsEditorLists_data();
     void closingReloadsEditorLists();
-    void pickingAppliesAtOnce();
 };
 
 void TestTfSetup::designAndTabOrder()
@@ -381,151 +345,6 @@ void TestTfSetup::everyWayOfClosingEndsTheShowing()
     QVERIFY(app.errors.messages.isEmpty());
 }
 
-void TestTfSetup::languageListRebuiltEveryShowing()
-{
-    AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 3);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(0), QStringLiteral("Česky"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(1), QStringLiteral("Deutsch"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(2), QStringLiteral("English"));
-    QCOMPARE(
-        fSetup->LangFiles, QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Default"));
-
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
-    fSetup->done(QDialog::Rejected);
-
-    // A file added meanwhile is listed at once; the box keeps the last pick
-    // but nothing is selected.
-    AppFixture::writeFile(app.path("lang/aa.lng"), "<name>\nAfrikaans\n");
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 4);
-    QCOMPARE(fSetup->LangFiles.first(), app.path("lang/aa.lng"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Deutsch"));
-
-    // Without the folder the list is empty and the text stays.
-    fSetup->done(QDialog::Rejected);
-    QVERIFY(QDir(app.path("lang")).removeRecursively());
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 0);
-    QVERIFY(fSetup->LangFiles.isEmpty());
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Deutsch"));
-    fSetup->done(QDialog::Rejected);
-    QVERIFY(app.errors.messages.isEmpty());
-}
-
-void TestTfSetup::typingCompletesToListedName()
-{
-    AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    QComboBox* combo = control<QComboBox>(fSetup, "comboLang");
-    combo->setFocus();
-    combo->lineEdit()->selectAll();
-
-    QTest::keyClicks(combo, "en");
-    QCOMPARE(combo->currentIndex(), 2);
-    QCOMPARE(combo->currentText(), QStringLiteral("English"));
-    QCOMPARE(combo->lineEdit()->selectedText(), QStringLiteral("glish"));
-
-    // Typing on over the completion keeps the entry.
-    QTest::keyClicks(combo, "G");
-    QCOMPARE(combo->currentIndex(), 2);
-    QCOMPARE(combo->lineEdit()->selectedText(), QStringLiteral("lish"));
-
-    // Deleting leaves no entry selected and does not complete again.
-    QTest::keyClick(combo, Qt::Key_Backspace);
-    QCOMPARE(combo->currentText(), QStringLiteral("Eng"));
-    QCOMPARE(combo->currentIndex(), -1);
-
-    // Text that begins no listed name selects nothing.
-    QTest::keyClicks(combo, "x");
-    QCOMPARE(combo->currentText(), QStringLiteral("Engx"));
-    QCOMPARE(combo->currentIndex(), -1);
-
-    // The arrow keys walk the list.
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentIndex(), 1);
-    QTest::keyClick(combo, Qt::Key_Up);
-    QCOMPARE(combo->currentIndex(), 0);
-    // Non-ASCII letters complete without regard to case.
-    combo->lineEdit()->selectAll();
-    QTest::sendKeyEvent(QTest::Press, combo, Qt::Key_unknown, QString::fromUtf8("\u010d"), Qt::NoModifier);
-    QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
-
-    fSetup->done(QDialog::Rejected);
-    QVERIFY(app.errors.messages.isEmpty());
-}
-
-void TestTfSetup::pickedLanguageSavedAsDefault()
-{
-    AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    // The first entry is saved like any other.
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(2);
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
-
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng),
-        QByteArray("<name>\r\n\xc4\x8c"
-                   "esky\r\n"));
-    QVERIFY(app.errors.messages.isEmpty());
-}
-
-void TestTfSetup::saveWithoutPickLeavesDefault()
-{
-    AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(2);
-    fSetup->spbtSaveClick();
-    AppFixture::writeFile(fMain->PathDefaultLng, "changed meanwhile\n");
-
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("English"));
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
-
-    // A pick undone by deleting the text is no pick either.
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setFocus();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
-    control<QComboBox>(fSetup, "comboLang")->lineEdit()->end(false);
-    QTest::keyClick(control<QComboBox>(fSetup, "comboLang"), Qt::Key_Backspace);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
-    QVERIFY(app.errors.messages.isEmpty());
-}
-
-void TestTfSetup::pickedFileGoneAtSave()
-{
-    AppFixture app({ .beforeStart = writeLanguages });
-    fMain->DayInc = 30;
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
-    QVERIFY(QFile::remove(app.path("lang/de.lng")));
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Nokia");
-    control<QLineEdit>(fSetup, "edProdleva")->setText("7");
-    control<QToolButton>(fSetup, "spbtSave")->click();
-
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/de.lng")) + "." });
-    QVERIFY(fSetup->isVisible());
-    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia"));
-    QCOMPARE(fMain->DayInc, 7);
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("old default\n"));
-    fSetup->done(QDialog::Rejected);
-}
-
 void TestTfSetup::closingReloadsEditorLists_data()
 {
     QTest::addColumn<QString>("way");
@@ -556,49 +375,6 @@ void TestTfSetup::closingReloadsEditorLists()
     QVERIFY(!fSetup->isVisible());
     QVERIFY(control<QComboBox>(fOpravenka, "dbcomboMesto")->findText("Ostrava") >= 0);
     QVERIFY(app.errors.messages.isEmpty());
-}
-
-void TestTfSetup::pickingAppliesAtOnce()
-{
-    const QString source = qEnvironmentVariable("TRELOMAR_SOURCE_DIR");
-    if (source.isEmpty())
-        QSKIP("TRELOMAR_SOURCE_DIR is set by CTest");
-    AppFixture app({ .beforeStart = [&source](const QString& dir) {
-        QDir().mkpath(dir + "/lang");
-        QFile::copy(source + "/resources/lang/cs.lng", dir + "/lang/cs.lng");
-        QFile::copy(source + "/resources/lang/en.lng", dir + "/lang/en.lng");
-    } });
-    showSetup();
-    QComboBox* combo = control<QComboBox>(fSetup, "comboLang");
-    combo->setFocus();
-    combo->lineEdit()->selectAll();
-
-    QTest::keyClicks(combo, "e");
-    QCOMPARE(fMain->LangName, QStringLiteral("English"));
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
-    QCOMPARE(control<QToolButton>(fSetup, "spbtMobily")->text(), QStringLiteral("Device types"));
-    QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
-
-    // Deleting applies nothing and reports nothing.
-    for (int i = 0; i < 8; ++i)
-        QTest::keyClick(combo, Qt::Key_Backspace);
-    QCOMPARE(combo->currentText(), QString());
-    QCOMPARE(fMain->LangName, QStringLiteral("English"));
-
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
-    QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Nastavení programu"));
-    QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
-    QVERIFY(app.errors.messages.isEmpty());
-
-    // A file removed since the list was built: the error is shown and the
-    // language in force stays.
-    QVERIFY(QFile::remove(app.path("lang/en.lng")));
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/en.lng")) + "." });
-    QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
-    fSetup->done(QDialog::Rejected);
 }
 
 TRELOMAR_TEST(TestTfSetup)
