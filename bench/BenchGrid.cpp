@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -81,8 +82,9 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
 
     // The windows as the program makes them, without the editor and the setup window.
     Workspace workspace;
-    fMain = new TfMain(workspace);
-    DM = new TDM;
+    auto fMain = std::make_unique<TfMain>(workspace);
+    auto DM = std::make_unique<TDM>();
+    fMain->useWindows(DM.get(), nullptr, nullptr);
     fMain->resize(600, 400);
     fMain->show();
     QCoreApplication::processEvents();
@@ -123,10 +125,8 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     std::printf(
         "GRID %d %.3f %.3f %d\n", count, median(keys), *std::max_element(keys.begin(), keys.end()), int(keys.size()));
 
-    delete DM;
-    DM = nullptr;
-    delete fMain;
-    fMain = nullptr;
+    DM.reset();
+    fMain.reset();
     QDir::setCurrent(QDir::tempPath());
     return 0;
 }

@@ -27,16 +27,25 @@ namespace {
 class ExposeWatch : public QObject
 {
 public:
+    explicit ExposeWatch(const Program& program)
+        : m_program(program)
+    {
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Expose && fMain && watched == fMain->windowHandle()
-            && fMain->windowHandle()->isExposed()) {
+        const TfMain* main = m_program.fMain();
+        if (event->type() == QEvent::Expose && main && watched == main->windowHandle()
+            && main->windowHandle()->isExposed()) {
             std::fputs("SHOWN\n", stdout);
             std::fflush(stdout);
             std::_Exit(0);
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    const Program& m_program;
 };
 
 } // namespace
@@ -53,7 +62,7 @@ int startupBenchMain(int argc, char* argv[])
             {QCoreApplication::applicationFilePath(), QStringLiteral("--workdir"), QDir::currentPath()}))
         return *exitCode;
     Program program;
-    ExposeWatch watch;
+    ExposeWatch watch(program);
     app.installEventFilter(&watch);
     return program.exec();
 }

@@ -29,6 +29,7 @@ void Workspace::takeTexts(const LangFile& file)
         NewTitle = EditTexts[EditText::NewTitle];
         EditTitle = EditTexts[EditText::EditTitle];
     }
+    emit textsChanged();
 }
 
 void Workspace::clearTexts()

@@ -2,6 +2,7 @@
 
 #include "lang/ExtraTexts.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -10,9 +11,13 @@ struct LangFile;
 // What the windows share: the working folder's file paths, the repair days
 // and the texts of the language in use. The program's start-up owns it, the
 // main window shows it as its own fields, and every other window is handed
-// it when it is made; none of them reaches another window for it.
-struct Workspace
+// it when it is made; none of them reaches another window for it. New
+// texts are announced, and each window puts them on its own controls.
+class Workspace : public QObject
 {
+    Q_OBJECT
+
+public:
     QString AppDir;
     QString VersionText = QStringLiteral("ver. 1.5");
     // The path table: AppDir followed by each file's relative name.
@@ -37,8 +42,12 @@ struct Workspace
 
     // Sets AppDir and the path table below it.
     void setAppDir(const QString& dir);
-    // Takes a language file's texts. A file without a name keeps the old
-    // name, and an editor section too short for the editor keeps its titles.
+    // Takes a language file's texts and announces them. A file without a
+    // name keeps the old name, and an editor section too short for the
+    // editor keeps its titles.
     void takeTexts(const LangFile& file);
     void clearTexts();
+
+signals:
+    void textsChanged();
 };

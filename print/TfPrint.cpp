@@ -154,12 +154,6 @@ const std::pair<ReportLabel * TfPrint::*, ReportLabel * TfPrint::*> LabelTwins[]
     { &TfPrint::QRPodpis, &TfPrint::QRPodpis2 },
 };
 
-QString fieldDisplayText(const QString& fieldName)
-{
-    if (!DM || !DM->ADOTable)
-        return {};
-    return DM->ADOTable->FieldByName(fieldName)->DisplayText();
-}
 
 } // namespace
 
@@ -175,7 +169,9 @@ TfPrint::TfPrint(QWidget* owner)
     QReport->setTitle(QStringLiteral("Tisk opravenky"));
     QReport->setPrintIfEmpty(true);
     QReport->setShowProgress(true);
-    QReport->setFieldSource(&fieldDisplayText);
+    QReport->setFieldSource([this](const QString& fieldName) {
+        return Table ? Table->FieldByName(fieldName)->DisplayText() : QString();
+    });
     QReport->setBeforePrint([this](Report& sender, bool& printReport) { QReportBeforePrint(sender, printReport); });
 
     TitleBand1 = new ReportBand(QReport, ReportBand::Kind::Title, QStringLiteral("TitleBand1"), 136.8);
@@ -270,19 +266,20 @@ TfPrint::TfPrint(QWidget* owner)
 
 TfPrint::~TfPrint() = default;
 
-void TfPrint::PrintTicket(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
+void TfPrint::PrintTicket(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
     const QStringList& printTexts, const QString& langName)
 {
     // The form is released when the call returns, whatever happens.
-    const std::unique_ptr<TfPrint> form = Prepare(owner, tiskPath, firmaPath, printTexts, langName);
+    const std::unique_ptr<TfPrint> form = Prepare(owner, table, tiskPath, firmaPath, printTexts, langName);
     form->QReport->print();
 }
 
-std::unique_ptr<TfPrint> TfPrint::Prepare(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
+std::unique_ptr<TfPrint> TfPrint::Prepare(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
     const QStringList& printTexts, const QString& langName)
 {
     auto form = std::make_unique<TfPrint>(owner);
     form->LangName = langName;
+    form->Table = table;
     form->QRmem1->clear();
     form->QRmem1->setLines(TextList::read(tiskPath));
     form->QRmemF1->clear();

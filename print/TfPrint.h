@@ -7,6 +7,7 @@
 #include <memory>
 
 class Report;
+class TicketStore;
 class ReportBand;
 class ReportField;
 class ReportLabel;
@@ -34,11 +35,11 @@ public:
     // ticket of DM->ADOTable on the default printer. A file that cannot be
     // read raises "Cannot open file %s" and nothing is printed. No printer:
     // nothing happens.
-    static void PrintTicket(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
+    static void PrintTicket(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
         const QStringList& printTexts, const QString& langName);
 
     // The print command's steps up to the print itself: a new form, filled.
-    static std::unique_ptr<TfPrint> Prepare(QWidget* owner, const QString& tiskPath, const QString& firmaPath,
+    static std::unique_ptr<TfPrint> Prepare(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
         const QStringList& printTexts, const QString& langName);
 
     // The report's before-print step: the first copy takes the second copy's
@@ -51,6 +52,8 @@ public:
 
     // Read by the before-print step for the footer.
     QString LangName;
+    // The ticket printed is this table's current one.
+    TicketStore* Table = nullptr;
 
     Report* QReport;
     ReportBand* TitleBand1;

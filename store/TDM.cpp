@@ -5,8 +5,6 @@
 #include "store/TDataSource.h"
 #include "store/TicketStore.h"
 
-TDM* DM = nullptr;
-
 TDM::TDM(QObject* parent)
     : QObject(parent)
 {

@@ -42,5 +42,3 @@ public:
     void ADOTableCalcFields(TicketStore& dataSet);
     void ADOTableFilterRecord(TicketStore& dataSet, bool& Accept);
 };
-
-extern TDM* DM;

@@ -52,39 +52,36 @@ Program::Program()
     splash->repaint();
     QApplication::processEvents();
 
-    // Each creation reports its own errors and the next one still runs.
-    fMain = new TfMain(*m_workspace);
+    // Each creation reports its own errors and the next one still runs. The
+    // main window comes first: it prepares the working folder.
+    m_main = std::make_unique<TfMain>(*m_workspace);
     // An Access database of the earlier program is converted, if the user wants, before the table opens.
     if (LegacyConversion::needed(QDir::currentPath())) {
         splash->hide();
         guarded([] { LegacyConversion::offer(QDir::currentPath()); });
         splash->show();
     }
-    guarded([] { DM = new TDM; });
+    guarded([this] { m_data = std::make_unique<TDM>(); });
     // The daily copy is of the shop's own file; a server keeps its own backups.
-    if (DM && DM->ADOTable->Active() && !TicketBackend::isServerUrl(DM->ADOTable->ConnectionString()))
+    if (m_data && m_data->ADOTable->Active() && !TicketBackend::isServerUrl(m_data->ADOTable->ConnectionString()))
         startDailyBackup();
-    fSetup = new TfSetup(*m_workspace, fMain);
-    fMain->connectSetup(fSetup);
-    fOpravenka = new TfOpravenka(*m_workspace, fMain);
+    m_setup = std::make_unique<TfSetup>(*m_workspace, m_main.get());
+    m_editor = std::make_unique<TfOpravenka>(*m_workspace, m_data.get(), m_main.get());
+    m_main->useWindows(m_data.get(), m_setup.get(), m_editor.get());
 }
 
 Program::~Program()
 {
     m_backup.reset();
-    delete fOpravenka;
-    fOpravenka = nullptr;
-    delete fSetup;
-    fSetup = nullptr;
-    delete DM;
-    DM = nullptr;
-    delete fMain;
-    fMain = nullptr;
+    m_editor.reset();
+    m_setup.reset();
+    m_data.reset();
+    m_main.reset();
 }
 
 void Program::showMainWindow()
 {
-    fMain->show();
+    m_main->show();
 }
 
 int Program::exec()

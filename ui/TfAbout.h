@@ -8,7 +8,7 @@
 namespace Ui {
 class TfAbout;
 }
-struct Workspace;
+class Workspace;
 
 // What the program is and whom to tell about its use. Created for one use,
 // shown modally; any key or the button closes it.

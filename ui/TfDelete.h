@@ -7,7 +7,7 @@
 namespace Ui {
 class TfDelete;
 }
-struct Workspace;
+class Workspace;
 
 // Asks whether to delete the current ticket; the second line names it.
 // Created for one use, shown modally; OK means delete.

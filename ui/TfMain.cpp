@@ -24,6 +24,7 @@
 #include "ui_TfMain.h"
 
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -42,29 +43,12 @@
 #include <limits>
 #include <memory>
 
-TfMain* fMain = nullptr;
-
 namespace {
 
 const QString IniSection = QStringLiteral("Program");
 
 const QColor WindowColor(137, 159, 248);
 const QColor LightColor(225, 232, 253);
-
-// Replaces a drop-down's items but keeps its text: the editor's boxes show a
-// field of the current ticket, and reloading the lists must not change it or
-// start editing the ticket.
-void replaceItems(QComboBox* combo, const QStringList& items)
-{
-    const QString text = combo->currentText();
-    const QSignalBlocker blocker(combo);
-    combo->clear();
-    combo->addItems(items);
-    if (combo->isEditable())
-        combo->setEditText(text);
-    else
-        combo->setCurrentIndex(items.indexOf(text));
-}
 
 bool isCtrlInsOrDel(const QKeyEvent* key)
 {
@@ -182,7 +166,13 @@ void TfMain::FormCreate()
 void TfMain::FormDestroy()
 {
     m_workspace.clearTexts();
+    if (!m_settingsWritten)
+        WriteSettings();
+}
 
+void TfMain::WriteSettings()
+{
+    m_settingsWritten = true;
     IniFile ini(PathIni);
     ini.writeInteger(IniSection, QStringLiteral("Left"), pos().x());
     ini.writeInteger(IniSection, QStringLiteral("Top"), pos().y());
@@ -193,6 +183,7 @@ void TfMain::FormDestroy()
 void TfMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    m_settingsWritten = false;
     if (m_shown || event->spontaneous())
         return;
     m_shown = true;
@@ -200,17 +191,24 @@ void TfMain::showEvent(QShowEvent* event)
     guarded([this] { FormShow(); });
 }
 
+void TfMain::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        guarded([this] { WriteSettings(); });
+}
+
 void TfMain::ConnectDataSource()
 {
-    if (!DM || m_gridModel->dataSource() == DM->DataSource)
+    if (!m_data || m_gridModel->dataSource() == m_data->DataSource)
         return;
-    m_gridModel->setDataSource(DM->DataSource);
+    m_gridModel->setDataSource(m_data->DataSource);
     if (!m_idleRefresh)
         m_idleRefresh = new TIdleRefresh(this);
-    m_idleRefresh->setTable(DM->ADOTable);
+    m_idleRefresh->setTable(m_data->ADOTable);
     // The data module goes before this window at the end: let go of it while
     // its table still stands.
-    connect(DM, &QObject::destroyed, m_gridModel, [model = m_gridModel] { model->setDataSource(nullptr); });
+    connect(m_data, &QObject::destroyed, m_gridModel, [model = m_gridModel] { model->setDataSource(nullptr); });
 }
 
 void TfMain::FormShow()
@@ -223,30 +221,29 @@ void TfMain::FormShow()
 
 void TfMain::LoadCombo()
 {
-    if (!fOpravenka)
+    if (!m_editor)
         return;
-    replaceItems(fOpravenka->findChild<QComboBox*>(QStringLiteral("dbcomboMesto")), TextList::read(PathMesta));
-    replaceItems(fOpravenka->findChild<QComboBox*>(QStringLiteral("dbcomboMobil")), TextList::read(PathMobil));
+    m_editor->setTowns(TextList::read(PathMesta));
+    m_editor->setDeviceTypes(TextList::read(PathMobil));
 }
 
 void TfMain::ApplyLang(const QString& FileName)
 {
     m_workspace.takeTexts(readLangFile(FileName));
-    if (fOpravenka)
-        fOpravenka->UpdateImeiCheck();
     setWindowTitle(mainWindowTitle(LangName, VersionText));
 
     // A section too short for its window is skipped as a whole.
     if (sectionHas(MainTexts, MainText::Count))
         applyMainTexts();
-    if (sectionHas(SettingsTexts, SettingsText::Count) && fSetup)
-        fSetup->ApplyLangTexts();
-    if (sectionHas(EditTexts, EditText::Count) && fOpravenka)
-        fOpravenka->ApplyLangTexts();
 }
 
-void TfMain::connectSetup(TfSetup* setup)
+void TfMain::useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor)
 {
+    m_data = data;
+    m_setup = setup;
+    m_editor = editor;
+    if (!setup)
+        return;
     connect(setup, &TfSetup::closed, this, [this] { guarded([this] { LoadCombo(); }); });
     connect(setup, &TfSetup::daysChanged, this, [this](int days) { DayInc = days; });
     connect(setup, &TfSetup::languageChosen, this,
@@ -283,46 +280,29 @@ void TfMain::applyMainTexts()
 
 void TfMain::actNewExecute()
 {
-    fOpravenka->IsNew = true;
-    TicketStore* table = DM->ADOTable;
-    table->setSort(QStringLiteral("cislo ASC"));
-    table->Last();
-    // The next number follows the largest stored one, also while a search
-    // hides tickets, so that numbers stay unique.
-    const int n = table->reserveCislo();
-    table->Append();
-    try {
-        DM->ADOTablecislo->setAsInteger(n);
-        const QDate today = QDate::currentDate();
-        DM->ADOTableprijato->setAsDateTime(today.startOfDay());
-        // A due date the file cannot hold (a huge DayInc) is refused here.
-        DM->ADOTablevydej->setAsDateTime(today.addDays(DayInc).startOfDay());
-    } catch (...) {
-        // Left pending, the half-made ticket would be stored by the next move.
-        table->Cancel();
-        throw;
-    }
-    fOpravenka->exec();
+    if (m_editor)
+        m_editor->editNew(DayInc);
 }
 
 void TfMain::actEditExecute()
 {
-    fOpravenka->IsNew = false;
-    fOpravenka->exec();
+    if (m_editor)
+        m_editor->editCurrent();
 }
 
 void TfMain::actDeleteExecute()
 {
     auto dialog = std::make_unique<TfDelete>(m_workspace, this);
-    dialog->setDataText(DM->ADOTablecislo->AsString() + QStringLiteral(":  ") + DM->ADOTablejmeno->AsString()
-        + QStringLiteral(", ") + DM->ADOTabletelefon->AsString());
+    dialog->setDataText(m_data->ADOTablecislo->AsString() + QStringLiteral(":  ") + m_data->ADOTablejmeno->AsString()
+        + QStringLiteral(", ") + m_data->ADOTabletelefon->AsString());
     if (dialog->exec() == QDialog::Accepted)
-        DM->ADOTable->Delete();
+        m_data->ADOTable->Delete();
 }
 
 void TfMain::actSetupExecute()
 {
-    fSetup->exec();
+    if (m_setup)
+        m_setup->exec();
 }
 
 void TfMain::actAboutExecute()
@@ -346,7 +326,7 @@ void TfMain::actExitExecute()
 
 void TfMain::setSort(const QString& sort)
 {
-    DM->ADOTable->setSort(sort);
+    m_data->ADOTable->setSort(sort);
 }
 
 void TfMain::actSortNumberExecute()
@@ -401,8 +381,8 @@ void TfMain::DBGridDblClick()
 
 void TfMain::edFindChange(const QString& text)
 {
-    DM->FindText = text;
-    DM->ADOTable->Refresh();
+    m_data->FindText = text;
+    m_data->ADOTable->Refresh();
 }
 
 void TfMain::showCurrentRow()

@@ -21,6 +21,8 @@ class QModelIndex;
 class THelpWindow;
 class TMenuPainter;
 class TicketGridModel;
+class TDM;
+class TfOpravenka;
 class TfSetup;
 
 // The main window: the ticket list and every command. It holds the
@@ -74,19 +76,24 @@ public:
     void FormCreate();
     void FormDestroy();
     void FormShow();
+    // The window's place and the repair days, written when the window closes:
+    // Windows may end the process as soon as the session's end is answered.
+    void WriteSettings();
 
-    // Binds the grid to DM's data source; the data module is created after
-    // this window, so this runs when the window is first shown.
+    // Binds the grid to the data module's data source; the data module is
+    // created after this window, so this runs when the window is first shown.
     void ConnectDataSource();
 
     // Fills the editor's town and device-type lists from their files.
     void LoadCombo();
-    // Reads a language file and applies its texts to the main window, the
-    // setup window and the editor; raises "Cannot open file %s".
+    // Reads a language file into the workspace, which announces it to every
+    // window, and puts its texts on this one; raises "Cannot open file %s".
     void ApplyLang(const QString& FileName);
-    // Answers what the setup window reports: the lists reloaded when it
-    // closes, the repair days it saved, the language the user picked.
-    void connectSetup(TfSetup* setup);
+    // What the program made after this window: the data module (none when it
+    // could not be made), the setup window and the editor. What the setup
+    // window reports is answered: the lists reloaded when it closes, the
+    // repair days it saved, the language the user picked.
+    void useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor);
 
     void actNewExecute();
     void actEditExecute();
@@ -110,6 +117,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     QMenu* createPopupMenu() override;
 
@@ -131,13 +139,15 @@ private:
     void DBGridRowChanged(const QModelIndex& current);
     void DBGridExit();
 
+    TDM* m_data = nullptr;
+    TfSetup* m_setup = nullptr;
+    TfOpravenka* m_editor = nullptr;
     TicketGridModel* m_gridModel = nullptr;
     TIdleRefresh* m_idleRefresh = nullptr; // other counters' tickets shown while idle
     QActionGroup* m_sortGroup = nullptr;
     THelpWindow* m_helpWindow = nullptr;
     bool m_shown = false;
+    bool m_settingsWritten = false;
     bool m_movingGrid = false; // the grid follows the table: no table move back
     std::unique_ptr<Ui::TfMain> m_ui; // the controls, by their object names
 };
-
-extern TfMain* fMain;

@@ -15,14 +15,14 @@
 #include "ui/TFieldDataLink.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrinterInfo>
+#include <QSignalBlocker>
 
 #include <array>
-
-TfOpravenka* fOpravenka = nullptr;
 
 namespace {
 
@@ -55,11 +55,12 @@ bool isEditState(const TicketStore* table)
 
 } // namespace
 
-TfOpravenka::TfOpravenka(const Workspace& workspace, QWidget* mainWindow)
+TfOpravenka::TfOpravenka(const Workspace& workspace, TDM* data, QWidget* mainWindow)
     : QDialog(nullptr,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowCloseButtonHint)
     , m_workspace(workspace)
+    , m_data(data)
     , m_mainWindow(mainWindow)
     , m_ui(std::make_unique<Ui::TfOpravenka>())
 {
@@ -81,6 +82,10 @@ TfOpravenka::TfOpravenka(const Workspace& workspace, QWidget* mainWindow)
     connect(m_ui->spbtTisk, &QToolButton::clicked, this, [this] { guarded([this] { spbtTiskClick(); }); });
 
     guarded([this] { bindControls(); });
+    connect(&m_workspace, &Workspace::textsChanged, this, [this] {
+        guarded([this] { UpdateImeiCheck(); });
+        guarded([this] { ApplyLangTexts(); });
+    });
 
     // Every key passes FormKeyDown before the control that has the focus.
     installEventFilter(this);
@@ -90,9 +95,66 @@ TfOpravenka::TfOpravenka(const Workspace& workspace, QWidget* mainWindow)
 
 TfOpravenka::~TfOpravenka() = default;
 
+void TfOpravenka::editNew(int days)
+{
+    if (!m_data)
+        return;
+    IsNew = true;
+    TicketStore* table = m_data->ADOTable;
+    table->setSort(QStringLiteral("cislo ASC"));
+    table->Last();
+    // The next number follows the largest stored one, also while a search
+    // hides tickets, so that numbers stay unique.
+    const int n = table->reserveCislo();
+    table->Append();
+    try {
+        m_data->ADOTablecislo->setAsInteger(n);
+        const QDate today = QDate::currentDate();
+        m_data->ADOTableprijato->setAsDateTime(today.startOfDay());
+        // A due date the file cannot hold (a huge number of days) is refused here.
+        m_data->ADOTablevydej->setAsDateTime(today.addDays(days).startOfDay());
+    } catch (...) {
+        // Left pending, the half-made ticket would be stored by the next move.
+        table->Cancel();
+        throw;
+    }
+    exec();
+}
+
+void TfOpravenka::editCurrent()
+{
+    IsNew = false;
+    exec();
+}
+
+// Replaces a drop-down's items but keeps its text: the boxes show a field of
+// the current ticket, and reloading the lists must not change it or start
+// editing the ticket.
+void TfOpravenka::replaceItems(QComboBox* combo, const QStringList& items)
+{
+    const QString text = combo->currentText();
+    const QSignalBlocker blocker(combo);
+    combo->clear();
+    combo->addItems(items);
+    if (combo->isEditable())
+        combo->setEditText(text);
+    else
+        combo->setCurrentIndex(items.indexOf(text));
+}
+
+void TfOpravenka::setTowns(const QStringList& towns)
+{
+    replaceItems(m_ui->dbcomboMesto, towns);
+}
+
+void TfOpravenka::setDeviceTypes(const QStringList& types)
+{
+    replaceItems(m_ui->dbcomboMobil, types);
+}
+
 void TfOpravenka::bindControls()
 {
-    if (!DM)
+    if (!m_data)
         return;
     const std::array<std::pair<TDBEdit*, const char*>, 10> edits = { {
         { m_ui->dbedCislo, "cislo" },
@@ -107,7 +169,7 @@ void TfOpravenka::bindControls()
         { m_ui->dbedVydej, "vydej" },
     } };
     for (const auto& [edit, field] : edits) {
-        edit->setDataSource(DM->DataSource);
+        edit->setDataSource(m_data->DataSource);
         edit->setDataField(QLatin1String(field));
     }
     const std::array<std::pair<TDBComboBox*, const char*>, 3> combos = { {
@@ -116,10 +178,10 @@ void TfOpravenka::bindControls()
         { m_ui->dbcomboMobil, "telefon" },
     } };
     for (const auto& [combo, field] : combos) {
-        combo->setDataSource(DM->DataSource);
+        combo->setDataSource(m_data->DataSource);
         combo->setDataField(QLatin1String(field));
     }
-    m_ui->dbmemKomplet->setDataSource(DM->DataSource);
+    m_ui->dbmemKomplet->setDataSource(m_data->DataSource);
     m_ui->dbmemKomplet->setDataField(QStringLiteral("kompletnost"));
 
     for (TFieldDataLink* link : findChildren<TFieldDataLink*>())
@@ -188,7 +250,7 @@ bool TfOpravenka::eventFilter(QObject* watched, QEvent* event)
 
 void TfOpravenka::FormShow()
 {
-    StartBookmark = DM ? DM->ADOTable->GetBookmark() : 0;
+    StartBookmark = m_data ? m_data->ADOTable->GetBookmark() : 0;
     m_userTyped = false;
     for (TFieldDataLink* link : findChildren<TFieldDataLink*>())
         link->reset();
@@ -227,12 +289,12 @@ void TfOpravenka::handOver()
 
 bool TfOpravenka::SaveData()
 {
-    TicketStore* table = DM->ADOTable;
+    TicketStore* table = m_data->ADOTable;
     if (!isEditState(table))
         return true;
     // The name test sees a name still being typed into its box.
     handOver();
-    if (DM->ADOTablejmeno->AsString().isEmpty()) {
+    if (m_data->ADOTablejmeno->AsString().isEmpty()) {
         if (table->State() == DataSetState::Insert) {
             if (m_userTyped) {
                 // Nothing typed is thrown away: the user adds a name or leaves with Esc.
@@ -252,13 +314,13 @@ bool TfOpravenka::SaveData()
 
 void TfOpravenka::spbtOKClick()
 {
-    if (!DM) {
+    if (!m_data) {
         accept();
         return;
     }
     if (!SaveData())
         return;
-    TicketStore* table = DM->ADOTable;
+    TicketStore* table = m_data->ADOTable;
     // Ends an existing ticket still pending (stored when changed) and makes
     // the ticket the editor opened with current again.
     if (StartBookmark != 0 && (isEditState(table) || table->GetBookmark() != StartBookmark))
@@ -282,13 +344,13 @@ void TfOpravenka::spbtTiskClick()
     // counter believe the ticket was printed.
     if (QPrinterInfo::defaultPrinter().isNull())
         throw AppError(m_workspace.Extra.text(ExtraText::NoPrinter));
-    TfPrint::PrintTicket(this, m_workspace.PathTisk, m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
+    TfPrint::PrintTicket(this, m_data ? m_data->ADOTable : nullptr, m_workspace.PathTisk, m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
 }
 
 void TfOpravenka::cancelPending()
 {
-    if (DM && isEditState(DM->ADOTable))
-        DM->ADOTable->Cancel();
+    if (m_data && isEditState(m_data->ADOTable))
+        m_data->ADOTable->Cancel();
 }
 
 void TfOpravenka::reject()

@@ -11,20 +11,32 @@
 namespace Ui {
 class TfOpravenka;
 }
-struct Workspace;
+class QComboBox;
+class TDM;
+class Workspace;
 
 // The ticket editor: one modal window that fills in or changes the current
 // ticket through boxes bound to its fields. It never leaves a ticket pending
 // in the table: OK stores it (or drops a new one the user left untouched),
 // Esc and the close box abandon it. Its texts, titles and the printout's
-// files come from the workspace it is given; it opens centred on mainWindow.
+// files come from the workspace it is given, the ticket from the data
+// module's table (none: OK only closes it); it opens centred on mainWindow.
 class TfOpravenka : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TfOpravenka(const Workspace& workspace, QWidget* mainWindow = nullptr);
+    TfOpravenka(const Workspace& workspace, TDM* data, QWidget* mainWindow = nullptr);
     ~TfOpravenka() override;
+
+    // Opens on a new ticket: the next free number, received today, due in
+    // `days` days. A ticket the table cannot take is not left pending.
+    void editNew(int days);
+    // Opens on the current ticket.
+    void editCurrent();
+    // The choices of the town and device-type boxes; the ticket's own texts stay.
+    void setTowns(const QStringList& towns);
+    void setDeviceTypes(const QStringList& types);
 
     // Puts the workspace's editor texts on this window's controls.
     void ApplyLangTexts();
@@ -58,14 +70,14 @@ protected:
 
 private:
     void bindControls();
+    static void replaceItems(QComboBox* combo, const QStringList& items);
     void handOver();
     void cancelPending();
 
     const Workspace& m_workspace;
+    TDM* m_data; // owned by the program; outlives the editor
     QPointer<QWidget> m_mainWindow; // not the owner: the editor is a window of its own
     std::unique_ptr<Ui::TfOpravenka> m_ui; // the controls, by their object names
     bool m_userTyped = false;
     KeyPreview m_keyPreview { this };
 };
-
-extern TfOpravenka* fOpravenka;

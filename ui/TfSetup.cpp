@@ -16,8 +16,6 @@
 #include <QRegularExpression>
 #include <QSignalBlocker>
 
-TfSetup* fSetup = nullptr;
-
 namespace {
 
 // The design client size; the anchored controls keep their distances to the
@@ -63,6 +61,7 @@ TfSetup::TfSetup(const Workspace& workspace, QWidget* parent)
         [this](const QString& text) { guarded([this, &text] { comboLangEdited(text); }); });
 
     layoutControls();
+    connect(&m_workspace, &Workspace::textsChanged, this, [this] { guarded([this] { ApplyLangTexts(); }); });
 }
 
 TfSetup::~TfSetup()

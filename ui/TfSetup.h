@@ -12,7 +12,7 @@ class QKeyEvent;
 namespace Ui {
 class TfSetup;
 }
-struct Workspace;
+class Workspace;
 
 // The setup window: the shop's four text files, the repair days and the
 // language. It reads the workspace it is given and reports what the user
@@ -80,5 +80,3 @@ private:
     bool m_deleting = false; // the key being typed into comboLang removes text
     KeyPreview m_keyPreview { this };
 };
-
-extern TfSetup* fSetup;

@@ -115,7 +115,7 @@ private slots:
         AppFixture app(options);
         if (message.isEmpty()) {
             QVERIFY2(app.errors.messages.isEmpty(), qPrintable(app.errors.messages.join(u'|')));
-            QVERIFY(DM->ADOTable->Active());
+            QVERIFY(app.DM()->ADOTable->Active());
         } else {
             QCOMPARE(app.errors.messages.size(), 1);
             QVERIFY2(app.errors.messages[0].contains(message), qPrintable(app.errors.messages[0]));
@@ -139,9 +139,9 @@ private slots:
         };
         AppFixture app(options);
         QCOMPARE(app.errors.messages, QStringList());
-        DM->ADOTable->Edit();
-        DM->ADOTablejmeno->setAsString(QStringLiteral("Jana"));
-        DM->ADOTable->Post();
+        app.DM()->ADOTable->Edit();
+        app.DM()->ADOTablejmeno->setAsString(QStringLiteral("Jana"));
+        app.DM()->ADOTable->Post();
         app.stop();
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("extra"));
         db.setDatabaseName(app.path(QStringLiteral("data/data.mdb")));
@@ -159,9 +159,9 @@ private slots:
     void hugePasteIntoTheSearchBox()
     {
         AppFixture app;
-        control<QLineEdit>(fMain, "edFind")->setText(QString(1 << 20, u'3'));
+        control<QLineEdit>(app.fMain(), "edFind")->setText(QString(1 << 20, u'3'));
         QCOMPARE(app.errors.messages, QStringList());
-        QVERIFY(DM->ADOTable->Active());
+        QVERIFY(app.DM()->ADOTable->Active());
     }
 
     // A megabyte pasted into each box of the ticket editor: the box or its
@@ -203,11 +203,11 @@ private slots:
         whenModalShown([&](QWidget* modal) {
             QVERIFY(QTest::qWaitForWindowActive(modal));
             if (box != QLatin1String("dbedJmeno")) {
-                auto* name = control<TDBEdit>(fOpravenka, "dbedJmeno");
+                auto* name = control<TDBEdit>(app.fOpravenka(), "dbedJmeno");
                 name->setFocus(Qt::TabFocusReason);
                 QTest::keyClicks(name, "Jan");
             }
-            auto* target = control<QWidget>(fOpravenka, qPrintable(box));
+            auto* target = control<QWidget>(app.fOpravenka(), qPrintable(box));
             target->setFocus(Qt::TabFocusReason);
             // As the box's context menu pastes.
             if (auto* memo = qobject_cast<QPlainTextEdit*>(target)) {
@@ -221,21 +221,21 @@ private slots:
             }
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
             if (modal->isVisible()) {
-                QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
-                QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+                QCOMPARE(app.DM()->ADOTable->State(), DataSetState::Insert);
+                QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             }
         });
-        fMain->actNewExecute();
-        QVERIFY(!fOpravenka->isVisible());
-        QCOMPARE(fOpravenka->result(), int(kept >= 0 ? QDialog::Accepted : QDialog::Rejected));
+        app.fMain()->actNewExecute();
+        QVERIFY(!app.fOpravenka()->isVisible());
+        QCOMPARE(app.fOpravenka()->result(), int(kept >= 0 ? QDialog::Accepted : QDialog::Rejected));
         QCOMPARE(app.errors.messages, message.isEmpty() ? QStringList() : QStringList {message});
         if (kept < 0) {
-            QCOMPARE(DM->ADOTable->RecordCount(), 0);
+            QCOMPARE(app.DM()->ADOTable->RecordCount(), 0);
             return;
         }
-        QCOMPARE(DM->ADOTable->RecordCount(), 1);
-        QCOMPARE(DM->ADOTable->FieldByName(field)->AsString(), paste.left(kept));
+        QCOMPARE(app.DM()->ADOTable->RecordCount(), 1);
+        QCOMPARE(app.DM()->ADOTable->FieldByName(field)->AsString(), paste.left(kept));
         app.stop();
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("paste"));
         db.setDatabaseName(app.path(QStringLiteral("data/data.mdb")));

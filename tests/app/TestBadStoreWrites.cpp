@@ -78,19 +78,19 @@ QStringList storedTickets(const QString& path)
 
 const QStringList ThreeTickets = {QStringLiteral("1 Novák"), QStringLiteral("2 Dvořák"), QStringLiteral("3 Svoboda")};
 
-void addThreeTickets()
+void addThreeTickets(const AppFixture& app)
 {
     for (const QString& ticket : ThreeTickets) {
-        DM->ADOTable->Append();
-        DM->ADOTablecislo->setAsInteger(ticket.section(u' ', 0, 0).toInt());
-        DM->ADOTablejmeno->setAsString(ticket.section(u' ', 1));
-        DM->ADOTable->Post();
+        app.DM()->ADOTable->Append();
+        app.DM()->ADOTablecislo->setAsInteger(ticket.section(u' ', 0, 0).toInt());
+        app.DM()->ADOTablejmeno->setAsString(ticket.section(u' ', 1));
+        app.DM()->ADOTable->Post();
     }
 }
 
-void typeName(const QString& name)
+void typeName(const AppFixture& app, const QString& name)
 {
-    auto* box = control<TDBEdit>(fOpravenka, "dbedJmeno");
+    auto* box = control<TDBEdit>(app.fOpravenka(), "dbedJmeno");
     box->setFocus(Qt::TabFocusReason);
     for (const QChar c : name)
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -199,12 +199,12 @@ private slots:
         AppFixture app(options);
         if (tinyFileSystem && !mounted)
             QSKIP("mounting a tmpfs needs root");
-        addThreeTickets();
+        addThreeTickets(app);
         const QString store = app.path(QStringLiteral("data/data.mdb"));
 
         QStringList shown;
-        QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-            typeName(QStringLiteral("Černý"));
+        QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+            typeName(app, QStringLiteral("Černý"));
             {
                 std::optional<FileSizeLimit> limit;
                 if (tinyFileSystem)
@@ -215,16 +215,16 @@ private slots:
                 shown = app.errors.messages;
                 disk.free();
             }
-            QVERIFY(fOpravenka->isVisible());
-            QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
-            QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Černý"));
+            QVERIFY(app.fOpravenka()->isVisible());
+            QCOMPARE(app.DM()->ADOTable->State(), DataSetState::Insert);
+            QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Černý"));
             pressF2(); // room again: the same ticket is stored
         }));
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].startsWith(QStringLiteral("Cannot write to file %1: ").arg(store)), qPrintable(shown[0]));
         QVERIFY2(shown[0].contains(reason), qPrintable(shown[0]));
         QCOMPARE(app.errors.messages.size(), 1);
-        QCOMPARE(DM->ADOTable->RecordCount(), 4);
+        QCOMPARE(app.DM()->ADOTable->RecordCount(), 4);
         QCOMPARE(storedTickets(store), ThreeTickets + QStringList {QStringLiteral("4 Černý")});
         app.stop();
         disk.unmount(); // before the working folder is removed
@@ -246,10 +246,10 @@ private slots:
         const QString store = app.path(QStringLiteral("data/data.mdb"));
         QCOMPARE(app.errors.messages.size(), 1);
         QCOMPARE(app.errors.messages[0], QStringLiteral("Cannot open file %1: database is locked.").arg(store));
-        QVERIFY(!DM->ADOTable->Active());
+        QVERIFY(!app.DM()->ADOTable->Active());
         other.reset();
-        DM->ADOTable->Open();
-        QCOMPARE(DM->ADOTable->RecordCount(), 2);
+        app.DM()->ADOTable->Open();
+        QCOMPARE(app.DM()->ADOTable->RecordCount(), 2);
         QCOMPARE(storedTickets(store), ThreeTickets.first(2));
     }
 
@@ -258,11 +258,11 @@ private slots:
     void storeLockedAtPost()
     {
         AppFixture app;
-        addThreeTickets();
+        addThreeTickets(app);
         const QString store = app.path(QStringLiteral("data/data.mdb"));
-        DM->ADOTable->setBusyTimeout(100);
-        QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-            typeName(QStringLiteral("Černý"));
+        app.DM()->ADOTable->setBusyTimeout(100);
+        QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+            typeName(app, QStringLiteral("Černý"));
             {
                 OtherProgram other(store);
                 QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
@@ -272,7 +272,7 @@ private slots:
             }
             QCOMPARE(app.errors.messages,
                 QStringList {QStringLiteral("Cannot write to file %1: database is locked.").arg(store)});
-            QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
+            QCOMPARE(app.DM()->ADOTable->State(), DataSetState::Insert);
             pressF2();
         }));
         QCOMPARE(app.errors.messages.size(), 1);
@@ -304,7 +304,7 @@ private slots:
             QSKIP("this file system cannot make a file read-only for root (chattr +i)");
         QCOMPARE(app.errors.messages,
             QStringList {QStringLiteral("Cannot open file %1: the file is read-only.").arg(store)});
-        QVERIFY(!DM->ADOTable->Active());
+        QVERIFY(!app.DM()->ADOTable->Active());
         app.stop();
         QCOMPARE(storedTickets(store), ThreeTickets.first(1));
     }

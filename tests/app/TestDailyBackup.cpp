@@ -97,7 +97,7 @@ private slots:
         const QString message = app.errors.messages.first();
         QVERIFY2(message.contains(QDir::toNativeSeparators(app.path(QStringLiteral("data/backup")))) && message.contains(QStringLiteral("folder")),
             qPrintable(message));
-        QVERIFY(DM->ADOTable->Active());
+        QVERIFY(app.DM()->ADOTable->Active());
         app.stop();
         QCOMPARE(app.errors.messages.size(), 1);
     }

@@ -46,14 +46,14 @@ private slots:
         QVERIFY(!QDir(app.path("lang")).exists());
         // Without a language file the program says so once and keeps its design texts.
         QCOMPARE(app.errors.messages, QStringList {QStringLiteral("Cannot open file %1.").arg(QDir::toNativeSeparators(app.path("lang/default.lng")))});
-        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář  ver. 1.5"));
-        QCOMPARE(fMain->AppDir, app.dir());
-        QCOMPARE(fMain->PathTisk, app.path("data/tisk.txt"));
-        QCOMPARE(fMain->pos(), QPoint(100, 100));
-        QCOMPARE(fMain->height(), 450);
-        QCOMPARE(fMain->width(), 600);
-        QCOMPARE(fMain->DayInc, 30);
-        QVERIFY(DM->ADOTable->Active());
+        QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomář  ver. 1.5"));
+        QCOMPARE(app.fMain()->AppDir, app.dir());
+        QCOMPARE(app.fMain()->PathTisk, app.path("data/tisk.txt"));
+        QCOMPARE(app.fMain()->pos(), QPoint(100, 100));
+        QCOMPARE(app.fMain()->height(), 450);
+        QCOMPARE(app.fMain()->width(), 600);
+        QCOMPARE(app.fMain()->DayInc, 30);
+        QVERIFY(app.DM()->ADOTable->Active());
 
         // No splash window survives the start.
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -90,9 +90,9 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, dayInc);
         AppFixture app(withIni(ini));
-        QCOMPARE(fMain->pos(), pos);
-        QCOMPARE(fMain->height(), height);
-        QCOMPARE(fMain->DayInc, dayInc);
+        QCOMPARE(app.fMain()->pos(), pos);
+        QCOMPARE(app.fMain()->height(), height);
+        QCOMPARE(app.fMain()->DayInc, dayInc);
     }
 
     void windowPlaceSurvivesRestart()
@@ -101,17 +101,27 @@ private slots:
         QByteArray ini;
         {
             AppFixture app(withIni("; kept\r\n[Program]\r\nLeft=5\r\n[Shop]\r\nName=A\r\n"));
-            fMain->move(140, 160);
-            fMain->resize(600, 520);
-            fMain->DayInc = 14;
+            app.fMain()->move(140, 160);
+            app.fMain()->resize(600, 520);
+            app.fMain()->DayInc = 14;
             app.stop();
             ini = readAll(app.path("trelomar.ini"));
         }
         QCOMPARE(ini, QByteArray("; kept\r\n[Program]\r\nLeft=140\r\nTop=160\r\nHeight=520\r\nDayInc=14\r\n[Shop]\r\nName=A\r\n"));
         AppFixture again(withIni(ini));
-        QCOMPARE(fMain->pos(), QPoint(140, 160));
-        QCOMPARE(fMain->height(), 520);
-        QCOMPARE(fMain->DayInc, 14);
+        QCOMPARE(again.fMain()->pos(), QPoint(140, 160));
+        QCOMPARE(again.fMain()->height(), 520);
+        QCOMPARE(again.fMain()->DayInc, 14);
+    }
+
+    // Windows may end the process once the session's end is answered, before
+    // the window is destroyed: the settings are on disk when it closes.
+    void closingTheWindowWritesTheSettings()
+    {
+        AppFixture app;
+        app.fMain()->DayInc = 9;
+        QVERIFY(app.fMain()->close());
+        QVERIFY(readAll(app.path("trelomar.ini")).contains("DayInc=9"));
     }
 
     void unwritableSettingsAreReportedOnce()
@@ -119,6 +129,7 @@ private slots:
         AppFixture::Options options;
         options.beforeStart = [](const QString& dir) { QDir().mkpath(dir + "/trelomar.ini"); };
         AppFixture app(options);
+        QVERIFY(app.fMain()->close());
         app.stop();
         QCOMPARE(app.errors.messages, QStringList {QStringLiteral("Unable to write to %1.").arg(QDir::toNativeSeparators(app.path("trelomar.ini")))});
     }
@@ -130,9 +141,9 @@ private slots:
         AppFixture app(options);
         QCOMPARE(app.errors.messages.size(), 1);
         QVERIFY2(app.errors.messages.first().contains("data.mdb"), qPrintable(app.errors.messages.first()));
-        QVERIFY(!DM->ADOTable->Active());
+        QVERIFY(!app.DM()->ADOTable->Active());
         QVERIFY(!QFile::exists(app.path("data/data.mdb")));
-        QVERIFY(fMain->isVisible());
+        QVERIFY(app.fMain()->isVisible());
     }
 };
 

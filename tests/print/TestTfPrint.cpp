@@ -103,7 +103,7 @@ void writeLines(const QString& path, const QStringList& lines)
     AppFixture::writeFile(path, lines.isEmpty() ? QByteArray() : (lines.join("\r\n") + "\r\n").toUtf8());
 }
 
-void appendTicket()
+void appendTicket(TDM* DM)
 {
     TicketStore* table = DM->ADOTable;
     table->Append();
@@ -138,7 +138,8 @@ private slots:
 
     void formAndPage()
     {
-        TfPrint form(fOpravenka);
+        TfPrint form(m_app->fOpravenka());
+        form.Table = m_app->DM()->ADOTable;
         QCOMPARE(form.QReport->pageSize().id(), QPageSize::A4);
 
         const ReportPage page = laidOut(form);
@@ -168,7 +169,8 @@ private slots:
     // The two copies are identical: each element of the first matches its twin in the second.
     void bothCopiesAreTwins()
     {
-        TfPrint form(fOpravenka);
+        TfPrint form(m_app->fOpravenka());
+        form.Table = m_app->DM()->ADOTable;
         const ReportPage page = laidOut(form);
         const auto& second = form.PageHeader->elements();
         const auto& first = form.TitleBand1->elements();
@@ -216,7 +218,8 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(double, rightEdge);
-        TfPrint form(fOpravenka);
+        TfPrint form(m_app->fOpravenka());
+        form.Table = m_app->DM()->ADOTable;
         const ReportPage page = laidOut(form);
         QVERIFY(qAbs(boxOf(page, name).rect.right() - (BandLeft + rightEdge)) < 1e-3);
         if (name != QLatin1String("QRpaticka"))
@@ -225,11 +228,12 @@ private slots:
 
     void longTicketNumberWidensToTheRight()
     {
-        appendTicket();
-        TfPrint form(fOpravenka);
-        DM->ADOTablecislo->setAsInteger(7);
+        appendTicket(m_app->DM());
+        TfPrint form(m_app->fOpravenka());
+        form.Table = m_app->DM()->ADOTable;
+        m_app->DM()->ADOTablecislo->setAsInteger(7);
         const ReportPage small = laidOut(form);
-        DM->ADOTablecislo->setAsInteger(1234567890);
+        m_app->DM()->ADOTablecislo->setAsInteger(1234567890);
         const ReportPage large = laidOut(form);
         for (const QString name : { "QRdbCislo", "QRDBText4" }) {
             QCOMPARE(boxOf(small, name).lines, QStringList { "7" });
@@ -241,7 +245,8 @@ private slots:
 
     void longerRecordLabelGrowsToTheLeft()
     {
-        TfPrint form(fOpravenka);
+        TfPrint form(m_app->fOpravenka());
+        form.Table = m_app->DM()->ADOTable;
         const ReportPage design = laidOut(form);
         QStringList texts = EnglishLabels;
         texts[0] = QStringLiteral("Evidenční číslo zakázky:");
@@ -258,9 +263,9 @@ private slots:
     {
         const QString longLine = QStringLiteral("Záruka se nevztahuje na mechanická poškození, poškození vodou ani na "
                                                 "zásahy neoprávněných osob; zařízení si vyzvedněte do třiceti dnů.");
-        writeLines(fMain->PathTisk, QStringList { longLine } + numbered("tisk", 20));
-        writeLines(fMain->PathFirma, numbered("firma", 10));
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        writeLines(m_app->fMain()->PathTisk, QStringList { longLine } + numbered("tisk", 20));
+        writeLines(m_app->fMain()->PathFirma, numbered("firma", 10));
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         const ReportPage page = laidOut(*form);
 
         const double lineHeight = boxOf(page, "QRmem1").lineHeight;
@@ -283,10 +288,10 @@ private slots:
 
     void emptyFilesGiveBlankMemos()
     {
-        writeLines(fMain->PathTisk, {});
-        writeLines(fMain->PathFirma, {});
-        appendTicket();
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        writeLines(m_app->fMain()->PathTisk, {});
+        writeLines(m_app->fMain()->PathFirma, {});
+        appendTicket(m_app->DM());
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         const ReportPage page = laidOut(*form);
         for (const QString name : { "QRmem1", "QRmem2", "QRmemF1", "QRmemF2" })
             QVERIFY2(boxOf(page, name).lines.isEmpty(), qPrintable(name));
@@ -312,7 +317,7 @@ private slots:
     {
         QFETCH(QString, langName);
         QFETCH(QString, footer);
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, langName);
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, langName);
         const ReportPage page = laidOut(*form);
         const PlacedBox& box = boxOf(page, "QRpaticka");
         QCOMPARE(box.lines, QStringList { footer });
@@ -335,8 +340,8 @@ private slots:
     {
         QFETCH(QStringList, printTexts);
         QFETCH(bool, applied);
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, printTexts, "English");
-        const TfPrint design(fOpravenka);
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, printTexts, "English");
+        const TfPrint design(m_app->fOpravenka());
         const ReportPage page = laidOut(*form);
         for (qsizetype i = 0; i < PrintSectionLabels.size(); ++i) {
             const QString name = PrintSectionLabels[i];
@@ -349,32 +354,32 @@ private slots:
 
     void eachPrintStartsFromTheDesign()
     {
-        const auto first = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, EnglishLabels, "English");
+        const auto first = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, EnglishLabels, "English");
         laidOut(*first);
-        const auto second = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, "Česky");
+        const auto second = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
         QCOMPARE(second->QRlbEVD->text(), QStringLiteral("Evidenční číslo:"));
         QCOMPARE(second->QRlbOpravenka2->text(), QStringLiteral("OPRAVENKA"));
     }
 
     void fieldsShowTheTicketAsTheEditorHoldsIt()
     {
-        appendTicket(); // pending: never posted
-        DM->ADOTableIMEI->Clear();
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        appendTicket(m_app->DM()); // pending: never posted
+        m_app->DM()->ADOTableIMEI->Clear();
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         const ReportPage page = laidOut(*form);
 
         const QList<std::pair<QString, TField*>> shown = {
-            { "QRdbCislo", DM->ADOTablecislo },
-            { "QRdbJmeno", DM->ADOTablejmeno },
-            { "QRdbAdresa", DM->ADOTableadresa_mesto },
-            { "QRDBTel", DM->ADOTabletel },
-            { "QRDBTechnik", DM->ADOTabletechnik },
-            { "QRDBDruh", DM->ADOTabledruh_opravy },
-            { "QRDBTelefon", DM->ADOTabletelefon },
-            { "QRdbVada", DM->ADOTablevada },
-            { "QRDBCena", DM->ADOTablecena },
-            { "QRdbPrijato", DM->ADOTableprijato },
-            { "QRdbHotovo", DM->ADOTablevydej },
+            { "QRdbCislo", m_app->DM()->ADOTablecislo },
+            { "QRdbJmeno", m_app->DM()->ADOTablejmeno },
+            { "QRdbAdresa", m_app->DM()->ADOTableadresa_mesto },
+            { "QRDBTel", m_app->DM()->ADOTabletel },
+            { "QRDBTechnik", m_app->DM()->ADOTabletechnik },
+            { "QRDBDruh", m_app->DM()->ADOTabledruh_opravy },
+            { "QRDBTelefon", m_app->DM()->ADOTabletelefon },
+            { "QRdbVada", m_app->DM()->ADOTablevada },
+            { "QRDBCena", m_app->DM()->ADOTablecena },
+            { "QRdbPrijato", m_app->DM()->ADOTableprijato },
+            { "QRdbHotovo", m_app->DM()->ADOTablevydej },
         };
         for (const auto& [name, field] : shown) {
             QVERIFY2(!field->DisplayText().isEmpty(), qPrintable(name));
@@ -390,31 +395,31 @@ private slots:
 
     void printingLeavesTheTicketPending()
     {
-        appendTicket();
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
-        const int rows = DM->ADOTable->RecordCount();
+        appendTicket(m_app->DM());
+        QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Insert);
+        const int rows = m_app->DM()->ADOTable->RecordCount();
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath("ticket.pdf"));
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         QVERIFY(ReportPrinter::print(*form->QReport, printer));
         QVERIFY(QFile::exists(dir.filePath("ticket.pdf")));
 
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
-        QVERIFY(DM->ADOTable->Modified());
-        QCOMPARE(DM->ADOTable->RecordCount(), rows);
-        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan Novák"));
-        DM->ADOTable->Cancel();
-        QCOMPARE(DM->ADOTable->RecordCount(), rows - 1); // nothing was stored
+        QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Insert);
+        QVERIFY(m_app->DM()->ADOTable->Modified());
+        QCOMPARE(m_app->DM()->ADOTable->RecordCount(), rows);
+        QCOMPARE(m_app->DM()->ADOTablejmeno->AsString(), QStringLiteral("Jan Novák"));
+        m_app->DM()->ADOTable->Cancel();
+        QCOMPARE(m_app->DM()->ADOTable->RecordCount(), rows - 1); // nothing was stored
     }
 
     void everyBoxStaysInItsBand()
     {
-        writeLines(fMain->PathTisk, numbered("Podmínky opravy, řádek", 12));
-        writeLines(fMain->PathFirma, numbered("Servis mobilů, řádek", 8));
-        appendTicket();
-        const auto form = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, "Česky");
+        writeLines(m_app->fMain()->PathTisk, numbered("Podmínky opravy, řádek", 12));
+        writeLines(m_app->fMain()->PathFirma, numbered("Servis mobilů, řádek", 8));
+        appendTicket(m_app->DM());
+        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
         const ReportPage page = laidOut(*form);
         std::vector<const PlacedBox*> texts;
         for (const PlacedBox& box : page.boxes)
@@ -449,15 +454,15 @@ private slots:
     void missingFileRaisesAndPrintsNothing()
     {
         QFETCH(bool, tiskMissing);
-        const QString missing = tiskMissing ? fMain->PathTisk : fMain->PathFirma;
+        const QString missing = tiskMissing ? m_app->fMain()->PathTisk : m_app->fMain()->PathFirma;
         QVERIFY(QFile::remove(missing));
         try {
-            TfPrint::PrintTicket(fOpravenka, fMain->PathTisk, fMain->PathFirma, {}, {});
+            TfPrint::PrintTicket(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
             QFAIL("no error raised");
         } catch (const AppError& error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + QDir::toNativeSeparators(missing));
         }
-        QVERIFY(fOpravenka->findChildren<TfPrint*>().isEmpty()); // released
+        QVERIFY(m_app->fOpravenka()->findChildren<TfPrint*>().isEmpty()); // released
     }
 };
 

@@ -91,22 +91,22 @@ private slots:
             QSKIP("pdfinfo and pdftotext (poppler-utils) are needed to read the printed page back");
 
         AppFixture app;
-        AppFixture::writeFile(fMain->PathTisk, "Zařízení si vyzvedněte do 30 dnů.\r\n");
-        AppFixture::writeFile(fMain->PathFirma, "Servis mobilů Novák\r\nHlavní 1, Praha\r\n");
-        DM->ADOTable->Append();
-        DM->ADOTablecislo->setAsInteger(4711);
-        DM->ADOTablejmeno->setAsString(QStringLiteral("Zdeňka Tisková"));
+        AppFixture::writeFile(app.fMain()->PathTisk, "Zařízení si vyzvedněte do 30 dnů.\r\n");
+        AppFixture::writeFile(app.fMain()->PathFirma, "Servis mobilů Novák\r\nHlavní 1, Praha\r\n");
+        app.DM()->ADOTable->Append();
+        app.DM()->ADOTablecislo->setAsInteger(4711);
+        app.DM()->ADOTablejmeno->setAsString(QStringLiteral("Zdeňka Tisková"));
 
-        fOpravenka->IsNew = true;
-        fOpravenka->show();
-        QVERIFY(QTest::qWaitForWindowExposed(fOpravenka));
+        app.fOpravenka()->IsNew = true;
+        app.fOpravenka()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app.fOpravenka()));
 
         const QStringList folders = pdfFolders();
         const QSet<QString> before = pdfFiles(folders);
-        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : fOpravenka;
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : app.fOpravenka();
         QTest::keyClick(focus, Qt::Key_F7);
         QVERIFY2(app.errors.messages.isEmpty(), qPrintable(app.errors.messages.join('\n')));
-        QVERIFY(fOpravenka->findChildren<QObject*>("fPrint").isEmpty()); // the print form is gone
+        QVERIFY(app.fOpravenka()->findChildren<QObject*>("fPrint").isEmpty()); // the print form is gone
 
         // The page arrives once the print server has run the job; the file
         // counts when poppler can read it whole.
@@ -150,9 +150,9 @@ private slots:
         QVERIFY(ink(282.0, 284.0) > 500); // the rule over the footer
 
         // Printing stores nothing: the new ticket is still pending in the editor.
-        QVERIFY(fOpravenka->isVisible());
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
-        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Zdeňka Tisková"));
+        QVERIFY(app.fOpravenka()->isVisible());
+        QCOMPARE(app.DM()->ADOTable->State(), DataSetState::Insert);
+        QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Zdeňka Tisková"));
         QFile::remove(printed);
     }
 };

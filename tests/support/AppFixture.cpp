@@ -90,7 +90,27 @@ void whenModalShown(std::function<void(QWidget* modal)> action)
     timer->start();
 }
 
-bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps)
+TfMain* AppFixture::fMain() const
+{
+    return m_program ? m_program->fMain() : nullptr;
+}
+
+TDM* AppFixture::DM() const
+{
+    return m_program ? m_program->DM() : nullptr;
+}
+
+TfSetup* AppFixture::fSetup() const
+{
+    return m_program ? m_program->fSetup() : nullptr;
+}
+
+TfOpravenka* AppFixture::fOpravenka() const
+{
+    return m_program ? m_program->fOpravenka() : nullptr;
+}
+
+bool AppFixture::inEditor(void (TfMain::*open)(), const std::function<void()>& steps) const
 {
     bool closed = false;
     whenModalShown([&](QWidget* modal) {
@@ -98,8 +118,8 @@ bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps)
             steps();
         closed = !modal->isVisible();
         if (!closed)
-            fOpravenka->QDialog::done(QDialog::Rejected);
+            fOpravenka()->QDialog::done(QDialog::Rejected);
     });
-    (fMain->*open)();
+    (fMain()->*open)();
     return closed;
 }

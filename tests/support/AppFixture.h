@@ -10,7 +10,10 @@
 
 class Program;
 class QWidget;
+class TDM;
 class TfMain;
+class TfOpravenka;
+class TfSetup;
 
 // A fresh working folder with an empty ticket store, made the current
 // directory, and the program's windows started there exactly as the program
@@ -40,6 +43,18 @@ public:
     // settings written. Safe to call once before the destructor.
     void stop();
 
+    // The program's windows and data module, as it made them.
+    TfMain* fMain() const;
+    TDM* DM() const;
+    TfSetup* fSetup() const;
+    TfOpravenka* fOpravenka() const;
+
+    // Opens the editor with `open` (New or Edit of the main window, which run
+    // it modally) and runs `steps` once it is active. The steps end with the
+    // editor closed; an editor still open is closed without touching the
+    // table, and the result is false.
+    bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps) const;
+
     RecordingReporter errors;
 
     // Writes a file (UTF-8) below the working folder, creating folders.
@@ -55,9 +70,3 @@ private:
 // Runs `action` on the next modal window as soon as it is shown, so that a
 // test can answer a dialog that the code under test opens with exec().
 void whenModalShown(std::function<void(QWidget* modal)> action);
-
-// Opens the editor with `open` (New or Edit of the main window, which run it
-// modally) and runs `steps` once it is active. The steps end with the editor
-// closed; an editor still open is closed without touching the table, and the
-// result is false.
-bool inEditor(void (TfMain::*open)(), const std::function<void()>& steps);

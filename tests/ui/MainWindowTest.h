@@ -10,27 +10,20 @@
 
 #include <memory>
 
-// The controls of the main window most cases use.
-inline TDBGrid* dbGrid()
-{
-    return control<TDBGrid>(fMain, "DBGrid");
-}
-
-inline QLineEdit* findBox()
-{
-    return control<QLineEdit>(fMain, "edFind");
-}
-
 // The program started afresh for a case, its main window active and the grid focused.
 class MainWindowTest : public QObject
 {
 protected:
     std::unique_ptr<AppFixture> m_app;
 
+    // The controls of the main window most cases use.
+    TDBGrid* dbGrid() const { return control<TDBGrid>(m_app->fMain(), "DBGrid"); }
+    QLineEdit* findBox() const { return control<QLineEdit>(m_app->fMain(), "edFind"); }
+
     void start(AppFixture::Options options = {})
     {
         m_app = std::make_unique<AppFixture>(std::move(options));
-        QVERIFY(QTest::qWaitForWindowActive(fMain));
+        QVERIFY(QTest::qWaitForWindowActive(m_app->fMain()));
         dbGrid()->setFocus();
     }
 };

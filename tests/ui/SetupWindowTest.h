@@ -29,9 +29,9 @@ inline void writeLanguages(const QString& dir)
 }
 
 // Shows the window as the active one, so that keys reach its focus widget.
-inline void showSetup()
+inline void showSetup(const AppFixture& app)
 {
-    fSetup->show();
-    fSetup->activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), fSetup);
+    app.fSetup()->show();
+    app.fSetup()->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), app.fSetup());
 }

@@ -18,15 +18,15 @@
 
 namespace {
 
-void addTicket(int cislo, const QString& jmeno, qint64 cena = 0)
+void addTicket(const AppFixture& app, int cislo, const QString& jmeno, qint64 cena = 0)
 {
-    TicketStore* table = DM->ADOTable;
+    TicketStore* table = app.DM()->ADOTable;
     table->Append();
-    DM->ADOTablecislo->setAsInteger(cislo);
-    DM->ADOTablejmeno->setAsString(jmeno);
-    DM->ADOTableprijato->setAsDateTime(QDate(2024, 1, 1).startOfDay());
+    app.DM()->ADOTablecislo->setAsInteger(cislo);
+    app.DM()->ADOTablejmeno->setAsString(jmeno);
+    app.DM()->ADOTableprijato->setAsDateTime(QDate(2024, 1, 1).startOfDay());
     if (cena)
-        DM->ADOTablecena->setAsCurrency(cena);
+        app.DM()->ADOTablecena->setAsCurrency(cena);
     table->Post();
 }
 
@@ -39,16 +39,16 @@ struct Host
     TDBMemo* memo = new TDBMemo;
     QLineEdit* other = new QLineEdit;
 
-    explicit Host(const QString& editField = QStringLiteral("jmeno"))
+    explicit Host(const AppFixture& app, const QString& editField = QStringLiteral("jmeno"))
     {
         auto* layout = new QVBoxLayout(&window);
         for (QWidget* w : std::initializer_list<QWidget*> { edit, combo, memo, other })
             layout->addWidget(w);
-        edit->setDataSource(DM->DataSource);
+        edit->setDataSource(app.DM()->DataSource);
         edit->setDataField(editField);
-        combo->setDataSource(DM->DataSource);
+        combo->setDataSource(app.DM()->DataSource);
         combo->setDataField(QStringLiteral("mesto"));
-        memo->setDataSource(DM->DataSource);
+        memo->setDataSource(app.DM()->DataSource);
         memo->setDataField(QStringLiteral("kompletnost"));
         window.show();
         window.activateWindow();
@@ -73,9 +73,9 @@ void typeText(QWidget* widget, const QString& text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-DataSetState state()
+DataSetState state(const AppFixture& app)
 {
-    return DM->ADOTable->State();
+    return app.DM()->ADOTable->State();
 }
 
 } // namespace
@@ -171,34 +171,34 @@ void TestDataControls::maskHandOver()
 void TestDataControls::displayTextWhenUnfocused()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"), 125000);
-    Host host(QStringLiteral("cena"));
-    QCOMPARE(host.edit->text(), DM->ADOTablecena->DisplayText());
+    addTicket(app, 1, QStringLiteral("Novák"), 125000);
+    Host host(app, QStringLiteral("cena"));
+    QCOMPARE(host.edit->text(), app.DM()->ADOTablecena->DisplayText());
     QVERIFY(host.edit->text() != QStringLiteral("12,50"));
     Host::enter(host.edit);
     QCOMPARE(host.edit->text(), QStringLiteral("12,50"));
     QCOMPARE(host.edit->selectedText(), QStringLiteral("12,50"));
     host.leave();
-    QCOMPARE(host.edit->text(), DM->ADOTablecena->DisplayText());
-    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(host.edit->text(), app.DM()->ADOTablecena->DisplayText());
+    QCOMPARE(state(app), DataSetState::Browse);
 }
 
 void TestDataControls::firstChangeEditsAndLeavingHandsOver()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
+    addTicket(app, 1, QStringLiteral("Novák"));
+    Host host(app);
     Host::enter(host.edit);
     typeText(host.edit, QStringLiteral("Dvořák"));
-    QCOMPARE(state(), DataSetState::Edit);
+    QCOMPARE(state(app), DataSetState::Edit);
     QCOMPARE(host.edit->text(), QStringLiteral("Dvořák"));
     // Until the box is left, the field keeps its value.
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
     QVERIFY(host.edit->dataLink()->modified());
     host.leave();
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Dvořák"));
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Dvořák"));
     QVERIFY(!host.edit->dataLink()->modified());
-    QVERIFY(DM->ADOTable->Modified());
+    QVERIFY(app.DM()->ADOTable->Modified());
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -233,8 +233,8 @@ void TestDataControls::refusedCharacters()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     AppFixture app;
-    addTicket(7, QStringLiteral("Novák"));
-    Host host(field);
+    addTicket(app, 7, QStringLiteral("Novák"));
+    Host host(app, field);
     Host::enter(host.edit);
     typeText(host.edit, typed);
     QCOMPARE(host.edit->text(), shown);
@@ -253,7 +253,7 @@ void TestDataControls::lengthFromFieldSize()
     QFETCH(QString, field);
     QFETCH(int, maxLength);
     AppFixture app;
-    Host host(field);
+    Host host(app, field);
     QCOMPARE(host.edit->maxLength(), maxLength);
 }
 
@@ -282,9 +282,9 @@ void TestDataControls::refusedTextKeepsFocus()
     QFETCH(QString, typed);
     QFETCH(QString, error);
     AppFixture app;
-    addTicket(3, QStringLiteral("Novák"));
-    Host host(field);
-    const QString before = DM->ADOTable->FieldByName(field)->AsString();
+    addTicket(app, 3, QStringLiteral("Novák"));
+    Host host(app, field);
+    const QString before = app.DM()->ADOTable->FieldByName(field)->AsString();
     Host::enter(host.edit);
     QTest::keyClick(host.edit, Qt::Key_A, Qt::ControlModifier);
     typeText(host.edit, typed);
@@ -292,8 +292,8 @@ void TestDataControls::refusedTextKeepsFocus()
     QCOMPARE(app.errors.messages, QStringList { error });
     QCOMPARE(QApplication::focusWidget(), host.edit);
     QCOMPARE(host.edit->selectedText(), host.edit->displayText());
-    QCOMPARE(DM->ADOTable->FieldByName(field)->AsString(), before);
-    QCOMPARE(state(), DataSetState::Edit);
+    QCOMPARE(app.DM()->ADOTable->FieldByName(field)->AsString(), before);
+    QCOMPARE(state(app), DataSetState::Edit);
 }
 
 void TestDataControls::maskedDateTyping_data()
@@ -319,8 +319,8 @@ void TestDataControls::maskedDateTyping()
     QFETCH(QString, shown);
     QFETCH(QDate, stored);
     AppFixture app;
-    addTicket(3, QStringLiteral("Novák"));
-    Host host(QStringLiteral("prijato"));
+    addTicket(app, 3, QStringLiteral("Novák"));
+    Host host(app, QStringLiteral("prijato"));
     Host::enter(host.edit);
     // Tab's entry selects the whole text, so Delete empties every position.
     QTest::keyClick(host.edit, Qt::Key_Delete);
@@ -329,7 +329,7 @@ void TestDataControls::maskedDateTyping()
     QCOMPARE(host.edit->displayText(), shown);
     host.leave();
     QCOMPARE(app.errors.messages, QStringList());
-    QCOMPARE(DM->ADOTableprijato->AsDateTime().date(), stored);
+    QCOMPARE(app.DM()->ADOTableprijato->AsDateTime().date(), stored);
 }
 
 void TestDataControls::comboCompletesKeepingTypedCase_data()
@@ -357,8 +357,8 @@ void TestDataControls::comboCompletesKeepingTypedCase()
     QFETCH(QString, text);
     QFETCH(QString, selected);
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
+    addTicket(app, 1, QStringLiteral("Novák"));
+    Host host(app);
     host.combo->addItems(
         { QStringLiteral("Brno"), QStringLiteral("Praha"), QStringLiteral("Plzeň"), QStringLiteral("Písek") });
     Host::enter(host.combo);
@@ -369,51 +369,51 @@ void TestDataControls::comboCompletesKeepingTypedCase()
     QCOMPARE(host.combo->currentText(), text);
     QCOMPARE(host.combo->count(), 4);
     host.leave();
-    QCOMPARE(DM->ADOTablemesto->AsString(), text);
+    QCOMPARE(app.DM()->ADOTablemesto->AsString(), text);
 }
 
 void TestDataControls::comboKeepsTextWhenItemsReplaced()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
+    addTicket(app, 1, QStringLiteral("Novák"));
+    Host host(app);
     host.combo->addItems({ QStringLiteral("Brno"), QStringLiteral("Praha") });
     QCOMPARE(host.combo->currentText(), QString());
-    DM->ADOTable->Edit();
-    DM->ADOTablemesto->setAsString(QStringLiteral("Kolín"));
+    app.DM()->ADOTable->Edit();
+    app.DM()->ADOTablemesto->setAsString(QStringLiteral("Kolín"));
     host.combo->clear();
     host.combo->addItems({ QStringLiteral("Ostrava") });
     QCOMPARE(host.combo->currentText(), QStringLiteral("Kolín"));
-    QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("Kolín"));
+    QCOMPARE(app.DM()->ADOTablemesto->AsString(), QStringLiteral("Kolín"));
 }
 
 void TestDataControls::comboItemChoiceStartsEdit()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
+    addTicket(app, 1, QStringLiteral("Novák"));
+    Host host(app);
     host.combo->addItems({ QStringLiteral("Brno"), QStringLiteral("Praha") });
     Host::enter(host.combo);
     QTest::keyClick(host.combo, Qt::Key_Down);
-    QCOMPARE(state(), DataSetState::Edit);
+    QCOMPARE(state(app), DataSetState::Edit);
     QVERIFY(host.combo->dataLink()->modified());
     host.leave();
-    QCOMPARE(DM->ADOTablemesto->AsString(), host.combo->currentText());
-    QVERIFY(!DM->ADOTablemesto->AsString().isEmpty());
+    QCOMPARE(app.DM()->ADOTablemesto->AsString(), host.combo->currentText());
+    QVERIFY(!app.DM()->ADOTablemesto->AsString().isEmpty());
 }
 
 void TestDataControls::memoEnterStartsNewLine()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
+    addTicket(app, 1, QStringLiteral("Novák"));
+    Host host(app);
     Host::enter(host.memo);
     typeText(host.memo, QStringLiteral("nabíječka"));
     QTest::keyClick(host.memo, Qt::Key_Return);
     typeText(host.memo, QStringLiteral("kryt"));
     QTest::keyClick(host.memo, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), host.other);
-    QCOMPARE(DM->ADOTablekompletnost->AsString(), QStringLiteral("nabíječka\nkryt"));
+    QCOMPARE(app.DM()->ADOTablekompletnost->AsString(), QStringLiteral("nabíječka\nkryt"));
 }
 
 // A one-line box takes a pasted text up to its first line break, in the
@@ -421,8 +421,8 @@ void TestDataControls::memoEnterStartsNewLine()
 void TestDataControls::pasteIntoOneLineBoxStopsAtLineBreak()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    Host host;
+    addTicket(app, 1, QStringLiteral("Novák"));
+    Host host(app);
     const auto paste = [](QWidget* box, const QString& text) {
         QGuiApplication::clipboard()->setText(text);
         Host::enter(box);
@@ -439,9 +439,9 @@ void TestDataControls::pasteIntoOneLineBoxStopsAtLineBreak()
     QCOMPARE(host.combo->currentText(), QStringLiteral("Brno"));
     paste(host.memo, QStringLiteral("kryt\nbaterie"));
     host.leave();
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Evava"));
-    QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("Brno"));
-    QCOMPARE(DM->ADOTablekompletnost->AsString(), QStringLiteral("kryt\nbaterie"));
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Evava"));
+    QCOMPARE(app.DM()->ADOTablemesto->AsString(), QStringLiteral("Brno"));
+    QCOMPARE(app.DM()->ADOTablekompletnost->AsString(), QStringLiteral("kryt\nbaterie"));
 }
 
 TRELOMAR_TEST(TestDataControls)

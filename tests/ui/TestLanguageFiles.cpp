@@ -3,6 +3,7 @@
 #include "lang/LangFile.h"
 #include "print/TfPrint.h"
 #include "report/Report.h"
+#include "store/TDM.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
@@ -27,10 +28,10 @@ QString shipped(const char* name)
 }
 
 // Every text a language file can reach on the three long-lived windows, by object name.
-QMap<QString, QString> visibleTexts()
+QMap<QString, QString> visibleTexts(const AppFixture& app)
 {
     QMap<QString, QString> texts;
-    for (QWidget* window : {static_cast<QWidget*>(fMain), static_cast<QWidget*>(fSetup), static_cast<QWidget*>(fOpravenka)}) {
+    for (QWidget* window : {static_cast<QWidget*>(app.fMain()), static_cast<QWidget*>(app.fSetup()), static_cast<QWidget*>(app.fOpravenka())}) {
         for (const QLabel* label : window->findChildren<QLabel*>())
             texts[window->objectName() + '.' + label->objectName()] = label->text();
         for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
@@ -43,8 +44,8 @@ QMap<QString, QString> visibleTexts()
         for (const QMenu* menu : window->findChildren<QMenu*>())
             texts[window->objectName() + '.' + menu->objectName() + ".menu"] = menu->title();
     }
-    texts["fSetup.title"] = fSetup->windowTitle();
-    const auto* grid = fMain->findChild<QTableView*>(QStringLiteral("DBGrid"));
+    texts["fSetup.title"] = app.fSetup()->windowTitle();
+    const auto* grid = app.fMain()->findChild<QTableView*>(QStringLiteral("DBGrid"));
     for (int column = 0; column < grid->model()->columnCount(); ++column)
         texts[QStringLiteral("DBGrid.%1").arg(column)] = grid->model()->headerData(column, Qt::Horizontal).toString();
     return texts;
@@ -67,32 +68,32 @@ private slots:
     void czechFileKeepsEveryDesignText()
     {
         AppFixture app(withoutLanguage());
-        const QMap<QString, QString> design = visibleTexts();
-        const QPoint designFind = control<QLineEdit>(fMain, "edFind")->pos();
+        const QMap<QString, QString> design = visibleTexts(app);
+        const QPoint designFind = control<QLineEdit>(app.fMain(), "edFind")->pos();
 
-        fMain->ApplyLang(shipped("cs.lng"));
-        QCOMPARE(fMain->LangName, QString::fromUtf8("Česky"));
-        QCOMPARE(fMain->windowTitle(), QString::fromUtf8("Trelomář ver. 1.5"));
-        QCOMPARE(fMain->MainTexts.size(), 23);
-        QCOMPARE(fMain->EditTexts.size(), 18);
-        QCOMPARE(fMain->SettingsTexts.size(), 15);
-        QCOMPARE(fMain->PrintTexts.size(), 18);
-        QVERIFY(!fMain->NewTitle.isEmpty());
-        QVERIFY(!fMain->EditTitle.isEmpty());
+        app.fMain()->ApplyLang(shipped("cs.lng"));
+        QCOMPARE(app.fMain()->LangName, QString::fromUtf8("Česky"));
+        QCOMPARE(app.fMain()->windowTitle(), QString::fromUtf8("Trelomář ver. 1.5"));
+        QCOMPARE(app.fMain()->MainTexts.size(), 23);
+        QCOMPARE(app.fMain()->EditTexts.size(), 18);
+        QCOMPARE(app.fMain()->SettingsTexts.size(), 15);
+        QCOMPARE(app.fMain()->PrintTexts.size(), 18);
+        QVERIFY(!app.fMain()->NewTitle.isEmpty());
+        QVERIFY(!app.fMain()->EditTitle.isEmpty());
 
-        const QMap<QString, QString> czech = visibleTexts();
+        const QMap<QString, QString> czech = visibleTexts(app);
         for (auto it = design.cbegin(); it != design.cend(); ++it)
             QVERIFY2(czech.value(it.key()) == it.value(),
                 qPrintable(QStringLiteral("%1: '%2' became '%3'").arg(it.key(), it.value(), czech.value(it.key()))));
         // Only the search box moves: 10 pixels right of the label, as after any language.
-        const QLabel* lbFind = control<QLabel>(fMain, "lbFind");
-        QCOMPARE(control<QLineEdit>(fMain, "edFind")->x(), lbFind->x() + lbFind->width() + 10);
-        QCOMPARE(control<QLineEdit>(fMain, "edFind")->y(), designFind.y());
+        const QLabel* lbFind = control<QLabel>(app.fMain(), "lbFind");
+        QCOMPARE(control<QLineEdit>(app.fMain(), "edFind")->x(), lbFind->x() + lbFind->width() + 10);
+        QCOMPARE(control<QLineEdit>(app.fMain(), "edFind")->y(), designFind.y());
 
         // The printed ticket too reads as designed.
-        const TfPrint designPrint(fOpravenka);
+        const TfPrint designPrint(app.fOpravenka());
         const auto czechPrint
-            = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
+            = TfPrint::Prepare(app.fOpravenka(), app.DM()->ADOTable, app.fMain()->PathTisk, app.fMain()->PathFirma, app.fMain()->PrintTexts, app.fMain()->LangName);
         const auto printLabels = czechPrint->findChildren<ReportLabel*>();
         QVERIFY(printLabels.size() >= 36);
         for (const ReportLabel* label : printLabels)
@@ -102,24 +103,24 @@ private slots:
     void englishReplacesTextsAndCzechBringsThemBack()
     {
         AppFixture app(withoutLanguage());
-        const QMap<QString, QString> design = visibleTexts();
+        const QMap<QString, QString> design = visibleTexts(app);
         const LangFile english = readLangFile(shipped("en.lng"));
 
-        fMain->ApplyLang(shipped("en.lng"));
-        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
-        QCOMPARE(control<QLabel>(fMain, "lbFind")->text(), english.main[6]);
-        QCOMPARE(fSetup->windowTitle(), english.settings[6]);
-        QCOMPARE(fMain->NewTitle, english.edit[16]);
-        const QMap<QString, QString> translated = visibleTexts();
+        app.fMain()->ApplyLang(shipped("en.lng"));
+        QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
+        QCOMPARE(control<QLabel>(app.fMain(), "lbFind")->text(), english.main[6]);
+        QCOMPARE(app.fSetup()->windowTitle(), english.settings[6]);
+        QCOMPARE(app.fMain()->NewTitle, english.edit[16]);
+        const QMap<QString, QString> translated = visibleTexts(app);
         int changed = 0;
         for (auto it = design.cbegin(); it != design.cend(); ++it)
             changed += translated.value(it.key()) != it.value();
         // Everything but texts that read the same in both languages (IMEI, for one).
         QVERIFY2(changed >= 40, qPrintable(QString::number(changed)));
 
-        fMain->ApplyLang(shipped("cs.lng"));
-        fMain->ApplyLang(shipped("cs.lng"));
-        QCOMPARE(visibleTexts(), design);
+        app.fMain()->ApplyLang(shipped("cs.lng"));
+        app.fMain()->ApplyLang(shipped("cs.lng"));
+        QCOMPARE(visibleTexts(app), design);
     }
 };
 

@@ -82,11 +82,11 @@ private slots:
                                    .arg(QStringLiteral("2"), QStringLiteral("0"),
                                         QDir::toNativeSeparators(app.path(QStringLiteral("data/import-report.txt")))));
         QVERIFY(QFile::exists(app.path(QStringLiteral("data/import-report.txt"))));
-        QVERIFY(DM->ADOTable->Active());
-        QCOMPARE(DM->ADOTable->RecordCount(), 2);
-        DM->ADOTable->setRecNo(1);
-        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Zákazník 2"));
-        QCOMPARE(DM->ADOTablecena->AsCurrency(), 30000);
+        QVERIFY(app.DM()->ADOTable->Active());
+        QCOMPARE(app.DM()->ADOTable->RecordCount(), 2);
+        app.DM()->ADOTable->setRecNo(1);
+        QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Zákazník 2"));
+        QCOMPARE(app.DM()->ADOTablecena->AsCurrency(), 30000);
     }
 
     void noKeepsTheFileInTheLanguageOfTheDefaultFile()

@@ -25,7 +25,7 @@ private:
         table.FieldByName(QStringLiteral("jmeno"))->setAsString(name);
         table.Post();
     }
-    static int gridRows() { return fMain->gridModel()->rowCount(); }
+    static int gridRows(const AppFixture& app) { return app.fMain()->gridModel()->rowCount(); }
 
 private slots:
     void otherCountersTicketsShownWhenIdle()
@@ -36,25 +36,25 @@ private slots:
         AppFixture app({.createDatabase = false, .beforeStart = [&](const QString& dir) {
             AppFixture::writeFile(dir + QStringLiteral("/trelomar.ini"), "[Database]\nUrl=" + db.url().toUtf8() + '\n');
         }});
-        QVERIFY(DM->ADOTable->Active());
+        QVERIFY(app.DM()->ADOTable->Active());
         TicketStore other;
         other.setConnectionString(db.url());
         other.Open();
 
         addTicket(other, 1, QStringLiteral("Adam"));
-        QTRY_COMPARE_WITH_TIMEOUT(gridRows(), 1, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(gridRows(app), 1, 1000);
 
         // A ticket being edited here is left alone until it is stored.
-        DM->ADOTable->Edit();
-        DM->ADOTablejmeno->setAsString(QStringLiteral("Adam Novák"));
-        QSignalSpy heard(DM->ADOTable, &TicketStore::changedElsewhere);
+        app.DM()->ADOTable->Edit();
+        app.DM()->ADOTablejmeno->setAsString(QStringLiteral("Adam Novák"));
+        QSignalSpy heard(app.DM()->ADOTable, &TicketStore::changedElsewhere);
         addTicket(other, 2, QStringLiteral("Bára"));
         QVERIFY(heard.wait(1000));
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Edit);
-        QCOMPARE(gridRows(), 1);
-        DM->ADOTable->Post();
-        QTRY_COMPARE_WITH_TIMEOUT(gridRows(), 2, 1000);
-        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Adam Novák")); // still the current row
+        QCOMPARE(app.DM()->ADOTable->State(), DataSetState::Edit);
+        QCOMPARE(gridRows(app), 1);
+        app.DM()->ADOTable->Post();
+        QTRY_COMPARE_WITH_TIMEOUT(gridRows(app), 2, 1000);
+        QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Adam Novák")); // still the current row
         QVERIFY(app.errors.messages.isEmpty());
         QVERIFY(!QFileInfo::exists(app.path(QStringLiteral("data/backup"))));
     }

@@ -36,31 +36,31 @@
 
 namespace {
 
-void addTicket(int cislo, const QString& jmeno, const QString& telefon = {}, const QString& imei = {})
+void addTicket(const AppFixture& app, int cislo, const QString& jmeno, const QString& telefon = {}, const QString& imei = {})
 {
-    TicketStore* table = DM->ADOTable;
+    TicketStore* table = app.DM()->ADOTable;
     table->Append();
-    DM->ADOTablecislo->setAsInteger(cislo);
-    DM->ADOTablejmeno->setAsString(jmeno);
-    DM->ADOTabletelefon->setAsString(telefon);
-    DM->ADOTableIMEI->setAsString(imei);
+    app.DM()->ADOTablecislo->setAsInteger(cislo);
+    app.DM()->ADOTablejmeno->setAsString(jmeno);
+    app.DM()->ADOTabletelefon->setAsString(telefon);
+    app.DM()->ADOTableIMEI->setAsString(imei);
     table->Post();
 }
 
-int gridRows()
+int gridRows(const AppFixture& app)
 {
-    return fMain->gridModel()->rowCount();
+    return app.fMain()->gridModel()->rowCount();
 }
 
-QString gridText(int row, int column)
+QString gridText(const AppFixture& app, int row, int column)
 {
-    return fMain->gridModel()->index(row, column).data().toString();
+    return app.fMain()->gridModel()->index(row, column).data().toString();
 }
 
-QStringList checkedSortItems()
+QStringList checkedSortItems(const AppFixture& app)
 {
     QStringList names;
-    for (QAction* item : control<QMenu>(fMain, "Popup")->actions())
+    for (QAction* item : control<QMenu>(app.fMain(), "Popup")->actions())
         if (item->isChecked())
             names.append(item->objectName());
     return names;
@@ -76,15 +76,15 @@ struct EditorView
     QDate vydej;
 };
 
-ModalWatch::Action recordEditor(EditorView& view)
+ModalWatch::Action recordEditor(const AppFixture& app, EditorView& view)
 {
-    return [&view](QWidget* modal) {
-        if (modal == fOpravenka) {
-            view.isNew = fOpravenka->IsNew;
-            view.state = DM->ADOTable->State();
-            view.cislo = DM->ADOTablecislo->AsInteger();
-            view.prijato = DM->ADOTableprijato->AsDateTime().date();
-            view.vydej = DM->ADOTablevydej->AsDateTime().date();
+    return [&app, &view](QWidget* modal) {
+        if (modal == app.fOpravenka()) {
+            view.isNew = app.fOpravenka()->IsNew;
+            view.state = app.DM()->ADOTable->State();
+            view.cislo = app.DM()->ADOTablecislo->AsInteger();
+            view.prijato = app.DM()->ADOTableprijato->AsDateTime().date();
+            view.vydej = app.DM()->ADOTablevydej->AsDateTime().date();
         }
         ModalWatch::reject(modal);
     };
@@ -102,24 +102,24 @@ private slots:
     void windowHasFixedWidthAndMinimumHeight()
     {
         start();
-        QCOMPARE(fMain->minimumWidth(), 600);
-        QCOMPARE(fMain->maximumWidth(), 600);
-        fMain->resize(800, 300);
-        QCOMPARE(fMain->width(), 600);
-        QCOMPARE(fMain->height(), 400);
-        fMain->resize(600, 900);
-        QCOMPARE(fMain->height(), 900);
+        QCOMPARE(m_app->fMain()->minimumWidth(), 600);
+        QCOMPARE(m_app->fMain()->maximumWidth(), 600);
+        m_app->fMain()->resize(800, 300);
+        QCOMPARE(m_app->fMain()->width(), 600);
+        QCOMPARE(m_app->fMain()->height(), 400);
+        m_app->fMain()->resize(600, 900);
+        QCOMPARE(m_app->fMain()->height(), 900);
     }
 
     void controlsAndPictures()
     {
         start();
         for (const char* name : { "tbNew", "tbEdit", "tbDelete", "tbSetup", "tbAbout", "tbKonec" }) {
-            const QToolButton* button = control<QToolButton>(fMain, name);
+            const QToolButton* button = control<QToolButton>(m_app->fMain(), name);
             // A picture that cannot be drawn (a missing SVG reader) leaves a blank button.
             QVERIFY2(!button->icon().pixmap(32, 32).isNull(), qPrintable(button->objectName()));
         }
-        QCOMPARE(control<QToolButton>(fMain, "tbKonec")->toolTip(), QStringLiteral("Ukončí program Trelomář"));
+        QCOMPARE(control<QToolButton>(m_app->fMain(), "tbKonec")->toolTip(), QStringLiteral("Ukončí program Trelomář"));
         // Columns keep their width and place, and the grid never edits in place.
         const QHeaderView* titles = dbGrid()->horizontalHeader();
         QCOMPARE(titles->sectionSize(1), 155);
@@ -145,7 +145,7 @@ private slots:
     {
         QFETCH(QString, name);
         start();
-        const auto* item = fMain->findChild<QAction*>(name);
+        const auto* item = m_app->fMain()->findChild<QAction*>(name);
         QVERIFY(item);
         QVERIFY(item->property("Tag").isValid());
         QTEST(item->property("Tag").toInt(), "tag");
@@ -154,15 +154,15 @@ private slots:
     void menuItemsShowAndRunTheirCommand()
     {
         start();
-        QCOMPARE(control<QAction>(fMain, "mmNew")->text(), QStringLiteral("Nová opravenka\tCtrl+Ins"));
-        QCOMPARE(control<QAction>(fMain, "mmUpravit")->text(), QStringLiteral("Upravit opravenku"));
-        QCOMPARE(control<QAction>(fMain, "Smazatopravenku1")->text(), QStringLiteral("Smazat opravenku\tCtrl+Del"));
+        QCOMPARE(control<QAction>(m_app->fMain(), "mmNew")->text(), QStringLiteral("Nová opravenka\tCtrl+Ins"));
+        QCOMPARE(control<QAction>(m_app->fMain(), "mmUpravit")->text(), QStringLiteral("Upravit opravenku"));
+        QCOMPARE(control<QAction>(m_app->fMain(), "Smazatopravenku1")->text(), QStringLiteral("Smazat opravenku\tCtrl+Del"));
         // The shortcut stays on the command alone, so the key fires once.
-        QVERIFY(control<QAction>(fMain, "mmNew")->shortcut().isEmpty());
+        QVERIFY(control<QAction>(m_app->fMain(), "mmNew")->shortcut().isEmpty());
 
         ModalWatch watch;
-        control<QAction>(fMain, "mmOprog")->trigger();
-        control<QAction>(fMain, "Upravitopravenku1")->trigger();
+        control<QAction>(m_app->fMain(), "mmOprog")->trigger();
+        control<QAction>(m_app->fMain(), "Upravitopravenku1")->trigger();
         QCOMPARE(watch.seen, (QStringList { "fAbout", "fOpravenka" }));
     }
 
@@ -195,12 +195,12 @@ private slots:
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QStringList, dialogs);
         start();
-        addTicket(1, "Novák", "Nokia 3310", "350000000000001");
-        addTicket(2, "Dvořák", "Siemens C35", "350000000000002");
-        DM->ADOTable->setRecNo(0);
+        addTicket(*m_app, 1, "Novák", "Nokia 3310", "350000000000001");
+        addTicket(*m_app, 2, "Dvořák", "Siemens C35", "350000000000002");
+        m_app->DM()->ADOTable->setRecNo(0);
 
         EditorView editor;
-        ModalWatch watch(recordEditor(editor));
+        ModalWatch watch(recordEditor(*m_app, editor));
         QTest::keyClick(dbGrid(), Qt::Key(key), modifiers);
         QCOMPARE(watch.seen, dialogs);
         if (dialogs == QStringList { "fOpravenka" }) {
@@ -208,7 +208,7 @@ private slots:
             if (!editor.isNew)
                 QCOMPARE(editor.cislo, 1); // the ticket of the current row
         }
-        QCOMPARE(DM->ADOTable->RecordCount(), 2);
+        QCOMPARE(m_app->DM()->ADOTable->RecordCount(), 2);
         QVERIFY(m_app->errors.messages.isEmpty());
     }
 
@@ -248,7 +248,7 @@ private slots:
         QFETCH(int, tickets);
         start();
         for (int n = 1; n <= tickets; ++n)
-            addTicket(n, "Novák");
+            addTicket(*m_app, n, "Novák");
         QTest::keyClick(dbGrid(), Qt::Key_End, Qt::ControlModifier);
         for (int i = 0; i < 8; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -261,19 +261,19 @@ private slots:
     {
         start();
         for (int n = 1; n <= 5; ++n)
-            addTicket(n, QStringLiteral("Zákazník %1").arg(n));
-        QCOMPARE(gridRows(), 5);
-        DM->ADOTable->setRecNo(3);
+            addTicket(*m_app, n, QStringLiteral("Zákazník %1").arg(n));
+        QCOMPARE(gridRows(*m_app), 5);
+        m_app->DM()->ADOTable->setRecNo(3);
         QCOMPARE(dbGrid()->currentIndex().row(), 3);
         QTest::keyClick(dbGrid(), Qt::Key_Up);
-        QCOMPARE(DM->ADOTable->RecNo(), 2);
-        QCOMPARE(DM->ADOTablecislo->AsInteger(), 3);
-        const QRect cell = dbGrid()->visualRect(fMain->gridModel()->index(4, 1));
+        QCOMPARE(m_app->DM()->ADOTable->RecNo(), 2);
+        QCOMPARE(m_app->DM()->ADOTablecislo->AsInteger(), 3);
+        const QRect cell = dbGrid()->visualRect(m_app->fMain()->gridModel()->index(4, 1));
         QTest::mouseClick(dbGrid()->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(DM->ADOTable->RecNo(), 4);
+        QCOMPARE(m_app->DM()->ADOTable->RecNo(), 4);
 
         EditorView editor;
-        ModalWatch watch(recordEditor(editor));
+        ModalWatch watch(recordEditor(*m_app, editor));
         QTest::mouseDClick(dbGrid()->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(watch.seen, QStringList { "fOpravenka" });
         QCOMPARE(editor.cislo, 5);
@@ -283,54 +283,54 @@ private slots:
     {
         start();
 #if QT_CONFIG(itemmodeltester) // the Windows build's Qt leaves the model tester out
-        QAbstractItemModelTester tester(fMain->gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(m_app->fMain()->gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
 #endif
-        addTicket(2, "Beneš", "Nokia", "351");
-        addTicket(1, "Adámek", "Alcatel", "449");
-        QCOMPARE(gridRows(), 2);
-        QCOMPARE(gridText(0, 0), QStringLiteral("1")); // stored tickets come back in number order
-        QCOMPARE(gridText(0, 1), QStringLiteral("Adámek"));
-        QCOMPARE(gridText(0, 2), QStringLiteral("Alcatel"));
-        QCOMPARE(gridText(0, 5), QStringLiteral("449"));
+        addTicket(*m_app, 2, "Beneš", "Nokia", "351");
+        addTicket(*m_app, 1, "Adámek", "Alcatel", "449");
+        QCOMPARE(gridRows(*m_app), 2);
+        QCOMPARE(gridText(*m_app, 0, 0), QStringLiteral("1")); // stored tickets come back in number order
+        QCOMPARE(gridText(*m_app, 0, 1), QStringLiteral("Adámek"));
+        QCOMPARE(gridText(*m_app, 0, 2), QStringLiteral("Alcatel"));
+        QCOMPARE(gridText(*m_app, 0, 5), QStringLiteral("449"));
 
-        DM->ADOTable->setRecNo(0);
-        DM->ADOTable->Edit();
-        DM->ADOTablejmeno->setAsString("Adam");
-        QCOMPARE(gridText(0, 1), QStringLiteral("Adam"));
-        DM->ADOTable->Cancel();
+        m_app->DM()->ADOTable->setRecNo(0);
+        m_app->DM()->ADOTable->Edit();
+        m_app->DM()->ADOTablejmeno->setAsString("Adam");
+        QCOMPARE(gridText(*m_app, 0, 1), QStringLiteral("Adam"));
+        m_app->DM()->ADOTable->Cancel();
         QTest::keyClicks(findBox(), "35");
-        control<QAction>(fMain, "mmSortIMEI")->trigger();
+        control<QAction>(m_app->fMain(), "mmSortIMEI")->trigger();
         ModalWatch watch([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
-        control<QAction>(fMain, "actDelete")->trigger();
-        QCOMPARE(gridRows(), 0);
+        control<QAction>(m_app->fMain(), "actDelete")->trigger();
+        QCOMPARE(gridRows(*m_app), 0);
         findBox()->clear();
-        QCOMPARE(gridRows(), 1);
+        QCOMPARE(gridRows(*m_app), 1);
         QCOMPARE(dbGrid()->currentIndex().row(), 0);
     }
 
     void leavingTheGridDropsOnlyAnUntouchedNewTicket()
     {
         start();
-        addTicket(1, "Novák");
-        DM->ADOTable->Append();
+        addTicket(*m_app, 1, "Novák");
+        m_app->DM()->ADOTable->Append();
         QTest::mouseClick(findBox(), Qt::LeftButton);
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
-        QCOMPARE(DM->ADOTable->RecordCount(), 1);
+        QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Browse);
+        QCOMPARE(m_app->DM()->ADOTable->RecordCount(), 1);
 
         dbGrid()->setFocus();
-        DM->ADOTable->Append();
-        DM->ADOTablecislo->setAsInteger(2);
+        m_app->DM()->ADOTable->Append();
+        m_app->DM()->ADOTablecislo->setAsInteger(2);
         QTest::mouseClick(findBox(), Qt::LeftButton);
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Insert);
+        QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Insert);
     }
 
     void currentRowIsHighlightedOnlyWhileTheGridHasFocus()
     {
         start();
-        addTicket(1, "Novák");
-        addTicket(2, "Dvořák");
-        DM->ADOTable->setRecNo(1);
-        const QRect row = dbGrid()->visualRect(fMain->gridModel()->index(1, 1));
+        addTicket(*m_app, 1, "Novák");
+        addTicket(*m_app, 2, "Dvořák");
+        m_app->DM()->ADOTable->setRecNo(1);
+        const QRect row = dbGrid()->visualRect(m_app->fMain()->gridModel()->index(1, 1));
         const QPoint inside = row.topLeft() + QPoint(row.width() - 3, 3); // right of the text
         const auto pixel = [&] { return dbGrid()->viewport()->grab().toImage().pixelColor(inside); };
         const QColor highlight = dbGrid()->palette().color(QPalette::Active, QPalette::Highlight);
@@ -345,10 +345,10 @@ private slots:
     void newTicketOnEmptyTable()
     {
         start();
-        fMain->DayInc = 30;
+        m_app->fMain()->DayInc = 30;
         EditorView editor;
-        ModalWatch watch(recordEditor(editor));
-        control<QAction>(fMain, "actNew")->trigger();
+        ModalWatch watch(recordEditor(*m_app, editor));
+        control<QAction>(m_app->fMain(), "actNew")->trigger();
         QCOMPARE(watch.seen, QStringList { "fOpravenka" });
         QVERIFY(editor.isNew);
         QCOMPARE(editor.state, DataSetState::Insert);
@@ -362,30 +362,30 @@ private slots:
     {
         start();
         for (int n = 1; n <= 57; ++n)
-            addTicket(n, QStringLiteral("Jméno %1").arg(58 - n, 2, 10, QLatin1Char('0')));
-        control<QAction>(fMain, "mmSortName")->trigger();
-        QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
-        QCOMPARE(gridText(0, 0), QStringLiteral("57"));
+            addTicket(*m_app, n, QStringLiteral("Jméno %1").arg(58 - n, 2, 10, QLatin1Char('0')));
+        control<QAction>(m_app->fMain(), "mmSortName")->trigger();
+        QCOMPARE(m_app->DM()->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
+        QCOMPARE(gridText(*m_app, 0, 0), QStringLiteral("57"));
 
         EditorView editor;
-        ModalWatch watch(recordEditor(editor));
-        control<QAction>(fMain, "actNew")->trigger();
+        ModalWatch watch(recordEditor(*m_app, editor));
+        control<QAction>(m_app->fMain(), "actNew")->trigger();
         QCOMPARE(editor.cislo, 58);
-        QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
-        QCOMPARE(gridText(0, 0), QStringLiteral("1"));
-        QCOMPARE(checkedSortItems(), QStringList { "mmSortName" });
+        QCOMPARE(m_app->DM()->ADOTable->Sort(), QStringLiteral("cislo ASC"));
+        QCOMPARE(gridText(*m_app, 0, 0), QStringLiteral("1"));
+        QCOMPARE(checkedSortItems(*m_app), QStringList { "mmSortName" });
     }
 
     void newNumberCountsTicketsHiddenBySearch()
     {
         start();
-        addTicket(1, "A", {}, "351111");
-        addTicket(9, "B", {}, "999999");
+        addTicket(*m_app, 1, "A", {}, "351111");
+        addTicket(*m_app, 9, "B", {}, "999999");
         QTest::keyClicks(findBox(), "35");
-        QCOMPARE(gridRows(), 1);
+        QCOMPARE(gridRows(*m_app), 1);
         EditorView editor;
-        ModalWatch watch(recordEditor(editor));
-        control<QAction>(fMain, "actNew")->trigger();
+        ModalWatch watch(recordEditor(*m_app, editor));
+        control<QAction>(m_app->fMain(), "actNew")->trigger();
         QCOMPARE(editor.cislo, 10);
     }
 
@@ -412,38 +412,38 @@ private slots:
         QFETCH(QString, item);
         QFETCH(QString, sort);
         start();
-        QCOMPARE(checkedSortItems(), QStringList { "mmSortNumber" });
-        auto* action = control<QMenu>(fMain, "Popup")->findChild<QAction*>(item);
+        QCOMPARE(checkedSortItems(*m_app), QStringList { "mmSortNumber" });
+        auto* action = control<QMenu>(m_app->fMain(), "Popup")->findChild<QAction*>(item);
         QVERIFY(action);
 
         // The unticked item takes the tick; the ticked one gives it up.
         if (item != "mmSortNumber") {
             action->trigger();
-            QCOMPARE(checkedSortItems(), QStringList { item });
-            QCOMPARE(DM->ADOTable->Sort(), sort);
+            QCOMPARE(checkedSortItems(*m_app), QStringList { item });
+            QCOMPARE(m_app->DM()->ADOTable->Sort(), sort);
         }
-        DM->ADOTable->setSort(QString());
+        m_app->DM()->ADOTable->setSort(QString());
         action->trigger();
-        QCOMPARE(checkedSortItems(), QStringList());
-        QCOMPARE(DM->ADOTable->Sort(), sort); // the order is set in both cases
+        QCOMPARE(checkedSortItems(*m_app), QStringList());
+        QCOMPARE(m_app->DM()->ADOTable->Sort(), sort); // the order is set in both cases
     }
 
     void searchNarrowsAndRestoresTheGrid()
     {
         start();
-        addTicket(1, "A", {}, "351234567890123");
-        addTicket(2, "B", {}, "135123456789012");
-        addTicket(3, "C", {}, "3");
-        addTicket(4, "D", {}, QString());
+        addTicket(*m_app, 1, "A", {}, "351234567890123");
+        addTicket(*m_app, 2, "B", {}, "135123456789012");
+        addTicket(*m_app, 3, "C", {}, "3");
+        addTicket(*m_app, 4, "D", {}, QString());
         QTest::keyClicks(findBox(), "35");
-        QCOMPARE(DM->FindText, QStringLiteral("35"));
-        QCOMPARE(gridRows(), 2);
-        QCOMPARE((QStringList { gridText(0, 0), gridText(1, 0) }), (QStringList { "1", "4" }));
+        QCOMPARE(m_app->DM()->FindText, QStringLiteral("35"));
+        QCOMPARE(gridRows(*m_app), 2);
+        QCOMPARE((QStringList { gridText(*m_app, 0, 0), gridText(*m_app, 1, 0) }), (QStringList { "1", "4" }));
         QTest::keyClick(findBox(), Qt::Key_Space);
-        QCOMPARE(DM->FindText, QStringLiteral("35 ")); // not trimmed
-        QCOMPARE(gridRows(), 1);
+        QCOMPARE(m_app->DM()->FindText, QStringLiteral("35 ")); // not trimmed
+        QCOMPARE(gridRows(*m_app), 1);
         findBox()->clear();
-        QCOMPARE(gridRows(), 4);
+        QCOMPARE(gridRows(*m_app), 4);
     }
 
     void deleteDialog_data()
@@ -461,9 +461,9 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, deleted);
         start();
-        addTicket(14, "Novák", "Nokia");
-        addTicket(15, QString());
-        DM->ADOTable->setRecNo(1);
+        addTicket(*m_app, 14, "Novák", "Nokia");
+        addTicket(*m_app, 15, QString());
+        m_app->DM()->ADOTable->setRecNo(1);
 
         QString data;
         int rightEdge = 0;
@@ -483,7 +483,7 @@ private slots:
         QCOMPARE(rightEdge, 241);
         QVERIFY(openAfterOtherKey);
         QCOMPARE(watch.seen, QStringList { "fDelete" }); // closed by the key, not by the watch
-        QCOMPARE(DM->ADOTable->RecordCount(), deleted ? 1 : 2);
+        QCOMPARE(m_app->DM()->ADOTable->RecordCount(), deleted ? 1 : 2);
     }
 
     void deleteOnEmptyTableReportsTheError()
@@ -494,7 +494,7 @@ private slots:
             data = control<QLabel>(qobject_cast<TfDelete*>(modal), "lbData")->text();
             QTest::keyClick(modal, Qt::Key_Return);
         });
-        control<QAction>(fMain, "actDelete")->trigger();
+        control<QAction>(m_app->fMain(), "actDelete")->trigger();
         QCOMPARE(data, QStringLiteral(":  , "));
         QCOMPARE(m_app->errors.messages.size(), 1);
         QVERIFY2(m_app->errors.messages[0].startsWith("ADOTable: Cannot perform this operation on an empty dataset"),

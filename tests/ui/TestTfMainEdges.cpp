@@ -26,7 +26,7 @@ private:
     void start()
     {
         m_app = std::make_unique<AppFixture>();
-        QVERIFY(QTest::qWaitForWindowActive(fMain));
+        QVERIFY(QTest::qWaitForWindowActive(m_app->fMain()));
     }
 
     // Runs SQL straight on the file, as another program would; the first value it gives.
@@ -58,14 +58,14 @@ private slots:
         QFETCH(qint64, largest);
         start();
         onFile(QStringLiteral("INSERT INTO opravenky (cislo) VALUES (%1)").arg(largest));
-        DM->ADOTable->Refresh();
+        m_app->DM()->ADOTable->Refresh();
         ModalWatch watch;
-        control<QAction>(fMain, "actNew")->trigger();
+        control<QAction>(m_app->fMain(), "actNew")->trigger();
         QCOMPARE(m_app->errors.messages,
                  QStringList {QStringLiteral("No new ticket number follows %1: the largest there can be is 2147483647.")
                                   .arg(largest)});
         QCOMPARE(watch.seen, QStringList());
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
+        QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Browse);
         QCOMPARE(onFile(QStringLiteral("SELECT count(*) FROM opravenky")).toInt(), 1);
     }
 
@@ -81,11 +81,11 @@ private slots:
         start();
         for (int n = 1; n <= tickets; ++n)
             onFile(QStringLiteral("INSERT INTO opravenky (cislo) VALUES (%1)").arg(n));
-        DM->ADOTable->Refresh();
-        QCOMPARE(DM->ADOTable->RecordCount(), tickets);
-        QWidget* rows = control<TDBGrid>(fMain, "DBGrid")->viewport();
+        m_app->DM()->ADOTable->Refresh();
+        QCOMPARE(m_app->DM()->ADOTable->RecordCount(), tickets);
+        QWidget* rows = control<TDBGrid>(m_app->fMain(), "DBGrid")->viewport();
         const QPoint below(20, rows->height() - 5);
-        QVERIFY(!control<TDBGrid>(fMain, "DBGrid")->indexAt(below).isValid());
+        QVERIFY(!control<TDBGrid>(m_app->fMain(), "DBGrid")->indexAt(below).isValid());
         ModalWatch watch;
         QTest::mouseDClick(rows, Qt::LeftButton, {}, below);
         QCOMPARE(watch.seen, QStringList {"fOpravenka"});
@@ -102,15 +102,15 @@ private slots:
     {
         QFETCH(int, days);
         start();
-        fMain->DayInc = days;
+        m_app->fMain()->DayInc = days;
         ModalWatch watch;
-        control<QAction>(fMain, "actNew")->trigger();
+        control<QAction>(m_app->fMain(), "actNew")->trigger();
         const QString due = QDate::currentDate().addDays(days).toString(QStringLiteral("dd.MM.yyyy"));
         QCOMPARE(m_app->errors.messages, QStringList {QStringLiteral("'%1' is not a valid date.").arg(due)});
         QCOMPARE(watch.seen, QStringList());
         // No half-made ticket waits to be stored by the next move.
-        QCOMPARE(DM->ADOTable->State(), DataSetState::Browse);
-        DM->ADOTable->Refresh();
+        QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Browse);
+        m_app->DM()->ADOTable->Refresh();
         QCOMPARE(onFile(QStringLiteral("SELECT count(*) FROM opravenky")).toInt(), 0);
     }
 };

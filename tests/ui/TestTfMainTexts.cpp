@@ -68,9 +68,9 @@ private slots:
     {
         QFETCH(int, count);
         start();
-        fMain->SettingsTexts.clear();
+        m_app->fMain()->SettingsTexts.clear();
         for (int i = 0; i < count; ++i)
-            fMain->SettingsTexts << QStringLiteral("S%1").arg(i);
+            m_app->fMain()->SettingsTexts << QStringLiteral("S%1").arg(i);
 
         QStringList seen;
         ModalWatch watch([&](QWidget* modal) {
@@ -83,8 +83,8 @@ private slots:
                      << QString::number(control<QLabel>(dialog, "lbText1")->geometry().right() + 1);
             ModalWatch::reject(modal);
         });
-        control<QAction>(fMain, "actDelete")->trigger();
-        control<QAction>(fMain, "actAbout")->trigger();
+        control<QAction>(m_app->fMain(), "actDelete")->trigger();
+        control<QAction>(m_app->fMain(), "actAbout")->trigger();
         QFETCH(QString, deleteTitle);
         QFETCH(QString, aboutTitle);
         const bool translated = count >= 6;
@@ -124,17 +124,17 @@ private slots:
         QTest::keyClick(dbGrid(), Qt::Key_F1);
         QCOMPARE(m_app->errors.messages,
             QStringList { QStringLiteral("Cannot open file %1.").arg(QDir::toNativeSeparators(m_app->path("trelomar.hlp"))) });
-        QVERIFY(!fMain->helpWindow() || !fMain->helpWindow()->isVisible());
+        QVERIFY(!m_app->fMain()->helpWindow() || !m_app->fMain()->helpWindow()->isVisible());
 
         AppFixture::writeFile(m_app->path("trelomar.hlp"),
             "<html><body><p>Start</p><a name=\"100\"></a><h1>Kontext sto</h1></body></html>");
         QTest::keyClick(findBox(), Qt::Key_F1);
-        THelpWindow* help = fMain->helpWindow();
+        THelpWindow* help = m_app->fMain()->helpWindow();
         QVERIFY(help && help->isVisible());
         QCOMPARE(control<QTextBrowser>(help, "HelpBrowser")->source().fragment(), QStringLiteral("100"));
         QVERIFY(control<QTextBrowser>(help, "HelpBrowser")->toPlainText().contains("Kontext sto"));
         QTest::keyClick(dbGrid(), Qt::Key_F1);
-        QCOMPARE(fMain->helpWindow(), help); // one window, reused
+        QCOMPARE(m_app->fMain()->helpWindow(), help); // one window, reused
         QCOMPARE(m_app->errors.messages.size(), 1);
     }
 
@@ -145,7 +145,7 @@ private slots:
         start(options);
         QCOMPARE(m_app->errors.messages,
             QStringList { QStringLiteral("Cannot open file %1.").arg(QDir::toNativeSeparators(m_app->path("data/mesta.txt"))) });
-        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
+        QCOMPARE(m_app->fMain()->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
     }
 
     void loadComboReplacesItemsAndKeepsText()
@@ -156,8 +156,8 @@ private slots:
             AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia 3310\n");
         };
         start(options);
-        QComboBox* mesto = control<QComboBox>(fOpravenka, "dbcomboMesto");
-        QComboBox* mobil = control<QComboBox>(fOpravenka, "dbcomboMobil");
+        QComboBox* mesto = control<QComboBox>(m_app->fOpravenka(), "dbcomboMesto");
+        QComboBox* mobil = control<QComboBox>(m_app->fOpravenka(), "dbcomboMobil");
         QCOMPARE(mesto->count(), 4);
         QCOMPARE(mesto->itemText(2), QStringLiteral("Brno"));
         QCOMPARE(mobil->count(), 1);
@@ -165,14 +165,14 @@ private slots:
         // The device list fails: the towns are already in, the devices stay.
         AppFixture::writeFile(m_app->path("data/mesta.txt"), "Ostrava\r\n");
         QFile::remove(m_app->path("data/mobil.txt"));
-        QVERIFY_THROWS_EXCEPTION(AppError, fMain->LoadCombo());
+        QVERIFY_THROWS_EXCEPTION(AppError, m_app->fMain()->LoadCombo());
         QCOMPARE(mesto->count(), 1);
         QCOMPARE(mobil->itemText(0), QStringLiteral("Nokia 3310"));
 
         // The town list fails: neither list changes.
         QFile::remove(m_app->path("data/mesta.txt"));
         AppFixture::writeFile(m_app->path("data/mobil.txt"), "Siemens\r\nAlcatel\r\n");
-        QVERIFY_THROWS_EXCEPTION(AppError, fMain->LoadCombo());
+        QVERIFY_THROWS_EXCEPTION(AppError, m_app->fMain()->LoadCombo());
         QCOMPARE(mesto->itemText(0), QStringLiteral("Ostrava"));
         QCOMPARE(mobil->count(), 1);
     }
@@ -192,10 +192,10 @@ private slots:
         QFETCH(QString, name);
         start();
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile(name, {}));
-        fMain->ApplyLang(m_app->path("lang/t.lng"));
-        QTEST(fMain->windowTitle(), "title");
-        QCOMPARE(fMain->LangName, name);
-        QCOMPARE(fMain->MainTexts, QStringList());
+        m_app->fMain()->ApplyLang(m_app->path("lang/t.lng"));
+        QTEST(m_app->fMain()->windowTitle(), "title");
+        QCOMPARE(m_app->fMain()->LangName, name);
+        QCOMPARE(m_app->fMain()->MainTexts, QStringList());
     }
 
     void applyLangMainTexts_data()
@@ -211,18 +211,18 @@ private slots:
         QFETCH(QString, findLabel);
         start();
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("Test", mainSection(findLabel)));
-        fMain->ApplyLang(m_app->path("lang/t.lng"));
-        const QLabel* lbFind = control<QLabel>(fMain, "lbFind");
+        m_app->fMain()->ApplyLang(m_app->path("lang/t.lng"));
+        const QLabel* lbFind = control<QLabel>(m_app->fMain(), "lbFind");
         QCOMPARE(lbFind->text(), findLabel);
         QCOMPARE(findBox()->x(), lbFind->x() + lbFind->width() + 10);
         QCOMPARE(lbFind->width(), lbFind->sizeHint().width());
-        QCOMPARE(fMain->gridModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("M0"));
-        QCOMPARE(fMain->gridModel()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("M5"));
-        QCOMPARE(control<QMenu>(fMain, "mmSoubor")->title(), QStringLiteral("M7"));
-        QCOMPARE(control<QAction>(fMain, "mmNew")->text(), QStringLiteral("M11\tCtrl+Ins"));
-        QCOMPARE(control<QAction>(fMain, "mmOprog")->text(), QStringLiteral("M16\tCtrl+I"));
-        QCOMPARE(control<QToolButton>(fMain, "tbNew")->toolTip(), QStringLiteral("M17"));
-        QCOMPARE(control<QToolButton>(fMain, "tbKonec")->toolTip(), QStringLiteral("M22"));
+        QCOMPARE(m_app->fMain()->gridModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("M0"));
+        QCOMPARE(m_app->fMain()->gridModel()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("M5"));
+        QCOMPARE(control<QMenu>(m_app->fMain(), "mmSoubor")->title(), QStringLiteral("M7"));
+        QCOMPARE(control<QAction>(m_app->fMain(), "mmNew")->text(), QStringLiteral("M11\tCtrl+Ins"));
+        QCOMPARE(control<QAction>(m_app->fMain(), "mmOprog")->text(), QStringLiteral("M16\tCtrl+I"));
+        QCOMPARE(control<QToolButton>(m_app->fMain(), "tbNew")->toolTip(), QStringLiteral("M17"));
+        QCOMPARE(control<QToolButton>(m_app->fMain(), "tbKonec")->toolTip(), QStringLiteral("M22"));
     }
 
     void applyLangSkipsShortMainSectionAndKeepsStateOnMissingFile()
@@ -232,15 +232,15 @@ private slots:
         QStringList texts = mainSection("X");
         texts.removeLast();
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("English", texts));
-        fMain->ApplyLang(m_app->path("lang/t.lng"));
-        QCOMPARE(fMain->MainTexts.size(), 22);
-        QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
-        QCOMPARE(control<QLabel>(fMain, "lbFind")->text(), QStringLiteral("Hledání podle IMEI"));
+        m_app->fMain()->ApplyLang(m_app->path("lang/t.lng"));
+        QCOMPARE(m_app->fMain()->MainTexts.size(), 22);
+        QCOMPARE(m_app->fMain()->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
+        QCOMPARE(control<QLabel>(m_app->fMain(), "lbFind")->text(), QStringLiteral("Hledání podle IMEI"));
         QCOMPARE(findBox()->x(), edFindX);
 
-        QVERIFY_THROWS_EXCEPTION(AppError, fMain->ApplyLang(m_app->path("lang/missing.lng")));
-        QCOMPARE(fMain->MainTexts.size(), 22);
-        QCOMPARE(fMain->LangName, QStringLiteral("English"));
+        QVERIFY_THROWS_EXCEPTION(AppError, m_app->fMain()->ApplyLang(m_app->path("lang/missing.lng")));
+        QCOMPARE(m_app->fMain()->MainTexts.size(), 22);
+        QCOMPARE(m_app->fMain()->LangName, QStringLiteral("English"));
     }
 };
 

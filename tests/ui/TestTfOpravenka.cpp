@@ -24,13 +24,13 @@
 
 namespace {
 
-void addTicket(int cislo, const QString& jmeno, const QString& imei = QString())
+void addTicket(const AppFixture& app, int cislo, const QString& jmeno, const QString& imei = QString())
 {
-    TicketStore* table = DM->ADOTable;
+    TicketStore* table = app.DM()->ADOTable;
     table->Append();
-    DM->ADOTablecislo->setAsInteger(cislo);
-    DM->ADOTablejmeno->setAsString(jmeno);
-    DM->ADOTableIMEI->setAsString(imei);
+    app.DM()->ADOTablecislo->setAsInteger(cislo);
+    app.DM()->ADOTablejmeno->setAsString(jmeno);
+    app.DM()->ADOTableIMEI->setAsString(imei);
     table->Post();
 }
 
@@ -64,9 +64,9 @@ bool printingIsHarmless()
     return lpstat.waitForFinished() && lpstat.readAllStandardOutput().contains("cups-pdf:");
 }
 
-DataSetState state()
+DataSetState state(const AppFixture& app)
 {
-    return DM->ADOTable->State();
+    return app.DM()->ADOTable->State();
 }
 
 } // namespace
@@ -99,26 +99,26 @@ private slots:
 void TestTfOpravenka::windowLook()
 {
     AppFixture app;
-    QCOMPARE(fOpravenka->size(), QSize(353, 383));
-    QCOMPARE(fOpravenka->minimumSize(), fOpravenka->maximumSize());
+    QCOMPARE(app.fOpravenka()->size(), QSize(353, 383));
+    QCOMPARE(app.fOpravenka()->minimumSize(), app.fOpravenka()->maximumSize());
     // Captions are never cut off.
-    for (QLabel* label : fOpravenka->findChildren<QLabel*>())
+    for (QLabel* label : app.fOpravenka()->findChildren<QLabel*>())
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
-    QCOMPARE(control<QToolButton>(fOpravenka, "spbtOK")->text(), QStringLiteral("&OK  F2"));
+    QCOMPARE(control<QToolButton>(app.fOpravenka(), "spbtOK")->text(), QStringLiteral("&OK  F2"));
     // The buttons take no focus, so the value of the focused box stays in it until stored.
     for (QToolButton* button :
-        { control<QToolButton>(fOpravenka, "spbtOK"), control<QToolButton>(fOpravenka, "spbtTisk") })
+        { control<QToolButton>(app.fOpravenka(), "spbtOK"), control<QToolButton>(app.fOpravenka(), "spbtTisk") })
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboDruh")->count(), 2);
-    QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboDruh")->itemText(1), QStringLiteral("pozáruční"));
+    QCOMPARE(control<TDBComboBox>(app.fOpravenka(), "dbcomboDruh")->count(), 2);
+    QCOMPARE(control<TDBComboBox>(app.fOpravenka(), "dbcomboDruh")->itemText(1), QStringLiteral("pozáruční"));
 }
 
 void TestTfOpravenka::tabOrderSelectsWholeText()
 {
     AppFixture app;
-    addTicket(5, QStringLiteral("Novák"), QStringLiteral("35123"));
+    addTicket(app, 5, QStringLiteral("Novák"), QStringLiteral("35123"));
     QStringList order;
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
         for (int i = 0; i < 15; ++i) {
             QWidget* focus = QApplication::focusWidget();
             order << focus->objectName();
@@ -132,7 +132,7 @@ void TestTfOpravenka::tabOrderSelectsWholeText()
         QStringList({ "dbedCislo", "dbedJmeno", "dbedAdresa", "dbcomboMesto", "dbedTel", "dbedTechnik", "dbcomboDruh",
             "dbcomboMobil", "dbedIMEI", "dbmemKomplet", "dbedVada", "dbedCena", "dbedPrijem", "dbedVydej",
             "dbedCislo" }));
-    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(state(app), DataSetState::Browse);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -140,28 +140,28 @@ void TestTfOpravenka::newTicketStoredByF2()
 {
     AppFixture app;
     AppFixture::writeFile(app.path("data/mesta.txt"), "Brno\r\nPraha\r\nPlzeň\r\n");
-    fMain->LoadCombo();
-    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedCislo"));
-        QCOMPARE(control<TDBEdit>(fOpravenka, "dbedCislo")->selectedText(), QStringLiteral("1"));
-        QCOMPARE(fOpravenka->windowTitle(), fMain->NewTitle);
-        QCOMPARE(fOpravenka->StartBookmark, TBookmark(0));
+    app.fMain()->LoadCombo();
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedCislo"));
+        QCOMPARE(control<TDBEdit>(app.fOpravenka(), "dbedCislo")->selectedText(), QStringLiteral("1"));
+        QCOMPARE(app.fOpravenka()->windowTitle(), app.fMain()->NewTitle);
+        QCOMPARE(app.fOpravenka()->StartBookmark, TBookmark(0));
         QCOMPARE(
-            control<TDBEdit>(fOpravenka, "dbedPrijem")->text(), QLocale().toString(QDate::currentDate(), "dd.MM.yyyy"));
+            control<TDBEdit>(app.fOpravenka(), "dbedPrijem")->text(), QLocale().toString(QDate::currentDate(), "dd.MM.yyyy"));
         press(Qt::Key_Tab);
-        typeText(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Novák"));
-        type(control<TDBComboBox>(fOpravenka, "dbcomboMesto"), QStringLiteral("p"));
-        QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboMesto")->currentText(), QStringLiteral("praha"));
-        QCOMPARE(control<TDBComboBox>(fOpravenka, "dbcomboMesto")->lineEdit()->selectedText(), QStringLiteral("raha"));
+        typeText(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QStringLiteral("Novák"));
+        type(control<TDBComboBox>(app.fOpravenka(), "dbcomboMesto"), QStringLiteral("p"));
+        QCOMPARE(control<TDBComboBox>(app.fOpravenka(), "dbcomboMesto")->currentText(), QStringLiteral("praha"));
+        QCOMPARE(control<TDBComboBox>(app.fOpravenka(), "dbcomboMesto")->lineEdit()->selectedText(), QStringLiteral("raha"));
         press(Qt::Key_F2);
     }));
-    QCOMPARE(fOpravenka->result(), int(QDialog::Accepted));
-    QCOMPARE(state(), DataSetState::Browse);
-    QCOMPARE(DM->ADOTable->RecordCount(), 1);
-    QCOMPARE(DM->ADOTablecislo->AsInteger(), 1);
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
-    QCOMPARE(DM->ADOTablemesto->AsString(), QStringLiteral("praha"));
-    QCOMPARE(DM->ADOTablevydej->AsDateTime().date(), QDate::currentDate().addDays(fMain->DayInc));
+    QCOMPARE(app.fOpravenka()->result(), int(QDialog::Accepted));
+    QCOMPARE(state(app), DataSetState::Browse);
+    QCOMPARE(app.DM()->ADOTable->RecordCount(), 1);
+    QCOMPARE(app.DM()->ADOTablecislo->AsInteger(), 1);
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+    QCOMPARE(app.DM()->ADOTablemesto->AsString(), QStringLiteral("praha"));
+    QCOMPARE(app.DM()->ADOTablevydej->AsDateTime().date(), QDate::currentDate().addDays(app.fMain()->DayInc));
 }
 
 void TestTfOpravenka::leavingWithoutStoring_data()
@@ -180,19 +180,19 @@ void TestTfOpravenka::leavingWithoutStoring()
     QFETCH(bool, isNew);
     QFETCH(int, how);
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    QVERIFY(inEditor(isNew ? &TfMain::actNewExecute : &TfMain::actEditExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Dvořák"));
+    addTicket(app, 1, QStringLiteral("Novák"));
+    QVERIFY(app.inEditor(isNew ? &TfMain::actNewExecute : &TfMain::actEditExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QStringLiteral("Dvořák"));
         press(Qt::Key_Tab);
         if (how == 2)
-            fOpravenka->close();
+            app.fOpravenka()->close();
         else
             press(Qt::Key_Escape, how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
     }));
-    QCOMPARE(fOpravenka->result(), int(QDialog::Rejected));
-    QCOMPARE(state(), DataSetState::Browse);
-    QCOMPARE(DM->ADOTable->RecordCount(), 1);
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+    QCOMPARE(app.fOpravenka()->result(), int(QDialog::Rejected));
+    QCOMPARE(state(app), DataSetState::Browse);
+    QCOMPARE(app.DM()->ADOTable->RecordCount(), 1);
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
 }
 
 void TestTfOpravenka::changedTicketStoredInNumberOrder_data()
@@ -208,82 +208,82 @@ void TestTfOpravenka::changedTicketStoredInNumberOrder()
 {
     QFETCH(int, how);
     AppFixture app;
-    addTicket(1, QStringLiteral("Zeman"));
-    addTicket(2, QStringLiteral("Adam"));
-    addTicket(3, QStringLiteral("Malý"));
-    DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
-    DM->ADOTable->setRecNo(0);
-    QCOMPARE(DM->ADOTablecislo->AsInteger(), 2);
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("35123"));
+    addTicket(app, 1, QStringLiteral("Zeman"));
+    addTicket(app, 2, QStringLiteral("Adam"));
+    addTicket(app, 3, QStringLiteral("Malý"));
+    app.DM()->ADOTable->setSort(QStringLiteral("jmeno ASC"));
+    app.DM()->ADOTable->setRecNo(0);
+    QCOMPARE(app.DM()->ADOTablecislo->AsInteger(), 2);
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("35123"));
         if (how == 0 || how == 1)
             press(Qt::Key_F2, how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
         else if (how == 2)
             press(Qt::Key_O, Qt::AltModifier);
         else
-            QTest::mouseClick(control<QToolButton>(fOpravenka, "spbtOK"), Qt::LeftButton);
-        QTRY_VERIFY(!fOpravenka->isVisible());
+            QTest::mouseClick(control<QToolButton>(app.fOpravenka(), "spbtOK"), Qt::LeftButton);
+        QTRY_VERIFY(!app.fOpravenka()->isVisible());
     }));
-    QCOMPARE(QApplication::focusWidget() == control<QToolButton>(fOpravenka, "spbtOK"), false);
-    QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
-    QCOMPARE(DM->ADOTable->RecNo(), 1);
-    QCOMPARE(DM->ADOTablecislo->AsInteger(), 2);
-    QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("35123"));
-    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(QApplication::focusWidget() == control<QToolButton>(app.fOpravenka(), "spbtOK"), false);
+    QCOMPARE(app.DM()->ADOTable->Sort(), QStringLiteral("cislo ASC"));
+    QCOMPARE(app.DM()->ADOTable->RecNo(), 1);
+    QCOMPARE(app.DM()->ADOTablecislo->AsInteger(), 2);
+    QCOMPARE(app.DM()->ADOTableIMEI->AsString(), QStringLiteral("35123"));
+    QCOMPARE(state(app), DataSetState::Browse);
 }
 
 void TestTfOpravenka::unchangedTicketStoresNothing()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Zeman"));
-    addTicket(2, QStringLiteral("Adam"));
-    DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
-    DM->ADOTable->setRecNo(1);
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        QCOMPARE(fOpravenka->StartBookmark, DM->ADOTable->GetBookmark());
+    addTicket(app, 1, QStringLiteral("Zeman"));
+    addTicket(app, 2, QStringLiteral("Adam"));
+    app.DM()->ADOTable->setSort(QStringLiteral("jmeno ASC"));
+    app.DM()->ADOTable->setRecNo(1);
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
+        QCOMPARE(app.fOpravenka()->StartBookmark, app.DM()->ADOTable->GetBookmark());
         for (int i = 0; i < 14; ++i)
             press(Qt::Key_Tab);
         press(Qt::Key_F2);
     }));
     // A post would have put the table back into number order.
-    QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Zeman"));
-    QCOMPARE(state(), DataSetState::Browse);
+    QCOMPARE(app.DM()->ADOTable->Sort(), QStringLiteral("jmeno ASC"));
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Zeman"));
+    QCOMPARE(state(app), DataSetState::Browse);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
 void TestTfOpravenka::changedTicketWithoutNameStored()
 {
     AppFixture app;
-    addTicket(1, QString());
-    DM->ADOTable->setSort(QStringLiteral("jmeno ASC"));
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedVada"), QStringLiteral("displej"));
+    addTicket(app, 1, QString());
+    app.DM()->ADOTable->setSort(QStringLiteral("jmeno ASC"));
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedVada"), QStringLiteral("displej"));
         press(Qt::Key_F2);
     }));
-    QCOMPARE(state(), DataSetState::Browse);
-    QCOMPARE(DM->ADOTablevada->AsString(), QStringLiteral("displej"));
-    QCOMPARE(DM->ADOTable->Sort(), QStringLiteral("cislo ASC"));
+    QCOMPARE(state(app), DataSetState::Browse);
+    QCOMPARE(app.DM()->ADOTablevada->AsString(), QStringLiteral("displej"));
+    QCOMPARE(app.DM()->ADOTable->Sort(), QStringLiteral("cislo ASC"));
 }
 
 void TestTfOpravenka::editOnEmptyTable()
 {
     AppFixture app;
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        QCOMPARE(fOpravenka->StartBookmark, TBookmark(0));
-        for (auto* box : fOpravenka->findChildren<TDBEdit*>())
-            QVERIFY(box->text().isEmpty() || box == control<TDBEdit>(fOpravenka, "dbedPrijem"));
-        QCOMPARE(control<TDBEdit>(fOpravenka, "dbedPrijem")->displayText(), QStringLiteral("__.__.____"));
-        QCOMPARE(state(), DataSetState::Browse);
-        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
-        QCOMPARE(state(), DataSetState::Insert);
-        QVERIFY(DM->ADOTablecislo->IsNull());
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
+        QCOMPARE(app.fOpravenka()->StartBookmark, TBookmark(0));
+        for (auto* box : app.fOpravenka()->findChildren<TDBEdit*>())
+            QVERIFY(box->text().isEmpty() || box == control<TDBEdit>(app.fOpravenka(), "dbedPrijem"));
+        QCOMPARE(control<TDBEdit>(app.fOpravenka(), "dbedPrijem")->displayText(), QStringLiteral("__.__.____"));
+        QCOMPARE(state(app), DataSetState::Browse);
+        type(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QStringLiteral("Jan"));
+        QCOMPARE(state(app), DataSetState::Insert);
+        QVERIFY(app.DM()->ADOTablecislo->IsNull());
         press(Qt::Key_F2);
     }));
-    QCOMPARE(DM->ADOTable->RecordCount(), 1);
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
-    QVERIFY(DM->ADOTablecislo->IsNull());
-    QVERIFY(DM->ADOTableprijato->IsNull());
+    QCOMPARE(app.DM()->ADOTable->RecordCount(), 1);
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+    QVERIFY(app.DM()->ADOTablecislo->IsNull());
+    QVERIFY(app.DM()->ADOTableprijato->IsNull());
 }
 
 void TestTfOpravenka::newTicketWithoutName_data()
@@ -297,56 +297,56 @@ void TestTfOpravenka::newTicketWithoutName()
 {
     QFETCH(bool, typed);
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
+    addTicket(app, 1, QStringLiteral("Novák"));
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
         if (typed) {
-            type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("35123"));
+            type(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("35123"));
             press(Qt::Key_F2);
             // Nothing typed is lost: the editor waits for a name.
-            QVERIFY(fOpravenka->isVisible());
-            QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedJmeno"));
-            QCOMPARE(state(), DataSetState::Insert);
-            QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("35123"));
+            QVERIFY(app.fOpravenka()->isVisible());
+            QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedJmeno"));
+            QCOMPARE(state(app), DataSetState::Insert);
+            QCOMPARE(app.DM()->ADOTableIMEI->AsString(), QStringLiteral("35123"));
             press(Qt::Key_Escape);
         } else {
             press(Qt::Key_F2);
         }
     }));
-    QCOMPARE(state(), DataSetState::Browse);
-    QCOMPARE(DM->ADOTable->RecordCount(), 1);
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
+    QCOMPARE(state(app), DataSetState::Browse);
+    QCOMPARE(app.DM()->ADOTable->RecordCount(), 1);
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
 }
 
 void TestTfOpravenka::nameStillInItsBoxCounts()
 {
     AppFixture app;
-    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
-        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedJmeno"));
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QStringLiteral("Jan"));
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedJmeno"));
         press(Qt::Key_F2);
     }));
-    QCOMPARE(DM->ADOTable->RecordCount(), 1);
-    QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+    QCOMPARE(app.DM()->ADOTable->RecordCount(), 1);
+    QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
 }
 
 void TestTfOpravenka::refusedBoxEndsOK()
 {
     AppFixture app;
-    addTicket(1, QStringLiteral("Novák"));
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedVydej"), QStringLiteral("99.99.2025"));
-        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QString());
-        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedVydej"));
+    addTicket(app, 1, QStringLiteral("Novák"));
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedVydej"), QStringLiteral("99.99.2025"));
+        type(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QString());
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedVydej"));
         app.errors.messages.clear();
         press(Qt::Key_F2);
         QCOMPARE(app.errors.messages, QStringList { "'99.99.2025' is not a valid date." });
-        QVERIFY(fOpravenka->isVisible());
-        QCOMPARE(state(), DataSetState::Edit);
-        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedVydej"));
+        QVERIFY(app.fOpravenka()->isVisible());
+        QCOMPARE(state(app), DataSetState::Edit);
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedVydej"));
         press(Qt::Key_Escape);
     }));
-    QCOMPARE(state(), DataSetState::Browse);
-    QVERIFY(DM->ADOTablevydej->IsNull());
+    QCOMPARE(state(app), DataSetState::Browse);
+    QVERIFY(app.DM()->ADOTablevydej->IsNull());
 }
 
 void TestTfOpravenka::printKeepsTicketPending()
@@ -354,20 +354,20 @@ void TestTfOpravenka::printKeepsTicketPending()
     if (!printingIsHarmless())
         QSKIP("the default printer is a real one: not printing on it");
     AppFixture app;
-    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QStringLiteral("Jan"));
         press(Qt::Key_F7);
-        QVERIFY(fOpravenka->isVisible());
-        QCOMPARE(state(), DataSetState::Insert);
+        QVERIFY(app.fOpravenka()->isVisible());
+        QCOMPARE(state(app), DataSetState::Insert);
         // What the focused box shows is what the sheet shows.
-        QCOMPARE(DM->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
+        QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Jan"));
         // The print progress window may have taken the activation.
-        fOpravenka->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(fOpravenka));
-        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(fOpravenka, "dbedJmeno"));
+        app.fOpravenka()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.fOpravenka()));
+        QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedJmeno"));
         press(Qt::Key_Escape);
     }));
-    QCOMPARE(DM->ADOTable->RecordCount(), 0);
+    QCOMPARE(app.DM()->ADOTable->RecordCount(), 0);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -377,31 +377,31 @@ void TestTfOpravenka::languageTextsAndTitles()
     QStringList texts;
     for (int i = 0; i < 17; ++i)
         texts << QStringLiteral("T%1").arg(i);
-    fMain->EditTexts = texts;
-    fOpravenka->ApplyLangTexts();
-    QCOMPARE(control<QLabel>(fOpravenka, "lbCislo")->text(), QStringLiteral("Evidenční číslo"));
-    fMain->EditTexts << QStringLiteral("T17");
-    fOpravenka->ApplyLangTexts();
-    QCOMPARE(control<QLabel>(fOpravenka, "lbCislo")->text(), QStringLiteral("T0"));
-    QCOMPARE(control<QLabel>(fOpravenka, "lbVydej")->text(), QStringLiteral("T13"));
-    QCOMPARE(control<QToolButton>(fOpravenka, "spbtTisk")->text(), QStringLiteral("T14"));
-    QCOMPARE(control<QToolButton>(fOpravenka, "spbtOK")->text(), QStringLiteral("T15"));
+    app.fMain()->EditTexts = texts;
+    app.fOpravenka()->ApplyLangTexts();
+    QCOMPARE(control<QLabel>(app.fOpravenka(), "lbCislo")->text(), QStringLiteral("Evidenční číslo"));
+    app.fMain()->EditTexts << QStringLiteral("T17");
+    app.fOpravenka()->ApplyLangTexts();
+    QCOMPARE(control<QLabel>(app.fOpravenka(), "lbCislo")->text(), QStringLiteral("T0"));
+    QCOMPARE(control<QLabel>(app.fOpravenka(), "lbVydej")->text(), QStringLiteral("T13"));
+    QCOMPARE(control<QToolButton>(app.fOpravenka(), "spbtTisk")->text(), QStringLiteral("T14"));
+    QCOMPARE(control<QToolButton>(app.fOpravenka(), "spbtOK")->text(), QStringLiteral("T15"));
     QCOMPARE(
-        control<QLabel>(fOpravenka, "lbVydej")->width(), control<QLabel>(fOpravenka, "lbVydej")->sizeHint().width());
+        control<QLabel>(app.fOpravenka(), "lbVydej")->width(), control<QLabel>(app.fOpravenka(), "lbVydej")->sizeHint().width());
 
     QStringList titles;
     auto noteTitle = [&] {
-        titles << fOpravenka->windowTitle();
+        titles << app.fOpravenka()->windowTitle();
         press(Qt::Key_Escape);
     };
-    fMain->NewTitle.clear();
-    fMain->EditTitle.clear();
-    QVERIFY(inEditor(&TfMain::actNewExecute, noteTitle));
-    QVERIFY(inEditor(&TfMain::actEditExecute, noteTitle));
-    fMain->NewTitle = QStringLiteral("Nová opravenka");
-    fMain->EditTitle = QStringLiteral("Oprava opravenky");
-    QVERIFY(inEditor(&TfMain::actNewExecute, noteTitle));
-    QVERIFY(inEditor(&TfMain::actEditExecute, noteTitle));
+    app.fMain()->NewTitle.clear();
+    app.fMain()->EditTitle.clear();
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, noteTitle));
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, noteTitle));
+    app.fMain()->NewTitle = QStringLiteral("Nová opravenka");
+    app.fMain()->EditTitle = QStringLiteral("Oprava opravenky");
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, noteTitle));
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, noteTitle));
     QCOMPARE(titles, QStringList({ "", "", "Nová opravenka", "Oprava opravenky" }));
 }
 
@@ -410,38 +410,38 @@ void TestTfOpravenka::imeiCheckHint()
     SKIP_UNLESS_FUSION();
     AppFixture app;
     const QString czech = QStringLiteral("Neplatná kontrolní číslice IMEI");
-    const QRect imeiBox = control<TDBEdit>(fOpravenka, "dbedIMEI")->geometry();
+    const QRect imeiBox = control<TDBEdit>(app.fOpravenka(), "dbedIMEI")->geometry();
     const QString shipped = qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/");
-    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedJmeno"), QStringLiteral("Jan"));
-        type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("49015420323751"));
-        QVERIFY(control<QLabel>(fOpravenka, "lbImeiCheck")->text().isEmpty());
-        typeText(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("9"));
-        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), czech);
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedJmeno"), QStringLiteral("Jan"));
+        type(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("49015420323751"));
+        QVERIFY(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->text().isEmpty());
+        typeText(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("9"));
+        QCOMPARE(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->text(), czech);
         // A hint beside the caption: inside the window, clear of the box, no focus.
-        const QRect hint = control<QLabel>(fOpravenka, "lbImeiCheck")->geometry();
+        const QRect hint = control<QLabel>(app.fOpravenka(), "lbImeiCheck")->geometry();
         QVERIFY(!hint.intersects(imeiBox));
-        QVERIFY(fOpravenka->rect().contains(hint));
+        QVERIFY(app.fOpravenka()->rect().contains(hint));
         QCOMPARE(hint.right(), imeiBox.right());
-        QVERIFY(hint.left() > control<QLabel>(fOpravenka, "lbIMEI")->geometry().right() + 4);
-        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->focusPolicy(), Qt::NoFocus);
+        QVERIFY(hint.left() > control<QLabel>(app.fOpravenka(), "lbIMEI")->geometry().right() + 4);
+        QCOMPARE(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->focusPolicy(), Qt::NoFocus);
 
-        fMain->ApplyLang(shipped + QStringLiteral("en.lng"));
-        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), QStringLiteral("IMEI check digit does not match"));
-        QVERIFY(control<QLabel>(fOpravenka, "lbImeiCheck")->x()
-            > control<QLabel>(fOpravenka, "lbIMEI")->geometry().right() + 4);
+        app.fMain()->ApplyLang(shipped + QStringLiteral("en.lng"));
+        QCOMPARE(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->text(), QStringLiteral("IMEI check digit does not match"));
+        QVERIFY(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->x()
+            > control<QLabel>(app.fOpravenka(), "lbIMEI")->geometry().right() + 4);
         press(Qt::Key_Backspace);
-        typeText(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("8"));
-        QVERIFY(control<QLabel>(fOpravenka, "lbImeiCheck")->text().isEmpty());
+        typeText(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("8"));
+        QVERIFY(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->text().isEmpty());
         press(Qt::Key_Backspace);
-        typeText(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("9"));
-        fMain->ApplyLang(shipped + QStringLiteral("cs.lng"));
+        typeText(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("9"));
+        app.fMain()->ApplyLang(shipped + QStringLiteral("cs.lng"));
         press(Qt::Key_F2); // a hint, never a refusal
     }));
-    QCOMPARE(DM->ADOTableIMEI->AsString(), QStringLiteral("490154203237519"));
+    QCOMPARE(app.DM()->ADOTableIMEI->AsString(), QStringLiteral("490154203237519"));
     // Shown again when the stored ticket is opened.
-    QVERIFY(inEditor(&TfMain::actEditExecute, [&] {
-        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), czech);
+    QVERIFY(app.inEditor(&TfMain::actEditExecute, [&] {
+        QCOMPARE(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->text(), czech);
         press(Qt::Key_Escape);
     }));
 }
@@ -458,9 +458,9 @@ void TestTfOpravenka::imeiCheckHintInTheStartLanguage()
         AppFixture::writeFile(dir + QStringLiteral("/lang/default.lng"), english.left(english.indexOf("<extra>")));
     };
     AppFixture app(options);
-    QVERIFY(inEditor(&TfMain::actNewExecute, [&] {
-        type(control<TDBEdit>(fOpravenka, "dbedIMEI"), QStringLiteral("490154203237519"));
-        QCOMPARE(control<QLabel>(fOpravenka, "lbImeiCheck")->text(), QStringLiteral("IMEI check digit does not match"));
+    QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
+        type(control<TDBEdit>(app.fOpravenka(), "dbedIMEI"), QStringLiteral("490154203237519"));
+        QCOMPARE(control<QLabel>(app.fOpravenka(), "lbImeiCheck")->text(), QStringLiteral("IMEI check digit does not match"));
         press(Qt::Key_Escape);
     }));
 }

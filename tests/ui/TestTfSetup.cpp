@@ -46,71 +46,71 @@ private slots:
 void TestTfSetup::designAndTabOrder()
 {
     AppFixture app;
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Default"));
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentText(), QStringLiteral("Default"));
 
     // Tab runs memEdit, edProdleva, comboLang; clicking a button keeps the focus.
-    showSetup();
-    control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtTisk"), Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), control<QPlainTextEdit>(fSetup, "memEdit"));
-    QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_Tab);
-    QTRY_COMPARE(QApplication::focusWidget(), control<QLineEdit>(fSetup, "edProdleva"));
-    QTest::keyClick(control<QLineEdit>(fSetup, "edProdleva"), Qt::Key_Tab);
-    QTRY_VERIFY(control<QComboBox>(fSetup, "comboLang")->isAncestorOf(QApplication::focusWidget())
-        || QApplication::focusWidget() == control<QComboBox>(fSetup, "comboLang"));
-    fSetup->done(QDialog::Rejected);
+    showSetup(app);
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setFocus();
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtTisk"), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), control<QPlainTextEdit>(app.fSetup(), "memEdit"));
+    QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), control<QLineEdit>(app.fSetup(), "edProdleva"));
+    QTest::keyClick(control<QLineEdit>(app.fSetup(), "edProdleva"), Qt::Key_Tab);
+    QTRY_VERIFY(control<QComboBox>(app.fSetup(), "comboLang")->isAncestorOf(QApplication::focusWidget())
+        || QApplication::focusWidget() == control<QComboBox>(app.fSetup(), "comboLang"));
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetup::anchorsOnResize()
 {
     AppFixture app;
-    showSetup();
-    fSetup->resize(547, 346);
-    const QRect label = control<QLabel>(fSetup, "lbJazyk")->geometry();
-    const QRect days = control<QLabel>(fSetup, "lbProdleva")->geometry();
+    showSetup(app);
+    app.fSetup()->resize(547, 346);
+    const QRect label = control<QLabel>(app.fSetup(), "lbJazyk")->geometry();
+    const QRect days = control<QLabel>(app.fSetup(), "lbProdleva")->geometry();
 
-    fSetup->resize(547 + 200, 346 + 100);
+    app.fSetup()->resize(547 + 200, 346 + 100);
     // The text grows with the window; the buttons at the foot and the boxes below it follow the corner.
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->geometry(), QRect(96, 0, 451 + 200, 313 + 100));
-    QCOMPARE(control<QToolButton>(fSetup, "spbtExit")->geometry(), QRect(6, 412, 84, 25));
-    QCOMPARE(control<QLabel>(fSetup, "lbJazyk")->geometry(), label.translated(200, 100));
-    QCOMPARE(control<QLabel>(fSetup, "lbProdleva")->geometry(), days.translated(200, 100));
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->geometry(), QRect(96, 0, 451 + 200, 313 + 100));
+    QCOMPARE(control<QToolButton>(app.fSetup(), "spbtExit")->geometry(), QRect(6, 412, 84, 25));
+    QCOMPARE(control<QLabel>(app.fSetup(), "lbJazyk")->geometry(), label.translated(200, 100));
+    QCOMPARE(control<QLabel>(app.fSetup(), "lbProdleva")->geometry(), days.translated(200, 100));
     QCOMPARE(
-        control<QLabel>(fSetup, "lbJazyk")->geometry().right() + 1, control<QComboBox>(fSetup, "comboLang")->x() - 4);
-    QCOMPARE(control<QLabel>(fSetup, "lbProdleva")->geometry().right() + 1,
-        control<QLineEdit>(fSetup, "edProdleva")->x() - 4);
+        control<QLabel>(app.fSetup(), "lbJazyk")->geometry().right() + 1, control<QComboBox>(app.fSetup(), "comboLang")->x() - 4);
+    QCOMPARE(control<QLabel>(app.fSetup(), "lbProdleva")->geometry().right() + 1,
+        control<QLineEdit>(app.fSetup(), "edProdleva")->x() - 4);
 
     // The window cannot be made smaller than its design size.
-    fSetup->resize(300, 200);
-    QCOMPARE(fSetup->size(), QSize(547, 346));
-    fSetup->done(QDialog::Rejected);
+    app.fSetup()->resize(300, 200);
+    QCOMPARE(app.fSetup()->size(), QSize(547, 346));
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetup::labelsGrowToTheLeft()
 {
     AppFixture app;
-    const QRect before = control<QLabel>(fSetup, "lbProdleva")->geometry();
+    const QRect before = control<QLabel>(app.fSetup(), "lbProdleva")->geometry();
 
-    fMain->SettingsTexts = QStringList(15, QStringLiteral("x"));
-    fMain->SettingsTexts[6] = "Program settings";
-    fMain->SettingsTexts[11] = "Save";
-    fMain->SettingsTexts[13] = "Number of days for a repair, at most:";
-    fMain->SettingsTexts[14] = "L:";
-    fSetup->ApplyLangTexts();
+    app.fMain()->SettingsTexts = QStringList(15, QStringLiteral("x"));
+    app.fMain()->SettingsTexts[6] = "Program settings";
+    app.fMain()->SettingsTexts[11] = "Save";
+    app.fMain()->SettingsTexts[13] = "Number of days for a repair, at most:";
+    app.fMain()->SettingsTexts[14] = "L:";
+    app.fSetup()->ApplyLangTexts();
 
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
-    QCOMPARE(control<QToolButton>(fSetup, "spbtSave")->text(), QStringLiteral("Save"));
-    QCOMPARE(control<QLabel>(fSetup, "lbJazyk")->text(), QStringLiteral("L:"));
-    const QRect after = control<QLabel>(fSetup, "lbProdleva")->geometry();
+    QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Program settings"));
+    QCOMPARE(control<QToolButton>(app.fSetup(), "spbtSave")->text(), QStringLiteral("Save"));
+    QCOMPARE(control<QLabel>(app.fSetup(), "lbJazyk")->text(), QStringLiteral("L:"));
+    const QRect after = control<QLabel>(app.fSetup(), "lbProdleva")->geometry();
     QCOMPARE(after.right(), before.right());
     QVERIFY(after.left() < before.left());
     QCOMPARE(
-        control<QLabel>(fSetup, "lbJazyk")->geometry().right() + 1, control<QComboBox>(fSetup, "comboLang")->x() - 4);
+        control<QLabel>(app.fSetup(), "lbJazyk")->geometry().right() + 1, control<QComboBox>(app.fSetup(), "comboLang")->x() - 4);
 
     // A list too short changes nothing.
-    fMain->SettingsTexts = QStringList(14, QStringLiteral("short"));
-    fSetup->ApplyLangTexts();
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
+    app.fMain()->SettingsTexts = QStringList(14, QStringLiteral("short"));
+    app.fSetup()->ApplyLangTexts();
+    QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Program settings"));
 }
 
 void TestTfSetup::showLoadsDeviceTypesAndDays()
@@ -118,35 +118,35 @@ void TestTfSetup::showLoadsDeviceTypesAndDays()
     AppFixture app({ .beforeStart = [](const QString& dir) {
         AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\rSiemens\nAlcatel\r\n\r\nLast");
     } });
-    fMain->DayInc = -7;
-    control<QToolButton>(fSetup, "spbtTisk")->setChecked(true);
-    showSetup();
+    app.fMain()->DayInc = -7;
+    control<QToolButton>(app.fSetup(), "spbtTisk")->setChecked(true);
+    showSetup(app);
     QCOMPARE(
-        control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\nAlcatel\n\nLast"));
-    QCOMPARE(control<QLineEdit>(fSetup, "edProdleva")->text(), QStringLiteral("-7"));
-    QVERIFY(control<QToolButton>(fSetup, "spbtMobily")->isChecked());
-    QVERIFY(!control<QToolButton>(fSetup, "spbtTisk")->isChecked());
-    QCOMPARE(fSetup->button2path(), fMain->PathMobil);
+        control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\nAlcatel\n\nLast"));
+    QCOMPARE(control<QLineEdit>(app.fSetup(), "edProdleva")->text(), QStringLiteral("-7"));
+    QVERIFY(control<QToolButton>(app.fSetup(), "spbtMobily")->isChecked());
+    QVERIFY(!control<QToolButton>(app.fSetup(), "spbtTisk")->isChecked());
+    QCOMPARE(app.fSetup()->button2path(), app.fMain()->PathMobil);
     QVERIFY(app.errors.messages.isEmpty());
-    fSetup->done(QDialog::Rejected);
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetup::showWithUnreadableDeviceTypes()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    fMain->DayInc = 12;
-    QVERIFY(QFile::remove(fMain->PathMobil));
-    QVERIFY(QDir().mkpath(fMain->PathMobil)); // a folder cannot be read as a file
-    control<QToolButton>(fSetup, "spbtFirma")->setChecked(true);
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("left over");
-    showSetup();
+    app.fMain()->DayInc = 12;
+    QVERIFY(QFile::remove(app.fMain()->PathMobil));
+    QVERIFY(QDir().mkpath(app.fMain()->PathMobil)); // a folder cannot be read as a file
+    control<QToolButton>(app.fSetup(), "spbtFirma")->setChecked(true);
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("left over");
+    showSetup(app);
 
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(fMain->PathMobil) + "." });
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QString());
-    QCOMPARE(control<QLineEdit>(fSetup, "edProdleva")->text(), QStringLiteral("12"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 3);
-    QVERIFY(control<QToolButton>(fSetup, "spbtMobily")->isChecked());
-    fSetup->done(QDialog::Rejected);
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.fMain()->PathMobil) + "." });
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QString());
+    QCOMPARE(control<QLineEdit>(app.fSetup(), "edProdleva")->text(), QStringLiteral("12"));
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->count(), 3);
+    QVERIFY(control<QToolButton>(app.fSetup(), "spbtMobily")->isChecked());
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetup::listButtonsReloadFromDisk()
@@ -155,34 +155,34 @@ void TestTfSetup::listButtonsReloadFromDisk()
         AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\r\n");
         AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\nBrno\r\n");
     } });
-    showSetup();
+    showSetup(app);
 
     // Clicking the pressed button reloads its file and drops the edits.
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("typed");
-    AppFixture::writeFile(fMain->PathMobil, "Nokia\r\nSiemens\r\n");
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMobily"), Qt::LeftButton);
-    QVERIFY(control<QToolButton>(fSetup, "spbtMobily")->isChecked());
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("typed");
+    AppFixture::writeFile(app.fMain()->PathMobil, "Nokia\r\nSiemens\r\n");
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtMobily"), Qt::LeftButton);
+    QVERIFY(control<QToolButton>(app.fSetup(), "spbtMobily")->isChecked());
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
 
     // Switching lists drops unsaved text, and the group stays exclusive.
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("typed");
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMesta"), Qt::LeftButton);
-    QVERIFY(control<QToolButton>(fSetup, "spbtMesta")->isChecked());
-    QVERIFY(!control<QToolButton>(fSetup, "spbtMobily")->isChecked());
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno\n"));
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMobily"), Qt::LeftButton);
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("typed");
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtMesta"), Qt::LeftButton);
+    QVERIFY(control<QToolButton>(app.fSetup(), "spbtMesta")->isChecked());
+    QVERIFY(!control<QToolButton>(app.fSetup(), "spbtMobily")->isChecked());
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno\n"));
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtMobily"), Qt::LeftButton);
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
 
     // A missing file gives an empty box; Save then creates it.
-    QVERIFY(QFile::remove(fMain->PathTisk));
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtTisk"), Qt::LeftButton);
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QString());
-    QCOMPARE(fSetup->button2path(), fMain->PathTisk);
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Záruka 24 měsíců");
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
-    QCOMPARE(contents(fMain->PathTisk), QString("Záruka 24 měsíců").toUtf8());
-    QVERIFY(!fSetup->isVisible());
-    QCOMPARE(fSetup->result(), int(QDialog::Accepted));
+    QVERIFY(QFile::remove(app.fMain()->PathTisk));
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtTisk"), Qt::LeftButton);
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QString());
+    QCOMPARE(app.fSetup()->button2path(), app.fMain()->PathTisk);
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("Záruka 24 měsíců");
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
+    QCOMPARE(contents(app.fMain()->PathTisk), QString("Záruka 24 měsíců").toUtf8());
+    QVERIFY(!app.fSetup()->isVisible());
+    QCOMPARE(app.fSetup()->result(), int(QDialog::Accepted));
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -207,14 +207,14 @@ void TestTfSetup::saveWritesLineBreaks()
     QFETCH(QString, text);
     QFETCH(QByteArray, file);
     AppFixture app;
-    showSetup();
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText(text);
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathMobil), file);
+    showSetup(app);
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText(text);
+    app.fSetup()->spbtSaveClick();
+    QCOMPARE(contents(app.fMain()->PathMobil), file);
     // What was saved loads back as it was typed.
-    showSetup();
-    QCOMPARE(fSetup->memText(), QString::fromUtf8(file));
-    fSetup->done(QDialog::Rejected);
+    showSetup(app);
+    QCOMPARE(app.fSetup()->memText(), QString::fromUtf8(file));
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetup::repairDays_data()
@@ -243,33 +243,33 @@ void TestTfSetup::repairDays()
 {
     QFETCH(QString, text);
     AppFixture app;
-    fMain->DayInc = 99;
-    showSetup();
-    control<QLineEdit>(fSetup, "edProdleva")->setText(text);
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
-    QTEST(fMain->DayInc, "days");
+    app.fMain()->DayInc = 99;
+    showSetup(app);
+    control<QLineEdit>(app.fSetup(), "edProdleva")->setText(text);
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
+    QTEST(app.fMain()->DayInc, "days");
 }
 
 void TestTfSetup::saveFailureKeepsWindowOpen()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    fMain->DayInc = 30;
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtMesta"), Qt::LeftButton);
-    QVERIFY(QFile::remove(fMain->PathMesta));
-    QVERIFY(QDir().mkpath(fMain->PathMesta)); // a folder where the file should go
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Praha\nBrno");
-    control<QLineEdit>(fSetup, "edProdleva")->setText("10");
+    app.fMain()->DayInc = 30;
+    showSetup(app);
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(0);
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtMesta"), Qt::LeftButton);
+    QVERIFY(QFile::remove(app.fMain()->PathMesta));
+    QVERIFY(QDir().mkpath(app.fMain()->PathMesta)); // a folder where the file should go
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("Praha\nBrno");
+    control<QLineEdit>(app.fSetup(), "edProdleva")->setText("10");
 
-    control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
-    QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2);
-    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + QDir::toNativeSeparators(fMain->PathMesta) + "." });
-    QVERIFY(fSetup->isVisible());
-    QCOMPARE(control<QPlainTextEdit>(fSetup, "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno"));
-    QCOMPARE(fMain->DayInc, 30);
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("old default\n"));
-    fSetup->done(QDialog::Rejected);
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setFocus();
+    QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_F2);
+    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + QDir::toNativeSeparators(app.fMain()->PathMesta) + "." });
+    QVERIFY(app.fSetup()->isVisible());
+    QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno"));
+    QCOMPARE(app.fMain()->DayInc, 30);
+    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("old default\n"));
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetup::escapeWritesNothing_data()
@@ -284,35 +284,35 @@ void TestTfSetup::escapeWritesNothing()
     QFETCH(Qt::KeyboardModifiers, modifiers);
     AppFixture app(
         { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\n"); } });
-    fMain->DayInc = 21;
+    app.fMain()->DayInc = 21;
     std::optional<int> result;
     whenModalShown([&](QWidget* modal) {
-        QCOMPARE(modal, fSetup);
-        QTest::keyClicks(control<QPlainTextEdit>(fSetup, "memEdit"), "Siemens");
-        control<QLineEdit>(fSetup, "edProdleva")->setText("5");
-        control<QLineEdit>(fSetup, "edProdleva")->setFocus();
-        QTest::keyClick(control<QLineEdit>(fSetup, "edProdleva"), Qt::Key_Escape, modifiers);
+        QCOMPARE(modal, app.fSetup());
+        QTest::keyClicks(control<QPlainTextEdit>(app.fSetup(), "memEdit"), "Siemens");
+        control<QLineEdit>(app.fSetup(), "edProdleva")->setText("5");
+        control<QLineEdit>(app.fSetup(), "edProdleva")->setFocus();
+        QTest::keyClick(control<QLineEdit>(app.fSetup(), "edProdleva"), Qt::Key_Escape, modifiers);
     });
-    result = fSetup->exec();
+    result = app.fSetup()->exec();
     QCOMPARE(*result, int(QDialog::Rejected));
-    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia\n"));
-    QCOMPARE(fMain->DayInc, 21);
+    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray("Nokia\n"));
+    QCOMPARE(app.fMain()->DayInc, 21);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
 void TestTfSetup::f2SavesThroughExec()
 {
     AppFixture app;
-    whenModalShown([](QWidget*) {
-        control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
-        QTest::keyClicks(control<QPlainTextEdit>(fSetup, "memEdit"), "Nokia 3310");
-        control<QLineEdit>(fSetup, "edProdleva")->setText("14");
+    whenModalShown([&](QWidget*) {
+        control<QPlainTextEdit>(app.fSetup(), "memEdit")->setFocus();
+        QTest::keyClicks(control<QPlainTextEdit>(app.fSetup(), "memEdit"), "Nokia 3310");
+        control<QLineEdit>(app.fSetup(), "edProdleva")->setText("14");
         // Modifiers are not looked at, and the box keeps the key too.
-        QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2, Qt::ControlModifier);
+        QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_F2, Qt::ControlModifier);
     });
-    QCOMPARE(fSetup->exec(), int(QDialog::Accepted));
-    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia 3310"));
-    QCOMPARE(fMain->DayInc, 14);
+    QCOMPARE(app.fSetup()->exec(), int(QDialog::Accepted));
+    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray("Nokia 3310"));
+    QCOMPARE(app.fMain()->DayInc, 14);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -320,28 +320,28 @@ void TestTfSetup::everyWayOfClosingEndsTheShowing()
 {
     AppFixture app;
     // Close writes nothing and keeps the days.
-    fMain->DayInc = 30;
-    showSetup();
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("typed");
-    control<QLineEdit>(fSetup, "edProdleva")->setText("3");
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtExit"), Qt::LeftButton);
-    QVERIFY(!fSetup->isVisible());
-    QCOMPARE(fSetup->result(), int(QDialog::Accepted));
-    QCOMPARE(contents(fMain->PathMobil), QByteArray());
-    QCOMPARE(fMain->DayInc, 30);
+    app.fMain()->DayInc = 30;
+    showSetup(app);
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("typed");
+    control<QLineEdit>(app.fSetup(), "edProdleva")->setText("3");
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtExit"), Qt::LeftButton);
+    QVERIFY(!app.fSetup()->isVisible());
+    QCOMPARE(app.fSetup()->result(), int(QDialog::Accepted));
+    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray());
+    QCOMPARE(app.fMain()->DayInc, 30);
 
     // The title bar's close box.
-    showSetup();
-    QVERIFY(fSetup->close());
-    QVERIFY(!fSetup->isVisible());
-    QCOMPARE(fSetup->result(), int(QDialog::Rejected));
+    showSetup(app);
+    QVERIFY(app.fSetup()->close());
+    QVERIFY(!app.fSetup()->isVisible());
+    QCOMPARE(app.fSetup()->result(), int(QDialog::Rejected));
 
     // Enter has no default button to press.
-    showSetup();
-    control<QLineEdit>(fSetup, "edProdleva")->setFocus();
-    QTest::keyClick(control<QLineEdit>(fSetup, "edProdleva"), Qt::Key_Return);
-    QVERIFY(fSetup->isVisible());
-    fSetup->done(QDialog::Rejected);
+    showSetup(app);
+    control<QLineEdit>(app.fSetup(), "edProdleva")->setFocus();
+    QTest::keyClick(control<QLineEdit>(app.fSetup(), "edProdleva"), Qt::Key_Return);
+    QVERIFY(app.fSetup()->isVisible());
+    app.fSetup()->done(QDialog::Rejected);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -357,23 +357,23 @@ void TestTfSetup::closingReloadsEditorLists()
     QFETCH(QString, way);
     AppFixture app(
         { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n"); } });
-    showSetup();
-    QCOMPARE(control<QComboBox>(fOpravenka, "dbcomboMesto")->findText("Ostrava"), -1);
-    AppFixture::writeFile(fMain->PathMesta, "Praha\r\nOstrava\r\n");
+    showSetup(app);
+    QCOMPARE(control<QComboBox>(app.fOpravenka(), "dbcomboMesto")->findText("Ostrava"), -1);
+    AppFixture::writeFile(app.fMain()->PathMesta, "Praha\r\nOstrava\r\n");
 
-    control<QPlainTextEdit>(fSetup, "memEdit")->setFocus();
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setFocus();
     if (way == "Save")
-        QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
     else if (way == "Close")
-        QTest::mouseClick(control<QToolButton>(fSetup, "spbtExit"), Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtExit"), Qt::LeftButton);
     else if (way == "Esc")
-        QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_Escape);
+        QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_Escape);
     else if (way == "F2")
-        QTest::keyClick(control<QPlainTextEdit>(fSetup, "memEdit"), Qt::Key_F2);
+        QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_F2);
     else
-        fSetup->close();
-    QVERIFY(!fSetup->isVisible());
-    QVERIFY(control<QComboBox>(fOpravenka, "dbcomboMesto")->findText("Ostrava") >= 0);
+        app.fSetup()->close();
+    QVERIFY(!app.fSetup()->isVisible());
+    QVERIFY(control<QComboBox>(app.fOpravenka(), "dbcomboMesto")->findText("Ostrava") >= 0);
     QVERIFY(app.errors.messages.isEmpty());
 }
 

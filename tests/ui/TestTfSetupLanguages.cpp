@@ -32,44 +32,44 @@ private slots:
 void TestTfSetupLanguages::languageListRebuiltEveryShowing()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 3);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(0), QStringLiteral("Česky"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(1), QStringLiteral("Deutsch"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->itemText(2), QStringLiteral("English"));
+    showSetup(app);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->count(), 3);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->itemText(0), QStringLiteral("Česky"));
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->itemText(1), QStringLiteral("Deutsch"));
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->itemText(2), QStringLiteral("English"));
     QCOMPARE(
-        fSetup->LangFiles, QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Default"));
+        app.fSetup()->LangFiles, QStringList({ app.path("lang/cs.lng"), app.path("lang/de.lng"), app.path("lang/en.lng") }));
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentText(), QStringLiteral("Default"));
 
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
-    fSetup->done(QDialog::Rejected);
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(1);
+    app.fSetup()->done(QDialog::Rejected);
 
     // A file added meanwhile is listed at once; the box keeps the last pick
     // but nothing is selected.
     AppFixture::writeFile(app.path("lang/aa.lng"), "<name>\nAfrikaans\n");
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 4);
-    QCOMPARE(fSetup->LangFiles.first(), app.path("lang/aa.lng"));
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Deutsch"));
+    showSetup(app);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->count(), 4);
+    QCOMPARE(app.fSetup()->LangFiles.first(), app.path("lang/aa.lng"));
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentText(), QStringLiteral("Deutsch"));
 
     // Without the folder the list is empty and the text stays.
-    fSetup->done(QDialog::Rejected);
+    app.fSetup()->done(QDialog::Rejected);
     QVERIFY(QDir(app.path("lang")).removeRecursively());
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->count(), 0);
-    QVERIFY(fSetup->LangFiles.isEmpty());
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("Deutsch"));
-    fSetup->done(QDialog::Rejected);
+    showSetup(app);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->count(), 0);
+    QVERIFY(app.fSetup()->LangFiles.isEmpty());
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentText(), QStringLiteral("Deutsch"));
+    app.fSetup()->done(QDialog::Rejected);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
 void TestTfSetupLanguages::typingCompletesToListedName()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    QComboBox* combo = control<QComboBox>(fSetup, "comboLang");
+    showSetup(app);
+    QComboBox* combo = control<QComboBox>(app.fSetup(), "comboLang");
     combo->setFocus();
     combo->lineEdit()->selectAll();
 
@@ -107,24 +107,24 @@ void TestTfSetupLanguages::typingCompletesToListedName()
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
 
-    fSetup->done(QDialog::Rejected);
+    app.fSetup()->done(QDialog::Rejected);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
 void TestTfSetupLanguages::pickedLanguageSavedAsDefault()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
+    showSetup(app);
     // The first entry is saved like any other.
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(2);
-    QTest::mouseClick(control<QToolButton>(fSetup, "spbtSave"), Qt::LeftButton);
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(0);
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(2);
+    QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
+    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
 
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(0);
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng),
+    showSetup(app);
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(0);
+    app.fSetup()->spbtSaveClick();
+    QCOMPARE(contents(app.fMain()->PathDefaultLng),
         QByteArray("<name>\r\n\xc4\x8c"
                    "esky\r\n"));
     QVERIFY(app.errors.messages.isEmpty());
@@ -133,45 +133,45 @@ void TestTfSetupLanguages::pickedLanguageSavedAsDefault()
 void TestTfSetupLanguages::saveWithoutPickLeavesDefault()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(2);
-    fSetup->spbtSaveClick();
-    AppFixture::writeFile(fMain->PathDefaultLng, "changed meanwhile\n");
+    showSetup(app);
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(2);
+    app.fSetup()->spbtSaveClick();
+    AppFixture::writeFile(app.fMain()->PathDefaultLng, "changed meanwhile\n");
 
-    showSetup();
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentText(), QStringLiteral("English"));
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
+    showSetup(app);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentText(), QStringLiteral("English"));
+    app.fSetup()->spbtSaveClick();
+    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("changed meanwhile\n"));
 
     // A pick undone by deleting the text is no pick either.
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setFocus();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
-    control<QComboBox>(fSetup, "comboLang")->lineEdit()->end(false);
-    QTest::keyClick(control<QComboBox>(fSetup, "comboLang"), Qt::Key_Backspace);
-    QCOMPARE(control<QComboBox>(fSetup, "comboLang")->currentIndex(), -1);
-    fSetup->spbtSaveClick();
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("changed meanwhile\n"));
+    showSetup(app);
+    control<QComboBox>(app.fSetup(), "comboLang")->setFocus();
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(1);
+    control<QComboBox>(app.fSetup(), "comboLang")->lineEdit()->end(false);
+    QTest::keyClick(control<QComboBox>(app.fSetup(), "comboLang"), Qt::Key_Backspace);
+    QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentIndex(), -1);
+    app.fSetup()->spbtSaveClick();
+    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("changed meanwhile\n"));
     QVERIFY(app.errors.messages.isEmpty());
 }
 
 void TestTfSetupLanguages::pickedFileGoneAtSave()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    fMain->DayInc = 30;
-    showSetup();
-    control<QComboBox>(fSetup, "comboLang")->setCurrentIndex(1);
+    app.fMain()->DayInc = 30;
+    showSetup(app);
+    control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(1);
     QVERIFY(QFile::remove(app.path("lang/de.lng")));
-    control<QPlainTextEdit>(fSetup, "memEdit")->setPlainText("Nokia");
-    control<QLineEdit>(fSetup, "edProdleva")->setText("7");
-    control<QToolButton>(fSetup, "spbtSave")->click();
+    control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("Nokia");
+    control<QLineEdit>(app.fSetup(), "edProdleva")->setText("7");
+    control<QToolButton>(app.fSetup(), "spbtSave")->click();
 
     QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/de.lng")) + "." });
-    QVERIFY(fSetup->isVisible());
-    QCOMPARE(contents(fMain->PathMobil), QByteArray("Nokia"));
-    QCOMPARE(fMain->DayInc, 7);
-    QCOMPARE(contents(fMain->PathDefaultLng), QByteArray("old default\n"));
-    fSetup->done(QDialog::Rejected);
+    QVERIFY(app.fSetup()->isVisible());
+    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray("Nokia"));
+    QCOMPARE(app.fMain()->DayInc, 7);
+    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("old default\n"));
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 void TestTfSetupLanguages::pickingAppliesAtOnce()
@@ -184,28 +184,28 @@ void TestTfSetupLanguages::pickingAppliesAtOnce()
         QFile::copy(source + "/resources/lang/cs.lng", dir + "/lang/cs.lng");
         QFile::copy(source + "/resources/lang/en.lng", dir + "/lang/en.lng");
     } });
-    showSetup();
-    QComboBox* combo = control<QComboBox>(fSetup, "comboLang");
+    showSetup(app);
+    QComboBox* combo = control<QComboBox>(app.fSetup(), "comboLang");
     combo->setFocus();
     combo->lineEdit()->selectAll();
 
     QTest::keyClicks(combo, "e");
-    QCOMPARE(fMain->LangName, QStringLiteral("English"));
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Program settings"));
-    QCOMPARE(control<QToolButton>(fSetup, "spbtMobily")->text(), QStringLiteral("Device types"));
-    QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
+    QCOMPARE(app.fMain()->LangName, QStringLiteral("English"));
+    QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Program settings"));
+    QCOMPARE(control<QToolButton>(app.fSetup(), "spbtMobily")->text(), QStringLiteral("Device types"));
+    QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
 
     // Deleting applies nothing and reports nothing.
     for (int i = 0; i < 8; ++i)
         QTest::keyClick(combo, Qt::Key_Backspace);
     QCOMPARE(combo->currentText(), QString());
-    QCOMPARE(fMain->LangName, QStringLiteral("English"));
+    QCOMPARE(app.fMain()->LangName, QStringLiteral("English"));
 
     QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
-    QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
-    QCOMPARE(fSetup->windowTitle(), QStringLiteral("Nastavení programu"));
-    QCOMPARE(fMain->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
+    QCOMPARE(app.fMain()->LangName, QStringLiteral("Česky"));
+    QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Nastavení programu"));
+    QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
     QVERIFY(app.errors.messages.isEmpty());
 
     // A file removed since the list was built: the error is shown and the
@@ -213,8 +213,8 @@ void TestTfSetupLanguages::pickingAppliesAtOnce()
     QVERIFY(QFile::remove(app.path("lang/en.lng")));
     QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/en.lng")) + "." });
-    QCOMPARE(fMain->LangName, QStringLiteral("Česky"));
-    fSetup->done(QDialog::Rejected);
+    QCOMPARE(app.fMain()->LangName, QStringLiteral("Česky"));
+    app.fSetup()->done(QDialog::Rejected);
 }
 
 TRELOMAR_TEST(TestTfSetupLanguages)
