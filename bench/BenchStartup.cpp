@@ -2,10 +2,10 @@
 #include "bench/BenchStartup.h"
 
 #include "app/ErrorHandler.h"
-#include "ui/ErrorBox.h"
+#include "ui/shell/ErrorBox.h"
 #include "ui/Program.h"
-#include "ui/TApplication.h"
-#include "ui/TfMain.h"
+#include "ui/shell/TApplication.h"
+#include "ui/windows/TfMain.h"
 #include "workdir/StartFolder.h"
 
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 #include "bench/BenchServer.h"
 #include "bench/BenchStartup.h"
 #include "store/StoreFile.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 

@@ -3,7 +3,7 @@
 #include "app/TextList.h"
 #include "lang/LangSlots.h"
 #include "report/Report.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 
 #include <iterator>

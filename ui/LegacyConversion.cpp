@@ -4,17 +4,11 @@
 #include "app/Application.h"
 #include "lang/ExtraTexts.h"
 #include "lang/LangFile.h"
-#include "store/StoreFile.h"
+#include "legacy/ImportProcess.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressDialog>
-#include <QRegularExpression>
-#include <QStandardPaths>
 
 namespace {
 
@@ -32,18 +26,9 @@ ExtraTexts startTexts(const QString& dir)
 
 } // namespace
 
-QString LegacyConversion::findTool()
-{
-    // Beside the program first (installed), then in its build folder's tools/; the search adds ".exe" on Windows.
-    const QString here = QCoreApplication::applicationDirPath();
-    const QString beside = QStandardPaths::findExecutable(QStringLiteral("trelomar-db"),
-                                                          { here, here + QStringLiteral("/tools") });
-    return beside.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("trelomar-db")) : beside;
-}
-
 bool LegacyConversion::needed(const QString& dir)
 {
-    return StoreFile::isAccessFile(QDir(dir).filePath(QStringLiteral("data/data.mdb")));
+    return ImportProcess::needed(dir);
 }
 
 LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString tool, QWidget* parent)
@@ -62,7 +47,7 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
     QString failure;
     QString done; // the closing message: tickets, report lines, the report's path
     if (tool.isEmpty())
-        tool = findTool();
+        tool = ImportProcess::findTool();
     if (tool.isEmpty()) {
         failure = QStringLiteral("trelomar-db: not found beside the program nor on the PATH");
     } else {
@@ -73,41 +58,17 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
         progress.setMinimumDuration(0);
         progress.show();
 
-        QProcess process;
-        QEventLoop loop;
-        static const QRegularExpression readLine(QStringLiteral("^Read (\\d+) of (\\d+) tickets"));
-        static const QRegularExpression doneLine(QStringLiteral("^Imported (\\d+) tickets .*; (\\d+) report lines in (.+)$"));
-        const auto readLines = [&] {
-            while (process.canReadLine()) {
-                QString line = QString::fromUtf8(process.readLine());
-                while (line.endsWith(u'\n') || line.endsWith(u'\r'))
-                    line.chop(1);
-                if (const QRegularExpressionMatch m = readLine.match(line); m.hasMatch()) {
-                    progress.setMaximum(m.captured(2).toInt());
-                    progress.setValue(m.captured(1).toInt());
-                } else if (const QRegularExpressionMatch d = doneLine.match(line); d.hasMatch()) {
-                    done = texts.text(ExtraText::ConvertDone)
-                               .arg(d.captured(1), d.captured(2), QDir::toNativeSeparators(d.captured(3)));
-                }
-            }
-        };
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, &progress, readLines);
-        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-        QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart)
-                loop.quit();
+        ImportProcess import;
+        QObject::connect(&import, &ImportProcess::progress, &progress, [&progress](int read, int total) {
+            progress.setMaximum(total);
+            progress.setValue(read);
         });
-        process.start(tool, {QStringLiteral("import"), QDir(dir).absolutePath()});
-        if (process.state() != QProcess::NotRunning)
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        readLines();
+        const ImportProcess::Result result = import.run(tool, dir);
         progress.hide();
-        if (process.error() == QProcess::FailedToStart)
-            failure = QStringLiteral("%1: %2").arg(tool, process.errorString());
-        else if (process.exitStatus() != QProcess::NormalExit)
-            failure = QStringLiteral("trelomar-db: the conversion stopped unexpectedly (%1)").arg(process.errorString());
-        else if (process.exitCode() != 0)
-            failure = QString::fromUtf8(process.readAllStandardError()).trimmed();
+        failure = result.failure;
+        if (!result.tickets.isEmpty())
+            done = texts.text(ExtraText::ConvertDone)
+                       .arg(result.tickets, result.reportLines, QDir::toNativeSeparators(result.reportPath));
     }
     if (failure.isEmpty()) {
         if (!done.isEmpty()) {

@@ -5,9 +5,8 @@
 class QWidget;
 
 // At start, before the data module opens the table: when data/data.mdb is
-// an Access database, asks whether to convert it now and runs
-// "trelomar-db import" as a child process (a damaged file can only bring the
-// child down) with a progress window. A refused or failed conversion leaves
+// an Access database, asks whether to convert it now and converts it with
+// ImportProcess, showing a progress window. A refused or failed conversion leaves
 // the file as it was, and the data module then reports it as today.
 class LegacyConversion
 {
@@ -17,9 +16,6 @@ public:
     // Whether dir/data/data.mdb is an Access database.
     static bool needed(const QString& dir);
 
-    // dir: the working folder; tool: trelomar-db (empty: findTool()).
+    // dir: the working folder; tool: trelomar-db (empty: the one ImportProcess finds).
     static Outcome offer(const QString& dir, QString tool = QString(), QWidget* parent = nullptr);
-
-    // trelomar-db beside the program, in its tools/ folder (the build tree), or on PATH.
-    static QString findTool();
 };

@@ -3,15 +3,15 @@
 #include "app/Application.h"
 #include "app/ErrorHandler.h"
 #include "lang/Workspace.h"
-#include "ui/TfStart.h"
-#include "store/TDM.h"
+#include "ui/windows/TfStart.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
-#include "ui/DailyBackup.h"
+#include "workdir/DailyBackup.h"
 #include "ui/LegacyConversion.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
-#include "ui/TfSetup.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
+#include "ui/windows/TfSetup.h"
 
 #include <QApplication>
 #include <QDir>

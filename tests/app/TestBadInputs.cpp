@@ -1,11 +1,11 @@
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/TDBEdit.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
+#include "ui/controls/TDBEdit.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "store/StoreFile.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
-#include "ui/DailyBackup.h"
+#include "workdir/DailyBackup.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 

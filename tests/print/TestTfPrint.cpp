@@ -6,12 +6,12 @@
 #include "report/Report.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPrinter.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
 
 #include <QDir>
 #include <QFile>

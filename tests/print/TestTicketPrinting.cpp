@@ -2,13 +2,13 @@
 // default printer, to one A4 page. Needs the PDF printer that
 // scripts/start-printer.sh sets up as the default.
 
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/report/PdfTools.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/AppError.h"
 #include "store/PostgresBackend.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"

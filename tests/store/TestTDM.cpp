@@ -1,4 +1,4 @@
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"

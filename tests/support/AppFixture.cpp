@@ -2,8 +2,8 @@
 
 #include "store/TicketStore.h"
 #include "ui/Program.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // the remaining arguments to Qt Test.
 #include "tests/support/TestRegistry.h"
 
-#include "ui/TApplication.h"
+#include "ui/shell/TApplication.h"
 
 #include <QLocale>
 #include <QTest>

@@ -2,8 +2,8 @@
 
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
-#include "ui/TDBGrid.h"
-#include "ui/TfMain.h"
+#include "ui/controls/TDBGrid.h"
+#include "ui/windows/TfMain.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tests/support/AppFixture.h"
-#include "ui/TfSetup.h"
+#include "ui/windows/TfSetup.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,14 +1,14 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "ui/TDBComboBox.h"
-#include "ui/TDBEdit.h"
-#include "ui/TDBMemo.h"
-#include "ui/TEditMask.h"
-#include "ui/TFieldDataLink.h"
+#include "ui/controls/TDBComboBox.h"
+#include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBMemo.h"
+#include "ui/controls/TEditMask.h"
+#include "ui/controls/TFieldDataLink.h"
 
 #include <QApplication>
 #include <QClipboard>

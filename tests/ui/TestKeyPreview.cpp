@@ -1,5 +1,5 @@
 #include "tests/support/TestRegistry.h"
-#include "ui/KeyPreview.h"
+#include "ui/shell/KeyPreview.h"
 
 #include <QDialog>
 #include <QLineEdit>

@@ -3,13 +3,13 @@
 #include "lang/LangFile.h"
 #include "print/TfPrint.h"
 #include "report/Report.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
-#include "ui/TfSetup.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
+#include "ui/windows/TfSetup.h"
 
 #include <QAbstractButton>
 #include <QAction>

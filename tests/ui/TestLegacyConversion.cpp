@@ -1,5 +1,5 @@
 #include "lang/ExtraTexts.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/legacy/JetWriter.h"
 #include "tests/support/AppFixture.h"

@@ -1,6 +1,6 @@
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/TMenuPainter.h"
+#include "ui/menu/TMenuPainter.h"
 
 #include <QAction>
 #include <QActionGroup>

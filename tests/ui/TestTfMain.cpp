@@ -1,5 +1,5 @@
 #include "app/AppError.h"
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
@@ -7,12 +7,12 @@
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/MainWindowTest.h"
 #include "tests/ui/ModalWatch.h"
-#include "ui/TDBGrid.h"
-#include "ui/THelpWindow.h"
-#include "ui/TfDelete.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
-#include "ui/TicketGridModel.h"
+#include "ui/controls/TDBGrid.h"
+#include "ui/windows/THelpWindow.h"
+#include "ui/windows/TfDelete.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
+#include "ui/controls/TicketGridModel.h"
 
 #include <QtTest/qttestglobal.h>
 #if QT_CONFIG(itemmodeltester)

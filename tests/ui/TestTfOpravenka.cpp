@@ -2,14 +2,14 @@
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 
-#include "store/TDM.h"
+#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "ui/TDBComboBox.h"
-#include "ui/TDBEdit.h"
-#include "ui/TDBMemo.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
+#include "ui/controls/TDBComboBox.h"
+#include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBMemo.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
 
 #include <QApplication>
 #include <QFile>

@@ -4,9 +4,9 @@
 #include "tests/ui/SetupWindowTest.h"
 
 #include "app/TextList.h"
-#include "ui/TfMain.h"
-#include "ui/TfOpravenka.h"
-#include "ui/TfSetup.h"
+#include "ui/windows/TfMain.h"
+#include "ui/windows/TfOpravenka.h"
+#include "ui/windows/TfSetup.h"
 
 #include <QComboBox>
 #include <QDir>

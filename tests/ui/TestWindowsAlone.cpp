@@ -4,9 +4,9 @@
 #include "tests/support/Controls.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/TfDelete.h"
-#include "ui/TfOpravenka.h"
-#include "ui/TfSetup.h"
+#include "ui/windows/TfDelete.h"
+#include "ui/windows/TfOpravenka.h"
+#include "ui/windows/TfSetup.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,0 +1,13 @@
+#include "ui/shell/ErrorBox.h"
+
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QMessageBox>
+
+void ErrorBox::report(const QString& message)
+{
+    qWarning().noquote() << "Error:" << message;
+    QMessageBox::critical(QApplication::activeWindow(), Application::Title, message);
+}

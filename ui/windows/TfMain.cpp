@@ -1,0 +1,444 @@
+#include "ui/windows/TfMain.h"
+
+#include "app/Application.h"
+#include "app/ErrorHandler.h"
+#include "app/IniFile.h"
+#include "app/TextList.h"
+#include "lang/LangFile.h"
+#include "lang/LangSlots.h"
+#include "ui/controls/TDM.h"
+#include "ui/controls/TDataSource.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "ui/windows/Icons.h"
+#include "ui/controls/OneLineBox.h"
+#include "ui/controls/TDBGrid.h"
+#include "ui/windows/THelpWindow.h"
+#include "ui/controls/TIdleRefresh.h"
+#include "ui/menu/TMenuPainter.h"
+#include "ui/windows/TfAbout.h"
+#include "ui/windows/TfDelete.h"
+#include "ui/windows/TfOpravenka.h"
+#include "ui/windows/TfSetup.h"
+#include "ui/controls/TicketGridModel.h"
+#include "ui_TfMain.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScopedValueRollback>
+#include <QShowEvent>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+namespace {
+
+const QString IniSection = QStringLiteral("Program");
+
+const QColor WindowColor(137, 159, 248);
+const QColor LightColor(225, 232, 253);
+
+bool isCtrlInsOrDel(const QKeyEvent* key)
+{
+    return (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier
+        && (key->key() == Qt::Key_Insert || key->key() == Qt::Key_Delete);
+}
+
+} // namespace
+
+TfMain::TfMain(Workspace& workspace, QWidget* parent)
+    : QMainWindow(parent)
+    , m_workspace(workspace)
+    , m_ui(std::make_unique<Ui::TfMain>())
+{
+    m_ui->setupUi(this);
+    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, WindowColor);
+    setPalette(pal);
+
+    createImages();
+    connectCommands();
+    connectToolBar();
+    connectGrid();
+    connectBottomPanel();
+    connectMenus();
+    createMenuPainter();
+    m_ui->DBGrid->setFocus();
+
+    guarded([this] { FormCreate(); });
+}
+
+TfMain::~TfMain()
+{
+    // The painter goes before the menus, so that it still finds them.
+    delete MenuPainter;
+    MenuPainter = nullptr;
+    guarded([this] { FormDestroy(); });
+}
+
+void TfMain::createImages()
+{
+    for (const char* name : { "new", "edit", "delete", "setup", "about", "exit" })
+        Images.append(Icons::named(QLatin1String(name)));
+}
+
+void TfMain::connectGrid()
+{
+    TDBGrid* grid = m_ui->DBGrid;
+    // The grid and its scroll bars keep the system's colours, not the window's.
+    QPalette pal = grid->palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    grid->setPalette(pal);
+    m_gridModel = new TicketGridModel(this);
+    m_gridModel->setObjectName(QStringLiteral("GridModel"));
+    grid->setModel(m_gridModel);
+    grid->applyColumnLayout();
+
+    connect(m_gridModel, &TicketGridModel::tableCurrentChanged, this, &TfMain::showCurrentRow);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TfMain::DBGridRowChanged);
+    connect(grid, &TDBGrid::doubleClickedAnywhere, this, [this] { guarded([this] { DBGridDblClick(); }); });
+    connect(grid, &QWidget::customContextMenuRequested, this,
+        [this, grid](const QPoint& pos) { m_ui->Popup->popup(grid->viewport()->mapToGlobal(pos)); });
+    grid->installEventFilter(this);
+}
+
+void TfMain::connectBottomPanel()
+{
+    QPalette pal = m_ui->panBottom->palette();
+    pal.setColor(QPalette::Window, LightColor);
+    m_ui->panBottom->setPalette(pal);
+    m_ui->lbFind->adjustSize();
+
+    m_ui->edFind->installEventFilter(this);
+    OneLineBox::install(m_ui->edFind);
+    connect(m_ui->edFind, &QLineEdit::textChanged, this,
+        [this](const QString& text) { guarded([this, &text] { edFindChange(text); }); });
+}
+
+QMenu* TfMain::createPopupMenu()
+{
+    // No menu for hiding the toolbar: the window's layout is fixed.
+    return nullptr;
+}
+
+void TfMain::EnsureFile(const QString& path)
+{
+    if (QFile::exists(path))
+        return;
+    QFile file(path);
+    // A failure is left to the windows that read the file: they report it.
+    if (file.open(QIODevice::WriteOnly))
+        file.close();
+}
+
+void TfMain::FormCreate()
+{
+    m_workspace.setAppDir(QDir::currentPath());
+    QDir().mkpath(QFileInfo(PathMesta).path());
+    EnsureFile(PathMesta);
+    EnsureFile(PathMobil);
+    EnsureFile(PathTisk);
+    EnsureFile(PathFirma);
+
+    m_workspace.clearTexts();
+
+    const IniFile ini(PathIni);
+    move(ini.readInteger(IniSection, QStringLiteral("Left"), 100),
+        ini.readInteger(IniSection, QStringLiteral("Top"), 100));
+    resize(600, std::max(400, ini.readInteger(IniSection, QStringLiteral("Height"), 450)));
+    DayInc = ini.readInteger(IniSection, QStringLiteral("DayInc"), 30);
+}
+
+void TfMain::FormDestroy()
+{
+    m_workspace.clearTexts();
+    if (!m_settingsWritten)
+        WriteSettings();
+}
+
+void TfMain::WriteSettings()
+{
+    m_settingsWritten = true;
+    IniFile ini(PathIni);
+    ini.writeInteger(IniSection, QStringLiteral("Left"), pos().x());
+    ini.writeInteger(IniSection, QStringLiteral("Top"), pos().y());
+    ini.writeInteger(IniSection, QStringLiteral("Height"), height());
+    ini.writeInteger(IniSection, QStringLiteral("DayInc"), DayInc);
+}
+
+void TfMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_settingsWritten = false;
+    if (m_shown || event->spontaneous())
+        return;
+    m_shown = true;
+    guarded([this] { ConnectDataSource(); });
+    guarded([this] { FormShow(); });
+}
+
+void TfMain::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        guarded([this] { WriteSettings(); });
+}
+
+void TfMain::ConnectDataSource()
+{
+    if (!m_data || m_gridModel->dataSource() == m_data->DataSource)
+        return;
+    m_gridModel->setDataSource(m_data->DataSource);
+    if (!m_idleRefresh)
+        m_idleRefresh = new TIdleRefresh(this);
+    m_idleRefresh->setTable(m_data->ADOTable);
+    // The data module goes before this window at the end: let go of it while
+    // its table still stands.
+    connect(m_data, &QObject::destroyed, m_gridModel, [model = m_gridModel] { model->setDataSource(nullptr); });
+}
+
+void TfMain::FormShow()
+{
+    // A town list that cannot be read must not keep the language from
+    // being applied: each step reports its own error.
+    guarded([this] { LoadCombo(); });
+    guarded([this] { ApplyLang(PathDefaultLng); });
+}
+
+void TfMain::LoadCombo()
+{
+    if (!m_editor)
+        return;
+    m_editor->setTowns(TextList::read(PathMesta));
+    m_editor->setDeviceTypes(TextList::read(PathMobil));
+}
+
+void TfMain::ApplyLang(const QString& FileName)
+{
+    m_workspace.takeTexts(readLangFile(FileName));
+    setWindowTitle(mainWindowTitle(LangName, VersionText));
+
+    // A section too short for its window is skipped as a whole.
+    if (sectionHas(MainTexts, MainText::Count))
+        applyMainTexts();
+}
+
+void TfMain::useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor)
+{
+    m_data = data;
+    m_setup = setup;
+    m_editor = editor;
+    if (!setup)
+        return;
+    connect(setup, &TfSetup::closed, this, [this] { guarded([this] { LoadCombo(); }); });
+    connect(setup, &TfSetup::daysChanged, this, [this](int days) { DayInc = days; });
+    connect(setup, &TfSetup::languageChosen, this,
+        [this](const QString& fileName) { guarded([this, &fileName] { ApplyLang(fileName); }); });
+}
+
+void TfMain::applyMainTexts()
+{
+    for (int column = 0; column < TicketGridModel::ColumnCount; ++column)
+        m_gridModel->setColumnTitle(column, MainTexts[MainText::FirstColumn + column]);
+
+    m_ui->lbFind->setText(MainTexts[MainText::FindLabel]);
+    m_ui->lbFind->adjustSize();
+    m_ui->edFind->move(m_ui->lbFind->x() + m_ui->lbFind->width() + 10, m_ui->edFind->y());
+
+    m_ui->mmSoubor->setTitle(MainTexts[MainText::FileMenu]);
+    setMenuItemCaption(m_ui->mmNastaveni, MainTexts[MainText::SetupItem]);
+    setMenuItemCaption(m_ui->mmKonec, MainTexts[MainText::ExitItem]);
+    m_ui->mmEdit->setTitle(MainTexts[MainText::EditMenu]);
+    setMenuItemCaption(m_ui->mmNew, MainTexts[MainText::NewItem]);
+    setMenuItemCaption(m_ui->mmUpravit, MainTexts[MainText::EditItem]);
+    setMenuItemCaption(m_ui->mmDelete, MainTexts[MainText::DeleteItem]);
+    m_ui->mmAbout->setTitle(MainTexts[MainText::HelpMenu]);
+    setMenuItemCaption(m_ui->mmHelp, MainTexts[MainText::HelpItem]);
+    setMenuItemCaption(m_ui->mmOprog, MainTexts[MainText::AboutItem]);
+
+    m_ui->tbNew->setToolTip(MainTexts[MainText::NewTip]);
+    m_ui->tbEdit->setToolTip(MainTexts[MainText::EditTip]);
+    m_ui->tbDelete->setToolTip(MainTexts[MainText::DeleteTip]);
+    m_ui->tbSetup->setToolTip(MainTexts[MainText::SetupTip]);
+    m_ui->tbAbout->setToolTip(MainTexts[MainText::AboutTip]);
+    m_ui->tbKonec->setToolTip(MainTexts[MainText::ExitTip]);
+}
+
+void TfMain::actNewExecute()
+{
+    if (m_editor)
+        m_editor->editNew(DayInc);
+}
+
+void TfMain::actEditExecute()
+{
+    if (m_editor)
+        m_editor->editCurrent();
+}
+
+void TfMain::actDeleteExecute()
+{
+    auto dialog = std::make_unique<TfDelete>(m_workspace, this);
+    dialog->setDataText(m_data->ADOTablecislo->AsString() + QStringLiteral(":  ") + m_data->ADOTablejmeno->AsString()
+        + QStringLiteral(", ") + m_data->ADOTabletelefon->AsString());
+    if (dialog->exec() == QDialog::Accepted)
+        m_data->ADOTable->Delete();
+}
+
+void TfMain::actSetupExecute()
+{
+    if (m_setup)
+        m_setup->exec();
+}
+
+void TfMain::actAboutExecute()
+{
+    auto dialog = std::make_unique<TfAbout>(m_workspace, this);
+    dialog->exec();
+}
+
+void TfMain::actHelpExecute()
+{
+    const QString path = QDir::current().absoluteFilePath(Application::HelpFile);
+    if (!m_helpWindow)
+        m_helpWindow = new THelpWindow(this);
+    m_helpWindow->showContext(path, HelpContext);
+}
+
+void TfMain::actExitExecute()
+{
+    close();
+}
+
+void TfMain::setSort(const QString& sort)
+{
+    m_data->ADOTable->setSort(sort);
+}
+
+void TfMain::actSortNumberExecute()
+{
+    setSort(QStringLiteral("cislo ASC"));
+}
+
+void TfMain::actSortNameExecute()
+{
+    setSort(QStringLiteral("jmeno ASC"));
+}
+
+void TfMain::actSortMobilExecute()
+{
+    setSort(QStringLiteral("telefon ASC"));
+}
+
+void TfMain::actSortStartExecute()
+{
+    setSort(QStringLiteral("prijato ASC"));
+}
+
+void TfMain::actSortEndExecute()
+{
+    setSort(QStringLiteral("vydej ASC"));
+}
+
+void TfMain::actSortIMEIExecute()
+{
+    setSort(QStringLiteral("IMEI ASC"));
+}
+
+void TfMain::DBGridKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        actEditExecute();
+        break;
+    case Qt::Key_Insert:
+        actNewExecute();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfMain::DBGridDblClick()
+{
+    actEditExecute();
+}
+
+void TfMain::edFindChange(const QString& text)
+{
+    m_data->FindText = text;
+    m_data->ADOTable->Refresh();
+}
+
+void TfMain::showCurrentRow()
+{
+    const QScopedValueRollback moving(m_movingGrid, true);
+    const int row = m_gridModel->currentRow();
+    if (row < 0) {
+        m_ui->DBGrid->selectionModel()->clear();
+        return;
+    }
+    const QModelIndex current = m_ui->DBGrid->currentIndex();
+    if (current.row() != row)
+        m_ui->DBGrid->setCurrentIndex(m_gridModel->index(row, current.isValid() ? current.column() : 0));
+}
+
+void TfMain::DBGridRowChanged(const QModelIndex& current)
+{
+    if (m_movingGrid || !current.isValid())
+        return;
+    guarded([this, row = current.row()] {
+        TicketStore* table = m_gridModel->table();
+        if (table && table->RecNo() != row)
+            table->setRecNo(row);
+    });
+    // When the table could not move (it reported why), the grid goes back.
+    if (m_gridModel->currentRow() != m_ui->DBGrid->currentIndex().row())
+        showCurrentRow();
+}
+
+void TfMain::DBGridExit()
+{
+    // Leaving the grid drops a new ticket that nobody has filled in.
+    TicketStore* table = m_gridModel->table();
+    if (table && table->State() == DataSetState::Insert && !table->Modified())
+        table->Cancel();
+}
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->edFind && event->type() == QEvent::ShortcutOverride) {
+        // Ctrl+Ins and Ctrl+Del are the window's New and Delete, not the
+        // box's copy and delete-word.
+        if (isCtrlInsOrDel(static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+    } else if (watched == m_ui->DBGrid) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            guarded([this, key] { DBGridKeyDown(key); });
+        } else if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            // Another window or a menu taking over is not leaving the grid.
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                guarded([this] { DBGridExit(); });
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
