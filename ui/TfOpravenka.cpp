@@ -9,6 +9,7 @@
 #include "store/TDM.h"
 #include "store/TDataSource.h"
 #include "store/TField.h"
+#include "store/TicketTexts.h"
 #include "ui/TDBComboBox.h"
 #include "ui/TDBEdit.h"
 #include "ui/TDBMemo.h"
@@ -282,7 +283,8 @@ void TfOpravenka::spbtTiskClick()
     // counter believe the ticket was printed.
     if (QPrinterInfo::defaultPrinter().isNull())
         throw AppError(m_workspace.Extra.text(ExtraText::NoPrinter));
-    TfPrint::PrintTicket(this, m_workspace.PathTisk, m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
+    TfPrint::PrintTicket(ticketDisplayTexts(*DM->ADOTable), m_workspace.PathTisk, m_workspace.PathFirma,
+        m_workspace.PrintTexts, m_workspace.LangName);
 }
 
 void TfOpravenka::cancelPending()

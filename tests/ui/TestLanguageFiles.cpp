@@ -90,13 +90,13 @@ private slots:
         QCOMPARE(control<QLineEdit>(fMain, "edFind")->y(), designFind.y());
 
         // The printed ticket too reads as designed.
-        const TfPrint designPrint(fOpravenka);
+        const TfPrint designPrint;
         const auto czechPrint
-            = TfPrint::Prepare(fOpravenka, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
-        const auto printLabels = czechPrint->findChildren<ReportLabel*>();
+            = TfPrint::Prepare({}, fMain->PathTisk, fMain->PathFirma, fMain->PrintTexts, fMain->LangName);
+        const auto printLabels = czechPrint->report().findChildren<ReportLabel*>();
         QVERIFY(printLabels.size() >= 36);
         for (const ReportLabel* label : printLabels)
-            QCOMPARE(label->text(), designPrint.findChild<ReportLabel*>(label->objectName())->text());
+            QCOMPARE(label->text(), designPrint.report().findChild<ReportLabel*>(label->objectName())->text());
     }
 
     void englishReplacesTextsAndCzechBringsThemBack()
