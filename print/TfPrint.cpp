@@ -1,10 +1,10 @@
 #include "print/TfPrint.h"
 
 #include "app/TextList.h"
+#include "lang/LangFile.h"
 #include "lang/LangSlots.h"
 #include "report/Report.h"
-#include "ui/controls/TDM.h"
-#include "store/TicketStore.h"
+#include "report/ReportPrinter.h"
 
 #include <iterator>
 #include <memory>
@@ -74,218 +74,119 @@ const CopyElement CopyDesign[] = {
         { 100.5, 128.9, 87.8, 4.8 }, 10, false, Left, false },
 };
 
-void buildCopy(ReportBand* band, bool firstCopy)
-{
-    for (const CopyElement& design : CopyDesign) {
-        const QString name = QString::fromLatin1(firstCopy ? design.titleName : design.detailName);
-        const QString content = QString::fromUtf8(design.content);
-        ReportTextElement* text = nullptr;
-        switch (design.kind) {
-        case K::Label:
-            text = new ReportLabel(band, name, design.mm, content);
-            break;
-        case K::Field:
-            text = new ReportField(band, name, design.mm, content);
-            break;
-        case K::Memo:
-            text = new ReportMemo(band, name, design.mm);
-            break;
-        case K::Shape:
-            new ReportShape(band, name, design.mm); // black pen, black fill: a bar
-            break;
-        }
-        if (!text)
-            continue;
-        text->setFont(FontFamily, design.points, design.bold);
-        text->setAlignment(design.alignment);
-        text->setAutoSize(design.autoSize);
-    }
-}
-
-template <class T> T* element(const ReportBand* band, const char* name)
-{
-    auto* found = band->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT_X(found, "TfPrint", name);
-    return found;
-}
-
-// The labels of the second copy as a language file's print section lists them.
-ReportLabel* TfPrint::*const PrintTextLabels[] = {
-    &TfPrint::QRlbEVD,
-    &TfPrint::QRlbDodavatel,
-    &TfPrint::QRlbJmeno,
-    &TfPrint::QRlbJmenoObj,
-    &TfPrint::QRlbAdresaObj,
-    &TfPrint::QRlbTelObj,
-    &TfPrint::QRlbTechnik,
-    &TfPrint::QRlbDruh,
-    &TfPrint::QRlbTypMobilu,
-    &TfPrint::QRlbKompletnost,
-    &TfPrint::QRlbIMEI,
-    &TfPrint::QRlbVada,
-    &TfPrint::QRlbCena,
-    &TfPrint::QRlbDatum,
-    &TfPrint::QRlbHotovo,
-    &TfPrint::QRlbPrijemce,
-    &TfPrint::QRPodpis,
-    &TfPrint::QRlbOpravenka,
+// The labels as a language file's print section lists them.
+const char* const PrintTextLabels[] = {
+    "QRlbEVD",
+    "QRlbDodavatel",
+    "QRlbJmeno",
+    "QRlbJmenoObj",
+    "QRlbAdresaObj",
+    "QRlbTelObj",
+    "QRlbTechnik",
+    "QRlbDruh",
+    "QRlbTypMobilu",
+    "QRlbKompletnost",
+    "QRlbIMEI",
+    "QRlbVada",
+    "QRlbCena",
+    "QRlbDatum",
+    "QRlbHotovo",
+    "QRlbPrijemce",
+    "QRPodpis",
+    "QRlbOpravenka",
 };
 static_assert(std::size(PrintTextLabels) == PrintText::Count);
 
-// Each label of the second copy and its twin in the first, in copying order.
-const std::pair<ReportLabel * TfPrint::*, ReportLabel * TfPrint::*> LabelTwins[] = {
-    { &TfPrint::QRlbOpravenka, &TfPrint::QRlbOpravenka2 },
-    { &TfPrint::QRlbEVD, &TfPrint::QRlbEVD2 },
-    { &TfPrint::QRlbDodavatel, &TfPrint::QRlbDodavatel2 },
-    { &TfPrint::QRlbJmeno, &TfPrint::QRlbJmeno2 },
-    { &TfPrint::QRlbJmenoObj, &TfPrint::QRlbJmenoObj2 },
-    { &TfPrint::QRlbAdresaObj, &TfPrint::QRlbAdresaObj2 },
-    { &TfPrint::QRlbTelObj, &TfPrint::QRlbTelObj2 },
-    { &TfPrint::QRlbTechnik, &TfPrint::QRlbTechnik2 },
-    { &TfPrint::QRlbDruh, &TfPrint::QRlbDruh2 },
-    { &TfPrint::QRlbTypMobilu, &TfPrint::QRlbTypMobilu2 },
-    { &TfPrint::QRlbKompletnost, &TfPrint::QRlbKompletnost2 },
-    { &TfPrint::QRlbIMEI, &TfPrint::QRlbIMEI2 },
-    { &TfPrint::QRlbVada, &TfPrint::QRlbVada2 },
-    { &TfPrint::QRlbCena, &TfPrint::QRlbCena2 },
-    { &TfPrint::QRlbDatum, &TfPrint::QRlbDatum2 },
-    { &TfPrint::QRlbHotovo, &TfPrint::QRlbHotovo2 },
-    { &TfPrint::QRlbPrijemce, &TfPrint::QRlbPrijemce2 },
-    { &TfPrint::QRPodpis, &TfPrint::QRPodpis2 },
-};
+void createElement(const CopyElement& design, ReportBand* band, const QString& name)
+{
+    const QString content = QString::fromUtf8(design.content);
+    ReportTextElement* text = nullptr;
+    switch (design.kind) {
+    case K::Label:
+        text = new ReportLabel(band, name, design.mm, content);
+        break;
+    case K::Field:
+        text = new ReportField(band, name, design.mm, content);
+        break;
+    case K::Memo:
+        text = new ReportMemo(band, name, design.mm);
+        break;
+    case K::Shape:
+        new ReportShape(band, name, design.mm); // black pen, black fill: a bar
+        return;
+    }
+    text->setFont(FontFamily, design.points, design.bold);
+    text->setAlignment(design.alignment);
+    text->setAutoSize(design.autoSize);
+}
 
+std::size_t designRow(const QString& designName)
+{
+    for (std::size_t row = 0; row < std::size(CopyDesign); ++row)
+        if (designName == QLatin1String(CopyDesign[row].detailName))
+            return row;
+    return std::size(CopyDesign);
+}
 
 } // namespace
 
-TfPrint::TfPrint(QWidget* owner)
-    : QWidget(owner, Qt::Window)
+TfPrint::TfPrint()
+    : m_report(std::make_unique<Report>(nullptr, QStringLiteral("QReport")))
 {
-    setObjectName(QStringLiteral("fPrint"));
-    setWindowTitle(QStringLiteral("Tisk opravenek"));
+    m_report->setPageSize(QPageSize(QPageSize::A4));
+    m_report->setMargins(QMarginsF(10.0, 10.0, 10.0, 10.0));
+    m_report->setTitle(QStringLiteral("Tisk opravenky"));
+    m_report->setPrintIfEmpty(true);
+    m_report->setShowProgress(true);
+    m_report->setFieldSource([this](const QString& fieldName) { return fieldText(fieldName); });
 
-    QReport = new Report(this, QStringLiteral("QReport"));
-    QReport->setPageSize(QPageSize(QPageSize::A4));
-    QReport->setMargins(QMarginsF(10.0, 10.0, 10.0, 10.0));
-    QReport->setTitle(QStringLiteral("Tisk opravenky"));
-    QReport->setPrintIfEmpty(true);
-    QReport->setShowProgress(true);
-    QReport->setFieldSource([this](const QString& fieldName) {
-        return Table ? Table->FieldByName(fieldName)->DisplayText() : QString();
-    });
-    QReport->setBeforePrint([this](Report& sender, bool& printReport) { QReportBeforePrint(sender, printReport); });
+    auto* title = new ReportBand(m_report.get(), ReportBand::Kind::Title, QStringLiteral("TitleBand1"), 136.8);
+    auto* detail = new ReportBand(m_report.get(), ReportBand::Kind::Detail, QStringLiteral("PageHeader"), 135.2);
+    detail->setFrameTop(ReportBand::Frame::Dotted);
+    auto* footerBand
+        = new ReportBand(m_report.get(), ReportBand::Kind::PageFooter, QStringLiteral("PageFooterBand1"), 4.2);
+    footerBand->setFrameTop(ReportBand::Frame::Solid);
+    m_bands[int(Copy::First)] = title;
+    m_bands[int(Copy::Second)] = detail;
 
-    TitleBand1 = new ReportBand(QReport, ReportBand::Kind::Title, QStringLiteral("TitleBand1"), 136.8);
-    PageHeader = new ReportBand(QReport, ReportBand::Kind::Detail, QStringLiteral("PageHeader"), 135.2);
-    PageHeader->setFrameTop(ReportBand::Frame::Dotted);
-    PageFooterBand1 = new ReportBand(QReport, ReportBand::Kind::PageFooter, QStringLiteral("PageFooterBand1"), 4.2);
-    PageFooterBand1->setFrameTop(ReportBand::Frame::Solid);
-
-    buildCopy(PageHeader, false);
-    buildCopy(TitleBand1, true);
+    // Each band lists its elements in design order, which is their painting order.
+    for (const CopyElement& design : CopyDesign) {
+        createElement(design, detail, QString::fromLatin1(design.detailName));
+        createElement(design, title, QString::fromLatin1(design.titleName));
+    }
 
     // Right-aligned and auto-size: its right edge stays at 187.9 mm.
-    QRpaticka = new ReportLabel(PageFooterBand1, QStringLiteral("QRpaticka"), QRectF(134.5, 0.3, 53.4, 3.4),
+    m_footer = new ReportLabel(footerBand, QStringLiteral("QRpaticka"), QRectF(134.5, 0.3, 53.4, 3.4),
         QStringLiteral("program Trelomář  - ") + VendorEmail);
-    QRpaticka->setFont(FontFamily, 7, false);
-    QRpaticka->setColor(QColor(192, 192, 192));
-    QRpaticka->setAlignment(Qt::AlignRight);
-    QRpaticka->setAutoSize(true);
-
-    const ReportBand* second = PageHeader;
-    QRlbOpravenka = element<ReportLabel>(second, "QRlbOpravenka");
-    QRlbEVD = element<ReportLabel>(second, "QRlbEVD");
-    QRdbCislo = element<ReportField>(second, "QRdbCislo");
-    QRlbDodavatel = element<ReportLabel>(second, "QRlbDodavatel");
-    QRlbJmeno = element<ReportLabel>(second, "QRlbJmeno");
-    QRlbJmenoObj = element<ReportLabel>(second, "QRlbJmenoObj");
-    QRdbJmeno = element<ReportField>(second, "QRdbJmeno");
-    QRmemF1 = element<ReportMemo>(second, "QRmemF1");
-    QRlbAdresaObj = element<ReportLabel>(second, "QRlbAdresaObj");
-    QRdbAdresa = element<ReportField>(second, "QRdbAdresa");
-    QRlbTelObj = element<ReportLabel>(second, "QRlbTelObj");
-    QRDBTel = element<ReportField>(second, "QRDBTel");
-    QRsh1 = element<ReportShape>(second, "QRsh1");
-    QRlbTechnik = element<ReportLabel>(second, "QRlbTechnik");
-    QRDBTechnik = element<ReportField>(second, "QRDBTechnik");
-    QRlbDruh = element<ReportLabel>(second, "QRlbDruh");
-    QRDBDruh = element<ReportField>(second, "QRDBDruh");
-    QRlbTypMobilu = element<ReportLabel>(second, "QRlbTypMobilu");
-    QRDBTelefon = element<ReportField>(second, "QRDBTelefon");
-    QRlbIMEI = element<ReportLabel>(second, "QRlbIMEI");
-    QRdbIMEI = element<ReportField>(second, "QRdbIMEI");
-    QRlbKompletnost = element<ReportLabel>(second, "QRlbKompletnost");
-    QRdbkomplet = element<ReportField>(second, "QRdbkomplet");
-    QRlbVada = element<ReportLabel>(second, "QRlbVada");
-    QRdbVada = element<ReportField>(second, "QRdbVada");
-    QRmem1 = element<ReportMemo>(second, "QRmem1");
-    QRlbCena = element<ReportLabel>(second, "QRlbCena");
-    QRDBCena = element<ReportField>(second, "QRDBCena");
-    QRlbPrijemce = element<ReportLabel>(second, "QRlbPrijemce");
-    QRlbDatum = element<ReportLabel>(second, "QRlbDatum");
-    QRdbPrijato = element<ReportField>(second, "QRdbPrijato");
-    QRlbHotovo = element<ReportLabel>(second, "QRlbHotovo");
-    QRdbHotovo = element<ReportField>(second, "QRdbHotovo");
-    QRPodpis = element<ReportLabel>(second, "QRPodpis");
-
-    const ReportBand* first = TitleBand1;
-    QRlbOpravenka2 = element<ReportLabel>(first, "QRlbOpravenka2");
-    QRlbEVD2 = element<ReportLabel>(first, "QRlbEVD2");
-    QRDBText4 = element<ReportField>(first, "QRDBText4");
-    QRlbDodavatel2 = element<ReportLabel>(first, "QRlbDodavatel2");
-    QRlbJmeno2 = element<ReportLabel>(first, "QRlbJmeno2");
-    QRlbJmenoObj2 = element<ReportLabel>(first, "QRlbJmenoObj2");
-    QRDBText1 = element<ReportField>(first, "QRDBText1");
-    QRmemF2 = element<ReportMemo>(first, "QRmemF2");
-    QRlbAdresaObj2 = element<ReportLabel>(first, "QRlbAdresaObj2");
-    QRDBText2 = element<ReportField>(first, "QRDBText2");
-    QRlbTelObj2 = element<ReportLabel>(first, "QRlbTelObj2");
-    QRDBText7 = element<ReportField>(first, "QRDBText7");
-    QRShape1 = element<ReportShape>(first, "QRShape1");
-    QRlbTechnik2 = element<ReportLabel>(first, "QRlbTechnik2");
-    QRDBText8 = element<ReportField>(first, "QRDBText8");
-    QRlbDruh2 = element<ReportLabel>(first, "QRlbDruh2");
-    QRDBText9 = element<ReportField>(first, "QRDBText9");
-    QRlbTypMobilu2 = element<ReportLabel>(first, "QRlbTypMobilu2");
-    QRDBText10 = element<ReportField>(first, "QRDBText10");
-    QRlbIMEI2 = element<ReportLabel>(first, "QRlbIMEI2");
-    QRDBText3 = element<ReportField>(first, "QRDBText3");
-    QRlbKompletnost2 = element<ReportLabel>(first, "QRlbKompletnost2");
-    QRDBText13 = element<ReportField>(first, "QRDBText13");
-    QRlbVada2 = element<ReportLabel>(first, "QRlbVada2");
-    QRDBText12 = element<ReportField>(first, "QRDBText12");
-    QRmem2 = element<ReportMemo>(first, "QRmem2");
-    QRlbCena2 = element<ReportLabel>(first, "QRlbCena2");
-    QRDBText11 = element<ReportField>(first, "QRDBText11");
-    QRlbPrijemce2 = element<ReportLabel>(first, "QRlbPrijemce2");
-    QRlbDatum2 = element<ReportLabel>(first, "QRlbDatum2");
-    QRDBText5 = element<ReportField>(first, "QRDBText5");
-    QRlbHotovo2 = element<ReportLabel>(first, "QRlbHotovo2");
-    QRDBText6 = element<ReportField>(first, "QRDBText6");
-    QRPodpis2 = element<ReportLabel>(first, "QRPodpis2");
+    m_footer->setFont(FontFamily, 7, false);
+    m_footer->setColor(QColor(192, 192, 192));
+    m_footer->setAlignment(Qt::AlignRight);
+    m_footer->setAutoSize(true);
 }
 
 TfPrint::~TfPrint() = default;
 
-void TfPrint::PrintTicket(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
+void TfPrint::PrintTicket(const TicketTexts& ticket, const QString& tiskPath, const QString& firmaPath,
     const QStringList& printTexts, const QString& langName)
 {
-    // The form is released when the call returns, whatever happens.
-    const std::unique_ptr<TfPrint> form = Prepare(owner, table, tiskPath, firmaPath, printTexts, langName);
-    form->QReport->print();
+    Prepare(ticket, tiskPath, firmaPath, printTexts, langName)->printOnDefaultPrinter();
 }
 
-std::unique_ptr<TfPrint> TfPrint::Prepare(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
+std::unique_ptr<TfPrint> TfPrint::Prepare(const TicketTexts& ticket, const QString& tiskPath, const QString& firmaPath,
     const QStringList& printTexts, const QString& langName)
 {
-    auto form = std::make_unique<TfPrint>(owner);
-    form->LangName = langName;
-    form->Table = table;
-    form->QRmem1->clear();
-    form->QRmem1->setLines(TextList::read(tiskPath));
-    form->QRmemF1->clear();
-    form->QRmemF1->setLines(TextList::read(firmaPath));
+    auto form = std::make_unique<TfPrint>();
+    form->setTicket(ticket);
+    form->setLangName(langName);
+    form->setMemoLines("QRmem1", TextList::read(tiskPath));
+    form->setMemoLines("QRmemF1", TextList::read(firmaPath));
     form->ApplyPrintTexts(printTexts);
     return form;
+}
+
+void TfPrint::setTicket(const TicketTexts& ticket)
+{
+    m_ticket = ticket;
 }
 
 void TfPrint::ApplyPrintTexts(const QStringList& printTexts)
@@ -293,22 +194,52 @@ void TfPrint::ApplyPrintTexts(const QStringList& printTexts)
     if (!sectionHas(printTexts, PrintText::Count))
         return;
     for (std::size_t i = 0; i < std::size(PrintTextLabels); ++i)
-        (this->*PrintTextLabels[i])->setText(printTexts.at(qsizetype(i)));
+        setLabelText(PrintTextLabels[i], printTexts.at(qsizetype(i)));
 }
 
-void TfPrint::QReportBeforePrint(Report& Sender, bool& PrintReport)
+void TfPrint::setLangName(const QString& langName)
 {
-    Q_UNUSED(Sender);
-    Q_UNUSED(PrintReport);
-    for (const auto& [second, first] : LabelTwins)
-        (this->*first)->setText((this->*second)->text());
+    const QString product = isCzechLangName(langName) ? QStringLiteral("Trelomář") : QStringLiteral("Trelomar");
+    m_footer->setText(QStringLiteral("program %1  - %2").arg(product, VendorEmail));
+}
 
-    const bool czech = LangName.left(5) == QStringLiteral("Česky");
-    QRpaticka->setText(
-        (czech ? QStringLiteral("program Trelomář  - ") : QStringLiteral("program Trelomar  - ")) + VendorEmail);
+ReportBand* TfPrint::band(Copy copy) const
+{
+    return m_bands[int(copy)];
+}
 
-    QRmem2->clear();
-    QRmem2->appendLines(QRmem1->lines());
-    QRmemF2->clear();
-    QRmemF2->appendLines(QRmemF1->lines());
+ReportElement* TfPrint::element(Copy copy, const QString& designName) const
+{
+    const std::size_t row = designRow(designName);
+    return row < std::size(CopyDesign) ? band(copy)->elements()[row] : nullptr;
+}
+
+bool TfPrint::printOnDefaultPrinter()
+{
+    return ReportPrinter::printOnDefaultPrinter(*m_report);
+}
+
+bool TfPrint::print(QPrinter& printer)
+{
+    return ReportPrinter::print(*m_report, printer);
+}
+
+void TfPrint::setLabelText(const char* designName, const QString& text)
+{
+    for (const Copy copy : { Copy::First, Copy::Second })
+        element<ReportLabel>(copy, QString::fromLatin1(designName))->setText(text);
+}
+
+void TfPrint::setMemoLines(const char* designName, const QStringList& lines)
+{
+    for (const Copy copy : { Copy::First, Copy::Second })
+        element<ReportMemo>(copy, QString::fromLatin1(designName))->setLines(lines);
+}
+
+QString TfPrint::fieldText(const QString& fieldName) const
+{
+    for (std::size_t f = 0; f < m_ticket.size(); ++f)
+        if (fieldName.compare(QLatin1String(TicketRecord::Fields[f].name), Qt::CaseInsensitive) == 0)
+            return m_ticket[f];
+    return {};
 }

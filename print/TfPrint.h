@@ -1,137 +1,88 @@
 #pragma once
 
+#include "store/TicketTexts.h"
+
+#include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 
 #include <memory>
 
+class QPrinter;
 class Report;
-class TicketStore;
 class ReportBand;
-class ReportField;
+class ReportElement;
 class ReportLabel;
-class ReportMemo;
-class ReportShape;
 
 // The shop can reach the program's author at this address; it is printed in
 // the footer of every ticket.
 inline const QString VendorEmail = QStringLiteral("info@trelomar.cz");
 
-// The print form: the ticket page as a banded report, two identical copies of
-// the ticket on one A4 sheet and a footer. It is never shown; a new one is
-// built for every print, so every print starts from the design texts.
-class TfPrint : public QWidget
+// The ticket page as a banded report: two identical copies of the ticket on
+// one A4 sheet, one above the other, and a footer. Both copies are built from
+// one design and every text is set on both at once. A new printout is built
+// for every print, so every print starts from the design texts.
+class TfPrint
 {
-    Q_OBJECT
-
 public:
-    explicit TfPrint(QWidget* owner = nullptr);
-    ~TfPrint() override;
+    // The first copy is the report's title band, the second its detail band.
+    enum class Copy { First, Second };
 
-    // The editor's print command: a new print form owned by `owner` loads the
-    // ticket text and the shop's address block, takes the 18 label texts of
-    // the printout (when there are at least 18), and prints the current
-    // ticket of DM->ADOTable on the default printer. A file that cannot be
-    // read raises "Cannot open file %s" and nothing is printed. No printer:
-    // nothing happens.
-    static void PrintTicket(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
+    // The design: its texts (the footer's with the Czech product name) and
+    // an empty ticket.
+    TfPrint();
+    ~TfPrint();
+    TfPrint(const TfPrint&) = delete;
+    TfPrint& operator=(const TfPrint&) = delete;
+
+    // The editor's print command: prints `ticket` on the default printer with
+    // the ticket text and the shop's address block read from their files, the
+    // 18 label texts of the printout (when there are at least 18) and the
+    // footer of `langName`. A file that cannot be read raises "Cannot open
+    // file %s" and nothing is printed. No printer: nothing happens.
+    static void PrintTicket(const TicketTexts& ticket, const QString& tiskPath, const QString& firmaPath,
         const QStringList& printTexts, const QString& langName);
 
-    // The print command's steps up to the print itself: a new form, filled.
-    static std::unique_ptr<TfPrint> Prepare(QWidget* owner, TicketStore* table, const QString& tiskPath, const QString& firmaPath,
-        const QStringList& printTexts, const QString& langName);
+    // The print command's steps up to the print itself: a new printout, filled.
+    static std::unique_ptr<TfPrint> Prepare(const TicketTexts& ticket, const QString& tiskPath,
+        const QString& firmaPath, const QStringList& printTexts, const QString& langName);
 
-    // The report's before-print step: the first copy takes the second copy's
-    // label texts and memo lines, the footer takes its text from LangName.
-    void QReportBeforePrint(Report& Sender, bool& PrintReport);
+    void setTicket(const TicketTexts& ticket);
 
-    // Replaces the texts of the 18 labels of the second copy, in the order of
-    // the print section of a language file; fewer than 18 texts change nothing.
+    // Replaces the texts of the 18 labels of both copies, in the order of the
+    // print section of a language file; fewer than 18 texts change nothing.
     void ApplyPrintTexts(const QStringList& printTexts);
 
-    // Read by the before-print step for the footer.
-    QString LangName;
-    // The ticket printed is this table's current one.
-    TicketStore* Table = nullptr;
+    // The footer names the product "Trelomář" for a Czech language name
+    // (isCzechLangName), "Trelomar" for any other.
+    void setLangName(const QString& langName);
 
-    Report* QReport;
-    ReportBand* TitleBand1;
-    ReportBand* PageHeader;
-    ReportBand* PageFooterBand1;
+    Report& report() { return *m_report; }
+    const Report& report() const { return *m_report; }
+    ReportBand* band(Copy copy) const;
+    ReportLabel* footer() const { return m_footer; }
 
-    // Second copy (detail band PageHeader).
-    ReportLabel* QRlbOpravenka;
-    ReportLabel* QRlbEVD;
-    ReportField* QRdbCislo;
-    ReportLabel* QRlbDodavatel;
-    ReportLabel* QRlbJmeno;
-    ReportLabel* QRlbJmenoObj;
-    ReportField* QRdbJmeno;
-    ReportMemo* QRmemF1;
-    ReportLabel* QRlbAdresaObj;
-    ReportField* QRdbAdresa;
-    ReportLabel* QRlbTelObj;
-    ReportField* QRDBTel;
-    ReportShape* QRsh1;
-    ReportLabel* QRlbTechnik;
-    ReportField* QRDBTechnik;
-    ReportLabel* QRlbDruh;
-    ReportField* QRDBDruh;
-    ReportLabel* QRlbTypMobilu;
-    ReportField* QRDBTelefon;
-    ReportLabel* QRlbIMEI;
-    ReportField* QRdbIMEI;
-    ReportLabel* QRlbKompletnost;
-    ReportField* QRdbkomplet;
-    ReportLabel* QRlbVada;
-    ReportField* QRdbVada;
-    ReportMemo* QRmem1;
-    ReportLabel* QRlbCena;
-    ReportField* QRDBCena;
-    ReportLabel* QRlbPrijemce;
-    ReportLabel* QRlbDatum;
-    ReportField* QRdbPrijato;
-    ReportLabel* QRlbHotovo;
-    ReportField* QRdbHotovo;
-    ReportLabel* QRPodpis;
+    // An element of a copy by its name in the design, which is its name in
+    // the second copy ("QRlbJmeno" is "QRlbJmeno2" in the first); null for a
+    // name the design does not have.
+    ReportElement* element(Copy copy, const QString& designName) const;
+    template <class T> T* element(Copy copy, const QString& designName) const
+    {
+        return qobject_cast<T*>(element(copy, designName));
+    }
 
-    // First copy (title band TitleBand1).
-    ReportLabel* QRlbOpravenka2;
-    ReportLabel* QRlbEVD2;
-    ReportField* QRDBText4;
-    ReportLabel* QRlbDodavatel2;
-    ReportLabel* QRlbJmeno2;
-    ReportLabel* QRlbJmenoObj2;
-    ReportField* QRDBText1;
-    ReportMemo* QRmemF2;
-    ReportLabel* QRlbAdresaObj2;
-    ReportField* QRDBText2;
-    ReportLabel* QRlbTelObj2;
-    ReportField* QRDBText7;
-    ReportShape* QRShape1;
-    ReportLabel* QRlbTechnik2;
-    ReportField* QRDBText8;
-    ReportLabel* QRlbDruh2;
-    ReportField* QRDBText9;
-    ReportLabel* QRlbTypMobilu2;
-    ReportField* QRDBText10;
-    ReportLabel* QRlbIMEI2;
-    ReportField* QRDBText3;
-    ReportLabel* QRlbKompletnost2;
-    ReportField* QRDBText13;
-    ReportLabel* QRlbVada2;
-    ReportField* QRDBText12;
-    ReportMemo* QRmem2;
-    ReportLabel* QRlbCena2;
-    ReportField* QRDBText11;
-    ReportLabel* QRlbPrijemce2;
-    ReportLabel* QRlbDatum2;
-    ReportField* QRDBText5;
-    ReportLabel* QRlbHotovo2;
-    ReportField* QRDBText6;
-    ReportLabel* QRPodpis2;
+    // Prints on the system's default printer; false without one.
+    bool printOnDefaultPrinter();
+    // Prints on any printer, e.g. one writing a PDF file; see ReportPrinter::print.
+    bool print(QPrinter& printer);
 
-    // Page footer (PageFooterBand1).
-    ReportLabel* QRpaticka;
+private:
+    void setLabelText(const char* designName, const QString& text);
+    void setMemoLines(const char* designName, const QStringList& lines);
+    QString fieldText(const QString& fieldName) const;
+
+    std::unique_ptr<Report> m_report;
+    ReportBand* m_bands[2] = {};
+    ReportLabel* m_footer = nullptr;
+    TicketTexts m_ticket;
 };

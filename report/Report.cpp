@@ -1,7 +1,5 @@
 #include "report/Report.h"
 
-#include "report/ReportPrinter.h"
-
 ReportElement::ReportElement(Kind kind, ReportBand* band, const QString& name, const QRectF& geometry)
     : QObject(band)
     , m_kind(kind)
@@ -74,9 +72,4 @@ bool Report::runBeforePrint()
     if (m_beforePrint)
         m_beforePrint(*this, printReport);
     return printReport;
-}
-
-void Report::print()
-{
-    ReportPrinter::printOnDefaultPrinter(*this);
 }

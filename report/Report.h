@@ -49,7 +49,8 @@ private:
 
 // A banded report: a page in millimetres with margins, bands and their
 // elements, a title that names the print job, a source for the printed
-// fields, and a step that runs just before every print.
+// fields, and a step that runs just before every print. ReportPrinter prints
+// it; the report knows nothing of printers.
 class Report : public QObject
 {
     Q_OBJECT
@@ -92,11 +93,6 @@ public:
     bool runBeforePrint();
 
     const std::vector<ReportBand*>& bands() const { return m_bands; }
-
-    // Sends the report to the system's default printer as one job named by
-    // the title. Returns when the page has been sent, when the user cancels
-    // in the progress window, or at once when no printer is installed.
-    void print();
 
 private:
     friend class ReportBand;

@@ -18,7 +18,12 @@ fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH QT_PLUGIN_PATH
 fail() { echo "test-setup: FAIL: $*" >&2; exit 1; }
-cleanup() { [ -n "$own_prefix" ] && { wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"; }; return 0; }
+toolprefix=""
+cleanup() {
+    [ -n "$toolprefix" ] && { WINEPREFIX="$toolprefix" wineserver -k 2>/dev/null || true; rm -rf "$toolprefix"; }
+    [ -n "$own_prefix" ] && { wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"; }
+    return 0
+}
 trap cleanup EXIT
 
 drive="$WINEPREFIX/drive_c"
@@ -38,15 +43,20 @@ echo "test-setup: installed, with its Start-menu entry and uninstaller" >&2
 user="$(ls "$drive/users" | grep -v -x -e Public -e public | head -n1)"
 folder="$drive/users/$user/AppData/Local/Trelomar"
 wrappers="$(mktemp -d /tmp/trelomar-installed.XXXXXX)"
-for name in trelomar trelomar-db; do
-    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$program/bin/$name.exe" >"$wrappers/$name"
-    chmod +x "$wrappers/$name"
-done
+# The tool runs in a Wine prefix of its own: started by the tests without a
+# display, it would make the desktop that the program's windows then join, and
+# they would never appear on the test's display.
+toolprefix="$(mktemp -d /tmp/trelomar-wine-tool.XXXXXX)"
+WINEPREFIX="$toolprefix" wineboot -i >/dev/null 2>&1
+WINEPREFIX="$toolprefix" wineserver -w
+printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$program/bin/trelomar.exe" >"$wrappers/trelomar"
+printf '#!/bin/sh\nWINEPREFIX="%s" exec wine "%s" "$@"\n' "$toolprefix" "$program/bin/trelomar-db.exe" >"$wrappers/trelomar-db"
+chmod +x "$wrappers/trelomar" "$wrappers/trelomar-db"
 printf '#!/bin/sh\nwine wineboot --end-session --shutdown\n' >"$wrappers/end-session"
 chmod +x "$wrappers/end-session"
 e2e="$root/build-test/tests/e2e/tst_e2e"
 TRELOMAR_PROGRAM="$wrappers/trelomar" TRELOMAR_DB_TOOL="$wrappers/trelomar-db" TRELOMAR_SOURCE_DIR="$root" \
-    TRELOMAR_USER_FOLDER="$folder" TRELOMAR_END_SESSION="$wrappers/end-session" ASAN_OPTIONS=detect_leaks=0 \
+    TRELOMAR_USER_FOLDER="$folder" TRELOMAR_END_SESSION="$wrappers/end-session" TRELOMAR_E2E_PASTE=1 ASAN_OPTIONS=detect_leaks=0 \
     "$e2e" installedProgramInUserFolder f2StoresCzechNameOnce f7PrintsOneSheetAndEscStoresNothing \
     accessFileConvertedAtStart
 rm -rf "$wrappers"

@@ -1,30 +1,32 @@
 #include "tests/e2e/XSession.h"
 
+#include <algorithm>
+
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QTest>
 
 namespace {
 
-constexpr int StartTimeoutMs = 15000;
+// Wine's first window on a new display takes long on a loaded machine.
+constexpr int StartTimeoutMs = 60000;
 
 // Key symbols of the letters a Czech customer's name may hold; xdotool maps
 // a spare key code to each one for the moment it is pressed.
-const std::pair<const char*, const char*> CzechLetters[] = {
-    { "á", "aacute" }, { "č", "ccaron" }, { "ď", "dcaron" }, { "é", "eacute" }, { "ě", "ecaron" },
-    { "í", "iacute" }, { "ň", "ncaron" }, { "ó", "oacute" }, { "ř", "rcaron" }, { "š", "scaron" },
-    { "ť", "tcaron" }, { "ú", "uacute" }, { "ů", "uring" }, { "ý", "yacute" }, { "ž", "zcaron" },
-};
-
 const QHash<QChar, QString>& letterSymbols()
 {
     static const QHash<QChar, QString> symbols = [] {
         QHash<QChar, QString> table;
-        for (const auto& [letter, name] : CzechLetters) {
+        const std::pair<const char*, const char*> czech[] = {
+            { "á", "aacute" }, { "č", "ccaron" }, { "ď", "dcaron" }, { "é", "eacute" }, { "ě", "ecaron" },
+            { "í", "iacute" }, { "ň", "ncaron" }, { "ó", "oacute" }, { "ř", "rcaron" }, { "š", "scaron" },
+            { "ť", "tcaron" }, { "ú", "uacute" }, { "ů", "uring" }, { "ý", "yacute" }, { "ž", "zcaron" },
+        };
+        for (const auto& [letter, name] : czech) {
             const QChar lower = QString::fromUtf8(letter).at(0);
             const QString symbol = QString::fromLatin1(name);
             table.insert(lower, symbol);
-            // The letter's own key code carries its capital with Shift.
+            // A spare key code carries the letter as its lower case.
             table.insert(lower.toUpper(), QStringLiteral("shift+") + symbol);
         }
         table.insert(QLatin1Char(' '), QStringLiteral("space"));
@@ -68,39 +70,11 @@ XSession::XSession()
         QString output;
         if (run(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") },
                 &output)
-            && output.contains(QLatin1String("window id"))) {
-            if (!mapLetters())
-                m_failure = QStringLiteral("the Czech letters could not be given keys on display ") + m_display;
+            && output.contains(QLatin1String("window id")))
             return;
-        }
         QTest::qWait(50);
     }
     m_failure = QStringLiteral("openbox did not take charge of display ") + m_display;
-}
-
-// xdotool gives a letter outside the keyboard map a spare key code for the
-// moment of its press; Wine reads the map once and drops such a letter. Each
-// Czech letter gets a spare key code of its own before any program starts.
-bool XSession::mapLetters()
-{
-    QString table;
-    if (!run(QStringLiteral("xmodmap"), { QStringLiteral("-pke") }, &table))
-        return false;
-    QStringList spare;
-    for (const QString& line : table.split(QLatin1Char('\n'))) {
-        const QStringList sides = line.split(QLatin1Char('='));
-        if (sides.size() == 2 && sides[1].trimmed().isEmpty())
-            spare << sides[0].section(QLatin1Char(' '), 1, 1, QString::SectionSkipEmpty);
-    }
-    if (spare.size() < qsizetype(std::size(CzechLetters)))
-        return false;
-    QStringList expressions;
-    for (const auto& [letter, name] : CzechLetters) {
-        const QString lower = QString::fromLatin1(name);
-        expressions << QStringLiteral("-e")
-                    << QStringLiteral("keycode %1 = %2 %3").arg(spare.takeFirst(), lower, lower.left(1).toUpper() + lower.mid(1));
-    }
-    return run(QStringLiteral("xmodmap"), expressions);
 }
 
 XSession::~XSession()
@@ -198,6 +172,22 @@ bool XSession::keyTogether(XSession& first, XSession& second, const QStringList&
 
 bool XSession::type(const QString& text)
 {
+    // Under Wine a letter outside the keyboard map is lost now and then:
+    // xdotool binds it to a spare key code for the moment of its press only,
+    // and Wine may look the key up once the binding is gone. The setup
+    // program's test asks for such text to be pasted instead.
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii && qEnvironmentVariableIsSet("TRELOMAR_E2E_PASTE")) {
+        QProcess clipboard;
+        clipboard.setProcessEnvironment(xEnvironment());
+        clipboard.start(QStringLiteral("xclip"), { QStringLiteral("-selection"), QStringLiteral("clipboard") });
+        clipboard.write(text.toUtf8());
+        clipboard.closeWriteChannel();
+        // xclip serves the text from a child of its own once it owns the clipboard.
+        if (!clipboard.waitForFinished(StartTimeoutMs) || clipboard.exitCode() != 0)
+            return false;
+        return key({ QStringLiteral("ctrl+v") });
+    }
     // "xdotool type" loses what follows a letter outside ASCII in Qt
     // programs; single key presses do not.
     QStringList keys;

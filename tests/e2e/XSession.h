@@ -48,7 +48,6 @@ public:
     bool isShown(const QString& title) { return shownWindows().contains(title); }
 
 private:
-    bool mapLetters();
     bool run(const QString& program, const QStringList& arguments, QString* output = nullptr);
     // The program's shown windows: X window id and title.
     QList<std::pair<QString, QString>> programWindows();

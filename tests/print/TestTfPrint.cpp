@@ -5,13 +5,12 @@
 #include "print/TfPrint.h"
 #include "report/Report.h"
 #include "report/ReportLayout.h"
-#include "report/ReportPrinter.h"
 #include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
+#include "store/TicketTexts.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/windows/TfMain.h"
-#include "ui/windows/TfOpravenka.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +20,7 @@
 
 namespace {
 
+using Copy = TfPrint::Copy;
 constexpr double Tolerance = 1e-6;
 constexpr double TitleTop = 10.0; // the first copy starts at the top margin
 constexpr double DetailTop = 146.8; // the second copy directly below it
@@ -74,10 +74,9 @@ QString twinOf(const QString& label)
     return label + QLatin1Char('2');
 }
 
-ReportPage laidOut(TfPrint& form)
+ReportPage laidOut(const TfPrint& form)
 {
-    form.QReport->runBeforePrint();
-    const std::vector<ReportPage> pages = ReportLayout::layout(*form.QReport);
+    const std::vector<ReportPage> pages = ReportLayout::layout(form.report());
     Q_ASSERT(pages.size() == 1);
     return pages.front();
 }
@@ -123,6 +122,12 @@ void appendTicket(TDM* DM)
     DM->ADOTablevada->setAsString(QStringLiteral("nejde zapnout"));
 }
 
+// The editor's current ticket as the print command hands it over.
+TicketTexts currentTicket(TDM* DM)
+{
+    return ticketDisplayTexts(*DM->ADOTable);
+}
+
 } // namespace
 
 class TestTfPrint : public QObject
@@ -138,9 +143,8 @@ private slots:
 
     void formAndPage()
     {
-        TfPrint form(m_app->fOpravenka());
-        form.Table = m_app->DM()->ADOTable;
-        QCOMPARE(form.QReport->pageSize().id(), QPageSize::A4);
+        TfPrint form;
+        QCOMPARE(form.report().pageSize().id(), QPageSize::A4);
 
         const ReportPage page = laidOut(form);
         QCOMPARE(page.band("TitleBand1")->rect, QRectF(10, 10, 190, 136.8));
@@ -157,23 +161,22 @@ private slots:
 
         // 34 elements per copy and the footer, each named once.
         QSet<QString> names;
-        for (const ReportBand* band : form.QReport->bands())
+        for (const ReportBand* band : form.report().bands())
             for (const ReportElement* element : band->elements())
                 names.insert(element->objectName());
         QCOMPARE(names.size(), 69);
-        QCOMPARE(form.TitleBand1->elements().size(), std::size_t(34));
-        QCOMPARE(form.PageHeader->elements().size(), std::size_t(34));
+        QCOMPARE(form.band(Copy::First)->elements().size(), std::size_t(34));
+        QCOMPARE(form.band(Copy::Second)->elements().size(), std::size_t(34));
         QVERIFY(names.contains("QRpaticka"));
     }
 
     // The two copies are identical: each element of the first matches its twin in the second.
     void bothCopiesAreTwins()
     {
-        TfPrint form(m_app->fOpravenka());
-        form.Table = m_app->DM()->ADOTable;
+        TfPrint form;
         const ReportPage page = laidOut(form);
-        const auto& second = form.PageHeader->elements();
-        const auto& first = form.TitleBand1->elements();
+        const auto& second = form.band(Copy::Second)->elements();
+        const auto& first = form.band(Copy::First)->elements();
         QCOMPARE(first.size(), second.size());
         for (std::size_t i = 0; i < first.size(); ++i) {
             const ReportElement* a = second[i];
@@ -197,10 +200,13 @@ private slots:
                 QCOMPARE(field->fieldName(), qobject_cast<const ReportField*>(b)->fieldName());
         }
         // Spot checks of the design where a slip would show on paper.
-        QCOMPARE(form.QRlbOpravenka->font().pointSizeF(), 17.0);
-        QVERIFY(form.QRlbOpravenka->font().bold());
-        QCOMPARE(form.PageHeader->findChild<ReportField*>("QRdbIMEI")->fieldName(), QStringLiteral("IMEI"));
-        QCOMPARE(form.PageHeader->findChild<ReportElement*>("QRdbkomplet")->geometry().height(), 14.8);
+        QCOMPARE(form.element<ReportLabel>(Copy::Second, "QRlbOpravenka")->font().pointSizeF(), 17.0);
+        QVERIFY(form.element<ReportLabel>(Copy::Second, "QRlbOpravenka")->font().bold());
+        QCOMPARE(form.element<ReportField>(Copy::Second, "QRdbIMEI")->fieldName(), QStringLiteral("IMEI"));
+        QCOMPARE(form.element(Copy::Second, "QRdbkomplet")->geometry().height(), 14.8);
+        // The design name finds each copy's own element.
+        QCOMPARE(form.element(Copy::First, "QRdbIMEI")->objectName(), QStringLiteral("QRDBText3"));
+        QVERIFY(!form.element(Copy::First, "QRpaticka"));
     }
 
     void fixedRightEdgesOfAutoSizeLabels_data()
@@ -218,8 +224,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(double, rightEdge);
-        TfPrint form(m_app->fOpravenka());
-        form.Table = m_app->DM()->ADOTable;
+        TfPrint form;
         const ReportPage page = laidOut(form);
         QVERIFY(qAbs(boxOf(page, name).rect.right() - (BandLeft + rightEdge)) < 1e-3);
         if (name != QLatin1String("QRpaticka"))
@@ -228,12 +233,13 @@ private slots:
 
     void longTicketNumberWidensToTheRight()
     {
-        appendTicket(m_app->DM());
-        TfPrint form(m_app->fOpravenka());
-        form.Table = m_app->DM()->ADOTable;
-        m_app->DM()->ADOTablecislo->setAsInteger(7);
+        TfPrint form;
+        TicketTexts ticket;
+        ticket[TicketRecord::cislo] = QStringLiteral("7");
+        form.setTicket(ticket);
         const ReportPage small = laidOut(form);
-        m_app->DM()->ADOTablecislo->setAsInteger(1234567890);
+        ticket[TicketRecord::cislo] = QStringLiteral("1234567890");
+        form.setTicket(ticket);
         const ReportPage large = laidOut(form);
         for (const QString name : { "QRdbCislo", "QRDBText4" }) {
             QCOMPARE(boxOf(small, name).lines, QStringList { "7" });
@@ -245,8 +251,7 @@ private slots:
 
     void longerRecordLabelGrowsToTheLeft()
     {
-        TfPrint form(m_app->fOpravenka());
-        form.Table = m_app->DM()->ADOTable;
+        TfPrint form;
         const ReportPage design = laidOut(form);
         QStringList texts = EnglishLabels;
         texts[0] = QStringLiteral("Evidenční číslo zakázky:");
@@ -265,7 +270,7 @@ private slots:
                                                 "zásahy neoprávněných osob; zařízení si vyzvedněte do třiceti dnů.");
         writeLines(m_app->fMain()->PathTisk, QStringList { longLine } + numbered("tisk", 20));
         writeLines(m_app->fMain()->PathFirma, numbered("firma", 10));
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         const ReportPage page = laidOut(*form);
 
         const double lineHeight = boxOf(page, "QRmem1").lineHeight;
@@ -291,7 +296,7 @@ private slots:
         writeLines(m_app->fMain()->PathTisk, {});
         writeLines(m_app->fMain()->PathFirma, {});
         appendTicket(m_app->DM());
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         const ReportPage page = laidOut(*form);
         for (const QString name : { "QRmem1", "QRmem2", "QRmemF1", "QRmemF2" })
             QVERIFY2(boxOf(page, name).lines.isEmpty(), qPrintable(name));
@@ -317,7 +322,7 @@ private slots:
     {
         QFETCH(QString, langName);
         QFETCH(QString, footer);
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, langName);
+        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, langName);
         const ReportPage page = laidOut(*form);
         const PlacedBox& box = boxOf(page, "QRpaticka");
         QCOMPARE(box.lines, QStringList { footer });
@@ -340,32 +345,32 @@ private slots:
     {
         QFETCH(QStringList, printTexts);
         QFETCH(bool, applied);
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, printTexts, "English");
-        const TfPrint design(m_app->fOpravenka());
+        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, printTexts, "English");
+        const TfPrint design;
         const ReportPage page = laidOut(*form);
         for (qsizetype i = 0; i < PrintSectionLabels.size(); ++i) {
             const QString name = PrintSectionLabels[i];
-            const QString expected = applied ? printTexts[i] : design.PageHeader->findChild<ReportLabel*>(name)->text();
-            QCOMPARE(form->PageHeader->findChild<ReportLabel*>(name)->text(), expected);
-            QCOMPARE(form->TitleBand1->findChild<ReportLabel*>(twinOf(name))->text(), expected);
+            const QString expected = applied ? printTexts[i] : design.element<ReportLabel>(Copy::Second, name)->text();
+            QCOMPARE(form->element<ReportLabel>(Copy::Second, name)->text(), expected);
+            QCOMPARE(form->element<ReportLabel>(Copy::First, name)->text(), expected);
             QCOMPARE(boxOf(page, twinOf(name)).lines, boxOf(page, name).lines);
         }
     }
 
     void eachPrintStartsFromTheDesign()
     {
-        const auto first = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, EnglishLabels, "English");
+        const auto first = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, EnglishLabels, "English");
         laidOut(*first);
-        const auto second = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
-        QCOMPARE(second->QRlbEVD->text(), QStringLiteral("Evidenční číslo:"));
-        QCOMPARE(second->QRlbOpravenka2->text(), QStringLiteral("OPRAVENKA"));
+        const auto second = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
+        QCOMPARE(second->element<ReportLabel>(Copy::Second, "QRlbEVD")->text(), QStringLiteral("Evidenční číslo:"));
+        QCOMPARE(second->element<ReportLabel>(Copy::First, "QRlbOpravenka")->text(), QStringLiteral("OPRAVENKA"));
     }
 
     void fieldsShowTheTicketAsTheEditorHoldsIt()
     {
         appendTicket(m_app->DM()); // pending: never posted
         m_app->DM()->ADOTableIMEI->Clear();
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
         const ReportPage page = laidOut(*form);
 
         const QList<std::pair<QString, TField*>> shown = {
@@ -402,8 +407,8 @@ private slots:
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath("ticket.pdf"));
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
-        QVERIFY(ReportPrinter::print(*form->QReport, printer));
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        QVERIFY(form->print(printer));
         QVERIFY(QFile::exists(dir.filePath("ticket.pdf")));
 
         QCOMPARE(m_app->DM()->ADOTable->State(), DataSetState::Insert);
@@ -419,13 +424,13 @@ private slots:
         writeLines(m_app->fMain()->PathTisk, numbered("Podmínky opravy, řádek", 12));
         writeLines(m_app->fMain()->PathFirma, numbered("Servis mobilů, řádek", 8));
         appendTicket(m_app->DM());
-        const auto form = TfPrint::Prepare(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
         const ReportPage page = laidOut(*form);
         std::vector<const PlacedBox*> texts;
         for (const PlacedBox& box : page.boxes)
             if (box.kind != PlacedBox::Kind::Rule)
                 texts.push_back(&box);
-        for (const ReportBand* band : form->QReport->bands()) {
+        for (const ReportBand* band : form->report().bands()) {
             const QRectF bandRect = page.band(band->objectName())->rect;
             for (const ReportElement* element : band->elements()) {
                 const QRectF rect = boxOf(page, element->objectName()).rect;
@@ -457,12 +462,11 @@ private slots:
         const QString missing = tiskMissing ? m_app->fMain()->PathTisk : m_app->fMain()->PathFirma;
         QVERIFY(QFile::remove(missing));
         try {
-            TfPrint::PrintTicket(m_app->fOpravenka(), m_app->DM()->ADOTable, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+            TfPrint::PrintTicket({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
             QFAIL("no error raised");
         } catch (const AppError& error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + QDir::toNativeSeparators(missing));
         }
-        QVERIFY(m_app->fOpravenka()->findChildren<TfPrint*>().isEmpty()); // released
     }
 };
 

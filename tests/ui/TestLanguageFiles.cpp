@@ -3,7 +3,6 @@
 #include "lang/LangFile.h"
 #include "print/TfPrint.h"
 #include "report/Report.h"
-#include "ui/controls/TDM.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
@@ -91,13 +90,13 @@ private slots:
         QCOMPARE(control<QLineEdit>(app.fMain(), "edFind")->y(), designFind.y());
 
         // The printed ticket too reads as designed.
-        const TfPrint designPrint(app.fOpravenka());
+        const TfPrint designPrint;
         const auto czechPrint
-            = TfPrint::Prepare(app.fOpravenka(), app.DM()->ADOTable, app.fMain()->PathTisk, app.fMain()->PathFirma, app.fMain()->PrintTexts, app.fMain()->LangName);
-        const auto printLabels = czechPrint->findChildren<ReportLabel*>();
+            = TfPrint::Prepare({}, app.fMain()->PathTisk, app.fMain()->PathFirma, app.fMain()->PrintTexts, app.fMain()->LangName);
+        const auto printLabels = czechPrint->report().findChildren<ReportLabel*>();
         QVERIFY(printLabels.size() >= 36);
         for (const ReportLabel* label : printLabels)
-            QCOMPARE(label->text(), designPrint.findChild<ReportLabel*>(label->objectName())->text());
+            QCOMPARE(label->text(), designPrint.report().findChild<ReportLabel*>(label->objectName())->text());
     }
 
     void englishReplacesTextsAndCzechBringsThemBack()

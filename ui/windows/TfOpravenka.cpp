@@ -9,6 +9,7 @@
 #include "ui/controls/TDM.h"
 #include "ui/controls/TDataSource.h"
 #include "store/TField.h"
+#include "store/TicketTexts.h"
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
@@ -344,7 +345,8 @@ void TfOpravenka::spbtTiskClick()
     // counter believe the ticket was printed.
     if (QPrinterInfo::defaultPrinter().isNull())
         throw AppError(m_workspace.Extra.text(ExtraText::NoPrinter));
-    TfPrint::PrintTicket(this, m_data ? m_data->ADOTable : nullptr, m_workspace.PathTisk, m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
+    TfPrint::PrintTicket(m_data ? ticketDisplayTexts(*m_data->ADOTable) : TicketTexts {}, m_workspace.PathTisk,
+        m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
 }
 
 void TfOpravenka::cancelPending()
