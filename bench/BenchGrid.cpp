@@ -83,7 +83,7 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     // The windows as the program makes them, without the editor and the setup window.
     Workspace workspace;
     auto fMain = std::make_unique<TfMain>(workspace);
-    auto DM = std::make_unique<TDM>();
+    auto DM = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
     fMain->useWindows(DM.get(), nullptr, nullptr);
     fMain->resize(600, 400);
     fMain->show();

@@ -54,7 +54,7 @@ double timeOpen(const QString& dir, std::unique_ptr<TDM>& dm)
         dm.reset();
         QElapsedTimer timer;
         timer.start();
-        dm = std::make_unique<TDM>();
+        dm = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
         times.push_back(ms(timer.nsecsElapsed()));
     }
     QDir::setCurrent(previous);

@@ -291,7 +291,7 @@ Result measure(int count)
         dm.reset();
         QElapsedTimer timer;
         timer.start();
-        dm = std::make_unique<TDM>();
+        dm = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
         opens.push_back(ms(timer.nsecsElapsed()));
     }
     r.open = *std::min_element(opens.begin(), opens.end());
@@ -303,7 +303,7 @@ Result measure(int count)
             for (const auto& [sort, times] :
                  {std::pair{QStringLiteral("jmeno ASC"), &names}, std::pair{QStringLiteral("IMEI ASC"), &imeis}}) {
                 dm.reset();
-                dm = std::make_unique<TDM>();
+                dm = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
                 QElapsedTimer timer;
                 timer.start();
                 dm->ADOTable->setSort(sort);
@@ -315,7 +315,7 @@ Result measure(int count)
         r.sortCold = *std::min_element(names.begin(), names.end());
         r.sortImei = *std::min_element(imeis.begin(), imeis.end());
         dm.reset();
-        dm = std::make_unique<TDM>();
+        dm = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
     }
     stage("opened");
     TicketStore& table = *dm->ADOTable;

@@ -1,19 +1,20 @@
 #include "lang/Workspace.h"
 
+#include "app/FolderLayout.h"
+
 #include "lang/LangFile.h"
 #include "lang/LangSlots.h"
 
 void Workspace::setAppDir(const QString& dir)
 {
     AppDir = dir;
-    // At the root the relative names follow the slash directly.
-    const QString base = dir == QLatin1String("/") ? QString() : dir;
-    PathMesta = base + QStringLiteral("/data/mesta.txt");
-    PathMobil = base + QStringLiteral("/data/mobil.txt");
-    PathTisk = base + QStringLiteral("/data/tisk.txt");
-    PathFirma = base + QStringLiteral("/data/firma.txt");
-    PathDefaultLng = base + QStringLiteral("/lang/default.lng");
-    PathIni = base + QStringLiteral("/trelomar.ini");
+    const FolderLayout folder(dir);
+    PathMesta = folder.towns();
+    PathMobil = folder.deviceTypes();
+    PathTisk = folder.ticketText();
+    PathFirma = folder.shopAddress();
+    PathDefaultLng = folder.defaultLanguage();
+    PathIni = folder.settings();
 }
 
 void Workspace::takeTexts(const LangFile& file)

@@ -1,5 +1,6 @@
 #include "legacy/ImportProcess.h"
 
+#include "app/FolderLayout.h"
 #include "store/StoreFile.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,7 @@
 
 bool ImportProcess::needed(const QString& dir)
 {
-    return StoreFile::isAccessFile(QDir(dir).filePath(QStringLiteral("data/data.mdb")));
+    return StoreFile::isAccessFile(FolderLayout(dir).store());
 }
 
 QString ImportProcess::findTool()

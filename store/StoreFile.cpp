@@ -1,5 +1,7 @@
 #include "store/StoreFile.h"
 
+#include "app/FolderLayout.h"
+
 #include "app/AppError.h"
 #include "store/TicketRecord.h"
 #include "store/TicketStore.h"
@@ -166,12 +168,12 @@ namespace StoreFile {
 
 QString storePath(const QString& dir)
 {
-    return QDir(dir).absoluteFilePath(QStringLiteral("data/data.mdb"));
+    return FolderLayout(QDir(dir).absolutePath()).store();
 }
 
 QString backupFolder(const QString& dir)
 {
-    return QDir(dir).absoluteFilePath(QStringLiteral("data/backup"));
+    return FolderLayout(QDir(dir).absolutePath()).backupFolder();
 }
 
 QString dailyBackupName(const QDate& day)

@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "store/PostgresBackend.h"
+#include "store/StoreFile.h"
 #include "store/TicketBackend.h"
 
 #include <QDir>
@@ -18,13 +19,13 @@ QString connectionString(const QString& store)
 {
     if (TicketBackend::isServerUrl(store))
         return store;
-    return QStringLiteral("Data Source=") + QDir(store).absoluteFilePath(QStringLiteral("data/data.mdb"));
+    return QStringLiteral("Data Source=") + StoreFile::storePath(store);
 }
 
 QString name(const QString& store)
 {
     return TicketBackend::isServerUrl(store) ? PostgresBackend::describe(store)
-                                             : QDir(store).absoluteFilePath(QStringLiteral("data/data.mdb"));
+                                             : StoreFile::storePath(store);
 }
 
 bool sameValue(const Row& a, const Texts& ta, const Row& b, const Texts& tb, int field)

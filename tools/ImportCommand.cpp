@@ -1,6 +1,7 @@
 #include "tools/ImportCommand.h"
 
 #include "app/AppError.h"
+#include "app/FolderLayout.h"
 #include "legacy/LegacyImport.h"
 
 #include <QDir>
@@ -35,12 +36,13 @@ int importCommand(const QStringList& args)
     // A file given first is the source; otherwise the folder's own database is converted.
     if (!positional.isEmpty() && QFileInfo(positional[0]).isFile()) {
         options.source = positional[0];
-        options.dataDir = QDir(positional.value(1, QStringLiteral("."))).filePath(QStringLiteral("data"));
+        options.dataDir = FolderLayout(positional.value(1, QStringLiteral("."))).dataFolder();
     } else {
         if (positional.size() > 1)
             return -1;
-        options.dataDir = QDir(positional.value(0, QStringLiteral("."))).filePath(QStringLiteral("data"));
-        options.source = QDir(options.dataDir).filePath(QStringLiteral("data.mdb"));
+        const FolderLayout folder(positional.value(0, QStringLiteral(".")));
+        options.dataDir = folder.dataFolder();
+        options.source = folder.store();
         options.inPlace = true;
     }
 

@@ -2,6 +2,7 @@
 // DIR/data/data.mdb, the empty ticket database the program expects beside it
 // (never replacing an existing file); the other verbs live in files of their own.
 #include "app/AppError.h"
+#include "app/FolderLayout.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
 #include "tools/DbVerbs.h"
@@ -41,8 +42,9 @@ void usage(QTextStream& stream)
 int init(const QString& dir)
 {
     QTextStream err(stderr);
-    const QString dataDir = QDir(dir).absoluteFilePath(QStringLiteral("data"));
-    const QString path = dataDir + QStringLiteral("/data.mdb");
+    const FolderLayout folder(QDir(dir).absolutePath());
+    const QString dataDir = folder.dataFolder();
+    const QString path = folder.store();
     try {
         WorkFolder::makeFolder(dataDir);
         TicketStore::createDatabase(path);

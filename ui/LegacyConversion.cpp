@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "app/Application.h"
+#include "app/FolderLayout.h"
 #include "lang/ExtraTexts.h"
 #include "lang/LangFile.h"
 #include "legacy/ImportProcess.h"
@@ -17,7 +18,7 @@ namespace {
 ExtraTexts startTexts(const QString& dir)
 {
     try {
-        const LangFile file = readLangFile(QDir(dir).filePath(QStringLiteral("lang/default.lng")));
+        const LangFile file = readLangFile(FolderLayout(dir).defaultLanguage());
         return ExtraTexts(file.extra, file.name.value_or(QString()));
     } catch (const AppError&) {
         return ExtraTexts();

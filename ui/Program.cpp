@@ -19,15 +19,14 @@
 
 #include <memory>
 
-void Program::startDailyBackup()
+void Program::startDailyBackup(const FolderLayout& folder)
 {
     m_backup = std::make_unique<DailyBackup>();
     QObject::connect(m_backup.get(), &DailyBackup::finished, [this](const QString& folder, const QString& error) {
         if (!error.isEmpty())
             ErrorHandler::report(m_workspace->Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
     });
-    m_backup->keepDaily(QDir::currentPath(),
-        DailyBackup::configuredDays(QDir::current().filePath(QStringLiteral("trelomar.ini"))));
+    m_backup->keepDaily(folder.folder(), DailyBackup::configuredDays(folder.settings()));
 }
 
 void Program::initResources()
@@ -61,10 +60,12 @@ Program::Program()
         guarded([] { LegacyConversion::offer(QDir::currentPath()); });
         splash->show();
     }
-    guarded([this] { m_data = std::make_unique<TDM>(); });
+    // The program works in its current directory, the working folder.
+    const FolderLayout folder(QDir::currentPath());
+    guarded([this, &folder] { m_data = std::make_unique<TDM>(folder); });
     // The daily copy is of the shop's own file; a server keeps its own backups.
     if (m_data && m_data->ADOTable->Active() && !TicketBackend::isServerUrl(m_data->ADOTable->ConnectionString()))
-        startDailyBackup();
+        startDailyBackup(folder);
     m_setup = std::make_unique<TfSetup>(*m_workspace, m_main.get());
     m_editor = std::make_unique<TfOpravenka>(*m_workspace, m_data.get(), m_main.get());
     m_main->useWindows(m_data.get(), m_setup.get(), m_editor.get());

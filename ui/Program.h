@@ -3,6 +3,7 @@
 #include <memory>
 
 class DailyBackup;
+class FolderLayout;
 class TDM;
 class TfMain;
 class TfOpravenka;
@@ -38,7 +39,7 @@ public:
     TfOpravenka* fOpravenka() const { return m_editor.get(); }
 
 private:
-    void startDailyBackup();
+    void startDailyBackup(const FolderLayout& folder);
     std::unique_ptr<Workspace> m_workspace; // outlives every window
     // In creation order: destroyed in reverse.
     std::unique_ptr<TfMain> m_main;

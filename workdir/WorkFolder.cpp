@@ -1,6 +1,7 @@
 #include "workdir/WorkFolder.h"
 
 #include "app/AppError.h"
+#include "app/FolderLayout.h"
 #include "platform/Platform.h"
 #include "store/TicketStore.h"
 
@@ -10,8 +11,6 @@
 #include <QFileInfo>
 
 namespace {
-
-const QString StoreName = QStringLiteral("data/data.mdb");
 
 // Copies src to dst unless dst exists; the shop's own files stay.
 void copyMissing(const QString& src, const QString& dst)
@@ -46,48 +45,47 @@ void WorkFolder::makeFolder(const QString& path)
 
 bool WorkFolder::isWorkFolder(const QString& dir)
 {
-    const QDir d(dir);
-    return QFileInfo(d.filePath(QStringLiteral("data"))).isDir()
-        || QFileInfo::exists(d.filePath(QStringLiteral("trelomar.ini")));
+    const FolderLayout folder(dir);
+    return QFileInfo(folder.dataFolder()).isDir() || QFileInfo::exists(folder.settings());
 }
 
 bool WorkFolder::hasStore(const QString& dir)
 {
-    return QFileInfo::exists(QDir(dir).filePath(StoreName));
+    return QFileInfo::exists(FolderLayout(dir).store());
 }
 
 bool WorkFolder::prepare(const QString& dir, const QString& shipped)
 {
     if (hasStore(dir))
         return false;
-    const QDir work(dir);
-    makeFolder(work.filePath(QStringLiteral("data")));
+    const FolderLayout work(QDir(dir).path());
+    makeFolder(work.dataFolder());
     if (!shipped.isEmpty())
-        copyShipped(QDir(shipped), work);
+        copyShipped(FolderLayout(QDir(shipped).path()), work);
     // The store last: a folder with a store counts as prepared, so a copy
     // that failed is tried again at the next start.
-    TicketStore::createDatabase(work.filePath(StoreName));
+    TicketStore::createDatabase(work.store());
     return true;
 }
 
-void WorkFolder::copyShipped(const QDir& from, const QDir& work)
+void WorkFolder::copyShipped(const FolderLayout& from, const FolderLayout& work)
 {
-    const QString help = from.filePath(QStringLiteral("trelomar.hlp"));
-    if (QFileInfo::exists(help))
-        copyMissing(help, work.filePath(QStringLiteral("trelomar.hlp")));
+    // The shipped data are laid out as a working folder.
+    if (QFileInfo::exists(from.helpFile()))
+        copyMissing(from.helpFile(), work.helpFile());
 
-    const QDir langFrom(from.filePath(QStringLiteral("lang")));
+    const QDir langFrom(from.languageFolder());
     const QStringList langs = langFrom.entryList({ QStringLiteral("*.lng") }, QDir::Files, QDir::Name);
     if (langs.isEmpty())
         return;
-    const QDir langTo(work.filePath(QStringLiteral("lang")));
+    const QDir langTo(work.languageFolder());
     makeFolder(langTo.path());
     for (const QString& name : langs)
         copyMissing(langFrom.filePath(name), langTo.filePath(name));
     // Czech, the program's own language, until the shop picks another one.
     const QString czech = langTo.filePath(QStringLiteral("cs.lng"));
     if (QFileInfo::exists(czech))
-        copyMissing(czech, langTo.filePath(QStringLiteral("default.lng")));
+        copyMissing(czech, work.defaultLanguage());
 }
 
 QString WorkFolder::installedData()

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QString>
 
+class FolderLayout;
+
 // A working folder holds everything the program reads and writes: the ticket
 // store under data/, the language files under lang/, the help file and the
 // settings file. The program works in one such folder, its current directory.
@@ -34,5 +36,5 @@ public:
     static void makeFolder(const QString& path);
 
 private:
-    static void copyShipped(const QDir& from, const QDir& work);
+    static void copyShipped(const FolderLayout& from, const FolderLayout& work);
 };

@@ -401,7 +401,7 @@ private slots:
         const QString previous = QDir::currentPath();
         QDir::setCurrent(dir.path());
         RecordingReporter errors;
-        auto dm = std::make_unique<TDM>();
+        auto dm = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
         QDir::setCurrent(previous);
         QCOMPARE(errors.messages.size(), 1);
         const QString message = errors.messages[0];

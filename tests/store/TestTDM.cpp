@@ -17,7 +17,7 @@ public:
         : m_previous(QDir::currentPath())
     {
         QDir::setCurrent(dir);
-        module = std::make_unique<TDM>();
+        module = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
     }
     ~DataModule()
     {

@@ -1,12 +1,12 @@
 #include "ui/controls/TDM.h"
 
 #include "app/ErrorHandler.h"
-#include "app/IniFile.h"
 #include "ui/controls/TDataSource.h"
 #include "store/TicketStore.h"
 
-TDM::TDM(QObject* parent)
+TDM::TDM(const FolderLayout& folder, QObject* parent)
     : QObject(parent)
+    , m_folder(folder)
 {
     setObjectName(QStringLiteral("DM"));
     ADOTable = new TicketStore(this);
@@ -47,9 +47,8 @@ TDM::~TDM()
 
 void TDM::DataModuleCreate()
 {
-    // A shop with several counters names its server; otherwise the file beside the program.
-    const QString url = IniFile(QStringLiteral("trelomar.ini")).readString(QStringLiteral("Database"), QStringLiteral("Url"));
-    ADOTable->setConnectionString(url.isEmpty() ? QStringLiteral("Data Source=data/data.mdb") : url);
+    // A shop with several counters names its server; otherwise the folder's own file.
+    ADOTable->setConnectionString(m_folder.storeConnection());
     ADOTable->setActive(true);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FolderLayout.h"
+
 #include <QObject>
 #include <QString>
 
@@ -14,7 +16,8 @@ class TDM : public QObject
     Q_OBJECT
 
 public:
-    explicit TDM(QObject* parent = nullptr); // runs DataModuleCreate
+    // Opens the store that `folder` names (runs DataModuleCreate).
+    explicit TDM(const FolderLayout& folder, QObject* parent = nullptr);
     ~TDM() override;                         // closes the table, dropping a pending row
 
     TicketStore* ADOTable;
@@ -41,4 +44,7 @@ public:
     void ADOTableAfterPost(TicketStore& dataSet);
     void ADOTableCalcFields(TicketStore& dataSet);
     void ADOTableFilterRecord(TicketStore& dataSet, bool& Accept);
+
+private:
+    FolderLayout m_folder;
 };

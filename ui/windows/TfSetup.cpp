@@ -4,6 +4,7 @@
 
 #include "app/AppError.h"
 #include "app/ErrorHandler.h"
+#include "app/FolderLayout.h"
 #include "app/TextList.h"
 #include "lang/LangList.h"
 #include "lang/LangSlots.h"
@@ -266,7 +267,7 @@ void TfSetup::spbtExitClick()
 void TfSetup::LoadLang()
 {
     const QString text = m_ui->comboLang->currentText();
-    const LangList list = listLangFiles(m_workspace.AppDir + QStringLiteral("/lang"));
+    const LangList list = listLangFiles(FolderLayout(m_workspace.AppDir).languageFolder());
     {
         // Rebuilding is no choice of the user: nothing is applied, the text
         // stays and no entry is selected.
