@@ -5,13 +5,13 @@
 
 #include "app/Application.h"
 #include "app/ErrorHandler.h"
-#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "ui/Program.h"
-#include "ui/shell/TApplication.h"
 #include "ui/controls/TDBGrid.h"
-#include "ui/windows/TfMain.h"
+#include "ui/controls/TDM.h"
 #include "ui/controls/TicketGridModel.h"
+#include "ui/shell/TApplication.h"
+#include "ui/windows/TfMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>

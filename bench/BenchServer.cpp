@@ -2,9 +2,9 @@
 
 #include "app/AppError.h"
 #include "store/PostgresBackend.h"
-#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "ui/controls/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 #include "bench/BenchStartup.h"
 
 #include "app/ErrorHandler.h"
-#include "ui/shell/ErrorBox.h"
 #include "ui/Program.h"
+#include "ui/shell/ErrorBox.h"
 #include "ui/shell/TApplication.h"
 #include "ui/windows/TfMain.h"
 #include "workdir/StartFolder.h"

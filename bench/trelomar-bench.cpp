@@ -7,9 +7,9 @@
 #include "bench/BenchServer.h"
 #include "bench/BenchStartup.h"
 #include "store/StoreFile.h"
-#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "ui/controls/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

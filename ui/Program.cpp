@@ -2,16 +2,17 @@
 
 #include "app/Application.h"
 #include "app/ErrorHandler.h"
+#include "app/FolderLayout.h"
 #include "lang/Workspace.h"
-#include "ui/windows/TfStart.h"
-#include "ui/controls/TDM.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
-#include "workdir/DailyBackup.h"
 #include "ui/LegacyConversion.h"
+#include "ui/controls/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 #include "ui/windows/TfSetup.h"
+#include "ui/windows/TfStart.h"
+#include "workdir/DailyBackup.h"
 
 #include <QApplication>
 #include <QDir>

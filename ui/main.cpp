@@ -1,6 +1,6 @@
+#include "ui/Program.h"
 #include "ui/shell/CloseOnSignal.h"
 #include "ui/shell/ErrorBox.h"
-#include "ui/Program.h"
 #include "ui/shell/TApplication.h"
 #include "workdir/StartFolder.h"
 

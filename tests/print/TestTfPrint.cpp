@@ -5,11 +5,11 @@
 #include "print/TfPrint.h"
 #include "report/Report.h"
 #include "report/ReportLayout.h"
-#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "store/TicketTexts.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/controls/TDM.h"
 #include "ui/windows/TfMain.h"
 
 #include <QDir>

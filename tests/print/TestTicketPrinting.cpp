@@ -3,11 +3,11 @@
 // scripts/start-printer.sh sets up as the default.
 
 #include "report/PrintProgress.h"
-#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/report/PdfTools.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/controls/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

@@ -1,6 +1,5 @@
 #include "app/AppError.h"
 #include "store/PostgresBackend.h"
-#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
@@ -8,6 +7,7 @@
 #include "tests/support/PgDatabase.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/controls/TDM.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/controls/TDM.h"
 
 #include <QDir>
 #include <QTest>

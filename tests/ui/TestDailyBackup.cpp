@@ -1,9 +1,9 @@
 #include "store/StoreFile.h"
-#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
-#include "workdir/DailyBackup.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/controls/TDM.h"
+#include "workdir/DailyBackup.h"
 
 #include <QDir>
 #include <QFile>

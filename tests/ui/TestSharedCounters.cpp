@@ -1,12 +1,12 @@
 #include "store/PostgresBackend.h"
-#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/windows/TfMain.h"
+#include "ui/controls/TDM.h"
 #include "ui/controls/TicketGridModel.h"
+#include "ui/windows/TfMain.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
-#include "ui/windows/TfStart.h"
-#include "ui/controls/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
+#include "ui/controls/TDM.h"
 #include "ui/windows/TfMain.h"
+#include "ui/windows/TfStart.h"
 
 #include <QApplication>
 #include <QDir>

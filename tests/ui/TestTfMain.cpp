@@ -1,5 +1,4 @@
 #include "app/AppError.h"
-#include "ui/controls/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
@@ -8,11 +7,12 @@
 #include "tests/ui/MainWindowTest.h"
 #include "tests/ui/ModalWatch.h"
 #include "ui/controls/TDBGrid.h"
+#include "ui/controls/TDM.h"
+#include "ui/controls/TicketGridModel.h"
 #include "ui/windows/THelpWindow.h"
 #include "ui/windows/TfDelete.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
-#include "ui/controls/TicketGridModel.h"
 
 #include <QtTest/qttestglobal.h>
 #if QT_CONFIG(itemmodeltester)

@@ -4,11 +4,11 @@
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/MainWindowTest.h"
 #include "tests/ui/ModalWatch.h"
+#include "ui/controls/TicketGridModel.h"
 #include "ui/windows/THelpWindow.h"
 #include "ui/windows/TfDelete.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
-#include "ui/controls/TicketGridModel.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "ui/controls/TDM.h"
 
 #include "app/ErrorHandler.h"
-#include "ui/controls/TDataSource.h"
 #include "store/TicketStore.h"
+#include "ui/controls/TDataSource.h"
 
 TDM::TDM(const FolderLayout& folder, QObject* parent)
     : QObject(parent)

@@ -6,13 +6,13 @@
 #include "lang/Workspace.h"
 #include "print/TfPrint.h"
 #include "store/Imei.h"
-#include "ui/controls/TDM.h"
-#include "ui/controls/TDataSource.h"
 #include "store/TField.h"
 #include "store/TicketTexts.h"
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
+#include "ui/controls/TDM.h"
+#include "ui/controls/TDataSource.h"
 #include "ui/controls/TFieldDataLink.h"
 
 #include <QApplication>
