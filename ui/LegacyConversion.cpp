@@ -27,14 +27,9 @@ ExtraTexts startTexts(const QString& dir)
 
 } // namespace
 
-bool LegacyConversion::needed(const QString& dir)
-{
-    return ImportProcess::needed(dir);
-}
-
 LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString tool, QWidget* parent)
 {
-    if (!needed(dir))
+    if (!ImportProcess::needed(dir))
         return Outcome::NothingToConvert;
     const ExtraTexts texts = startTexts(dir);
 

@@ -13,9 +13,6 @@ class LegacyConversion
 public:
     enum class Outcome { NothingToConvert, Declined, Converted, Failed };
 
-    // Whether dir/data/data.mdb is an Access database.
-    static bool needed(const QString& dir);
-
     // dir: the working folder; tool: trelomar-db (empty: the one ImportProcess finds).
     static Outcome offer(const QString& dir, QString tool = QString(), QWidget* parent = nullptr);
 };

@@ -4,6 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FolderLayout.h"
 #include "lang/Workspace.h"
+#include "legacy/ImportProcess.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
 #include "ui/LegacyConversion.h"
@@ -52,17 +53,17 @@ Program::Program()
     splash->repaint();
     QApplication::processEvents();
 
+    // The program works in its current directory, the working folder.
+    const FolderLayout folder(QDir::currentPath());
     // Each creation reports its own errors and the next one still runs. The
     // main window comes first: it prepares the working folder.
     m_main = std::make_unique<TfMain>(*m_workspace);
     // An Access database of the earlier program is converted, if the user wants, before the table opens.
-    if (LegacyConversion::needed(QDir::currentPath())) {
+    if (ImportProcess::needed(folder.folder())) {
         splash->hide();
-        guarded([] { LegacyConversion::offer(QDir::currentPath()); });
+        guarded([&folder] { LegacyConversion::offer(folder.folder()); });
         splash->show();
     }
-    // The program works in its current directory, the working folder.
-    const FolderLayout folder(QDir::currentPath());
     guarded([this, &folder] { m_data = std::make_unique<TDM>(folder); });
     // The daily copy is of the shop's own file; a server keeps its own backups.
     if (m_data && m_data->ADOTable->Active() && !TicketBackend::isServerUrl(m_data->ADOTable->ConnectionString()))
