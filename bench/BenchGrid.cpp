@@ -3,12 +3,12 @@
 // pending layout work and the repaint of the grid in a 600 × 400 main window.
 #include "bench/BenchGrid.h"
 
-#include "app/Application.h"
-#include "app/ErrorHandler.h"
+#include "base/Application.h"
+#include "base/ErrorHandler.h"
 #include "store/TicketStore.h"
-#include "ui/Program.h"
+#include "program/Program.h"
 #include "ui/controls/TDBGrid.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 #include "ui/controls/TicketGridModel.h"
 #include "ui/shell/TApplication.h"
 #include "ui/windows/TfMain.h"

@@ -1,10 +1,10 @@
 #include "bench/BenchServer.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

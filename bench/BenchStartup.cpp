@@ -1,12 +1,12 @@
 // Start-up time: from the start of a process to the main window exposed.
 #include "bench/BenchStartup.h"
 
-#include "app/ErrorHandler.h"
-#include "ui/Program.h"
+#include "base/ErrorHandler.h"
+#include "program/Program.h"
 #include "ui/shell/ErrorBox.h"
 #include "ui/shell/TApplication.h"
 #include "ui/windows/TfMain.h"
-#include "workdir/StartFolder.h"
+#include "session/StartFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,15 +1,15 @@
 // trelomar-bench: how the ticket store behaves with 1,000 to 100,000 tickets
 // (and 1,000,000 with --million). Each size runs in a child process of its
 // own so that its peak memory is its own.
-#include "app/AppError.h"
-#include "app/ErrorHandler.h"
+#include "base/AppError.h"
+#include "base/ErrorHandler.h"
 #include "bench/BenchGrid.h"
 #include "bench/BenchServer.h"
 #include "bench/BenchStartup.h"
 #include "store/StoreFile.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

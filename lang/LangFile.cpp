@@ -1,6 +1,6 @@
 #include "lang/LangFile.h"
 
-#include "app/TextList.h"
+#include "base/TextList.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "lang/LangList.h"
 
-#include "app/AppError.h"
-#include "app/TextList.h"
+#include "base/AppError.h"
+#include "base/TextList.h"
 
 #include <QCollator>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "legacy/ImportProcess.h"
 
-#include "app/FolderLayout.h"
+#include "base/FolderLayout.h"
 #include "store/StoreFile.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "legacy/LegacyImport.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "legacy/LegacyReader.h"
 #include "platform/Platform.h"
 #include "store/FieldText.h"

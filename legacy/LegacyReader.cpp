@@ -1,6 +1,6 @@
 #include "legacy/LegacyReader.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/StoreFile.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "store/FieldText.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "store/PostgresBackend.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/PgConnection.h"
 
 #include <QSocketNotifier>

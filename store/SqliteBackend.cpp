@@ -1,6 +1,6 @@
 #include "store/SqliteBackend.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/FieldText.h"
 #include "platform/Platform.h"
 #include "store/IdMeeting.h"

@@ -1,8 +1,8 @@
 #include "store/StoreFile.h"
 
-#include "app/FolderLayout.h"
+#include "base/FolderLayout.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/TicketRecord.h"
 #include "store/TicketStore.h"
 

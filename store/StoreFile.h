@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "store/TextColumn.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "store/TicketFileWriter.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/FieldText.h"
 #include "store/TicketStore.h"
 

@@ -2,7 +2,7 @@
 // the events. Where the rows are stored is its back end's business.
 #include "store/TicketStore.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/SqliteBackend.h"
 #include "store/TicketStoreImpl.h"
 

@@ -2,7 +2,7 @@
 // pending row, the list of passing rows in order, and the states.
 #include "store/TicketStoreImpl.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/FieldText.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "tools/CopyStore.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/PostgresBackend.h"
 #include "store/StoreFile.h"
 #include "store/TicketBackend.h"

@@ -1,5 +1,5 @@
 // trelomar-db export: every ticket as one row of a CSV file.
-#include "app/Csv.h"
+#include "base/Csv.h"
 #include "store/StoreFile.h"
 #include "store/TField.h"
 #include "store/TicketBackend.h"

@@ -1,7 +1,7 @@
 #include "tools/ImportCommand.h"
 
-#include "app/AppError.h"
-#include "app/FolderLayout.h"
+#include "base/AppError.h"
+#include "base/FolderLayout.h"
 #include "legacy/LegacyImport.h"
 
 #include <QDir>

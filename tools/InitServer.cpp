@@ -1,6 +1,6 @@
 #include "tools/InitServer.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/PostgresBackend.h"
 #include "store/TicketBackend.h"
 

@@ -1,7 +1,7 @@
 #include "tools/PrepareCommand.h"
 
-#include "app/AppError.h"
-#include "workdir/WorkFolder.h"
+#include "base/AppError.h"
+#include "session/WorkFolder.h"
 
 #include <QDir>
 #include <QTextStream>

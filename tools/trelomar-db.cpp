@@ -1,8 +1,8 @@
 // trelomar-db: the ticket database from the command line. init [DIR] creates
 // DIR/data/data.mdb, the empty ticket database the program expects beside it
 // (never replacing an existing file); the other verbs live in files of their own.
-#include "app/AppError.h"
-#include "app/FolderLayout.h"
+#include "base/AppError.h"
+#include "base/FolderLayout.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
 #include "tools/CopyStore.h"
@@ -10,7 +10,7 @@
 #include "tools/ImportCommand.h"
 #include "tools/InitServer.h"
 #include "tools/PrepareCommand.h"
-#include "workdir/WorkFolder.h"
+#include "session/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -10,8 +10,8 @@
 // text files in turn, from the generation after the last acknowledged one,
 // and prints each finished generation; after each kill every file holds
 // exactly the last acknowledged generation or the next one.
-#include "app/IniFile.h"
-#include "app/TextList.h"
+#include "base/IniFile.h"
+#include "base/TextList.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 

@@ -1,7 +1,7 @@
 // The CSV writer against its reader: any table of texts written as CSV reads
 // back as the same table. The input's byte 0x1E ends a row, 0x1F a field; the
 // first byte picks the separator.
-#include "app/Csv.h"
+#include "base/Csv.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The settings reader on any file: reading never fails, and a value written
 // into the file reads back while the file's other keys keep their values.
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "tests/fuzz/FuzzInput.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // A language file's bytes, decoded and parsed as the program reads it.
-#include "app/TextList.h"
+#include "base/TextList.h"
 #include "lang/LangFile.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The Access reader on damaged files: whatever the bytes, opening the file and
 // reading table opravenky either yields rows or raises AppError; it never
 // crashes, hangs or touches memory it does not own.
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "legacy/LegacyReader.h"
 #include "tests/fuzz/FuzzInput.h"
 

@@ -1,6 +1,6 @@
 // The text-list decoder: any bytes give text; valid UTF-8 without a NUL or a
 // byte-order mark decodes to exactly itself; lines split and join back.
-#include "app/TextList.h"
+#include "base/TextList.h"
 
 #include <cstdint>
 #include <cstdlib>

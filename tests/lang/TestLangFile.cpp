@@ -3,7 +3,7 @@
 #include "lang/LangSlots.h"
 #include "tests/support/TestRegistry.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include <QDir>
 #include <QTemporaryDir>

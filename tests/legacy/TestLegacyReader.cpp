@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "legacy/LegacyReader.h"
 #include "tests/legacy/JetWriter.h"
 #include "tests/legacy/MdbTools.h"

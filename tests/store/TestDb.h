@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include <initializer_list>
 #include <memory>

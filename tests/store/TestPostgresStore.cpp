@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
@@ -7,7 +7,7 @@
 #include "tests/support/PgDatabase.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "tests/support/AppFixture.h"
 
 #include "store/TicketStore.h"
-#include "ui/Program.h"
+#include "program/Program.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

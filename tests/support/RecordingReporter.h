@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 
 #include <QStringList>
 

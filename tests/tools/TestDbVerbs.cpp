@@ -1,4 +1,4 @@
-#include "app/Csv.h"
+#include "base/Csv.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"

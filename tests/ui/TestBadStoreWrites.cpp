@@ -4,7 +4,7 @@
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/controls/TDBEdit.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

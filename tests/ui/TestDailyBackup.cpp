@@ -2,8 +2,8 @@
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/controls/TDM.h"
-#include "workdir/DailyBackup.h"
+#include "datamodule/TDM.h"
+#include "session/DailyBackup.h"
 
 #include <QDir>
 #include <QFile>

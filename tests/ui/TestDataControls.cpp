@@ -6,7 +6,7 @@
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 #include "ui/controls/TEditMask.h"
 #include "ui/controls/TFieldDataLink.h"
 

@@ -1,8 +1,8 @@
 // The shipped language files applied to the real windows: Czech gives back
 // every design text, English replaces them, and switching back restores them.
 #include "lang/LangFile.h"
-#include "print/TfPrint.h"
-#include "report/Report.h"
+#include "printout/TfPrint.h"
+#include "printout/report/Report.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"

@@ -4,8 +4,8 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
-#include "ui/LegacyConversion.h"
-#include "ui/controls/TDM.h"
+#include "program/LegacyConversion.h"
+#include "datamodule/TDM.h"
 
 #include <QAbstractButton>
 #include <QDir>

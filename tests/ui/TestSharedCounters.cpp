@@ -4,7 +4,7 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 #include "ui/controls/TicketGridModel.h"
 #include "ui/windows/TfMain.h"
 

@@ -4,7 +4,7 @@
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
 #include "ui/controls/TDBGrid.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 
 #include <QAction>

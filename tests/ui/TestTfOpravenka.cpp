@@ -7,7 +7,7 @@
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
-#include "ui/controls/TDM.h"
+#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

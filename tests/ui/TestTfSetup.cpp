@@ -3,7 +3,7 @@
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/SetupWindowTest.h"
 
-#include "app/TextList.h"
+#include "base/TextList.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 #include "ui/windows/TfSetup.h"

@@ -1,6 +1,6 @@
 // Windows made with only what they are given: a workspace, no main window.
-#include "app/TextList.h"
-#include "lang/Workspace.h"
+#include "base/TextList.h"
+#include "session/Workspace.h"
 #include "tests/support/Controls.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"

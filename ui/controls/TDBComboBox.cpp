@@ -1,6 +1,6 @@
 #include "ui/controls/TDBComboBox.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "store/TField.h"
 #include "ui/controls/OneLineBox.h"
 #include "ui/controls/TFieldDataLink.h"

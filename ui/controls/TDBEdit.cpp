@@ -1,7 +1,7 @@
 #include "ui/controls/TDBEdit.h"
 
-#include "app/AppError.h"
-#include "app/ErrorHandler.h"
+#include "base/AppError.h"
+#include "base/ErrorHandler.h"
 #include "store/TField.h"
 #include "ui/controls/OneLineBox.h"
 #include "ui/controls/TFieldDataLink.h"

@@ -1,6 +1,6 @@
 #include "ui/controls/TDBMemo.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "store/TField.h"
 #include "ui/controls/TFieldDataLink.h"
 

@@ -1,9 +1,9 @@
 #include "ui/controls/TFieldDataLink.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "ui/controls/TDataSource.h"
+#include "datamodule/TDataSource.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "ui/controls/TIdleRefresh.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "store/TicketStore.h"
 
 #include <QApplication>

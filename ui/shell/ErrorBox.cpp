@@ -1,6 +1,6 @@
 #include "ui/shell/ErrorBox.h"
 
-#include "app/Application.h"
+#include "base/Application.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 
 // The program's standard error box: the application title as its caption, an
 // error icon and an OK button. Each message also goes to the error stream,

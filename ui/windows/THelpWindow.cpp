@@ -1,7 +1,7 @@
 #include "ui/windows/THelpWindow.h"
 
-#include "app/AppError.h"
-#include "app/ErrorHandler.h"
+#include "base/AppError.h"
+#include "base/ErrorHandler.h"
 #include "ui/windows/Icons.h"
 #include "ui_THelpWindow.h"
 

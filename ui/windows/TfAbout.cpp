@@ -1,8 +1,8 @@
 #include "ui/windows/TfAbout.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "lang/Workspace.h"
+#include "session/Workspace.h"
 #include "ui/windows/Icons.h"
 #include "ui_TfAbout.h"
 

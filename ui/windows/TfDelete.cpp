@@ -1,8 +1,8 @@
 #include "ui/windows/TfDelete.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "lang/Workspace.h"
+#include "session/Workspace.h"
 #include "ui/windows/Icons.h"
 #include "ui_TfDelete.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lang/Workspace.h"
+#include "session/Workspace.h"
 
 #include <QIcon>
 #include <QList>

@@ -1,7 +1,7 @@
 // The main window's commands, toolbar, menus and menu painter.
 #include "ui/windows/TfMain.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "ui/menu/TMenuPainter.h"
 #include "ui_TfMain.h"
 

@@ -1,18 +1,18 @@
 #include "ui/windows/TfOpravenka.h"
 #include "ui_TfOpravenka.h"
 
-#include "app/ErrorHandler.h"
+#include "base/ErrorHandler.h"
 #include "lang/LangSlots.h"
-#include "lang/Workspace.h"
-#include "print/TfPrint.h"
+#include "session/Workspace.h"
+#include "printout/TfPrint.h"
 #include "store/Imei.h"
 #include "store/TField.h"
 #include "store/TicketTexts.h"
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
-#include "ui/controls/TDM.h"
-#include "ui/controls/TDataSource.h"
+#include "datamodule/TDM.h"
+#include "datamodule/TDataSource.h"
 #include "ui/controls/TFieldDataLink.h"
 
 #include <QApplication>

@@ -2,13 +2,13 @@
 
 #include "ui_TfSetup.h"
 
-#include "app/AppError.h"
-#include "app/ErrorHandler.h"
-#include "app/FolderLayout.h"
-#include "app/TextList.h"
+#include "base/AppError.h"
+#include "base/ErrorHandler.h"
+#include "base/FolderLayout.h"
+#include "base/TextList.h"
 #include "lang/LangList.h"
 #include "lang/LangSlots.h"
-#include "lang/Workspace.h"
+#include "session/Workspace.h"
 
 #include <QApplication>
 #include <QFile>

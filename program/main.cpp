@@ -1,0 +1,19 @@
+#include "program/Program.h"
+#include "ui/shell/CloseOnSignal.h"
+#include "ui/shell/ErrorBox.h"
+#include "ui/shell/TApplication.h"
+#include "session/StartFolder.h"
+
+int main(int argc, char* argv[])
+{
+    TApplication app(argc, argv);
+    // Every error the program reports is shown in its standard box.
+    ErrorBox box;
+    ErrorHandler::setReporter(&box);
+    // Installed first: a stop signal during start-up is handled once the loop runs.
+    CloseOnSignal closeOnSignal;
+    if (const std::optional<int> exitCode = StartFolder::enter(QCoreApplication::arguments()))
+        return *exitCode;
+    Program program;
+    return program.exec();
+}
