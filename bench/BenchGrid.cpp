@@ -81,9 +81,10 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     QDir::setCurrent(dir.path());
 
     // The windows as the program makes them, without the editor and the setup window.
-    Workspace workspace;
-    auto fMain = std::make_unique<TfMain>(workspace);
-    auto DM = std::make_unique<TDM>(FolderLayout(QDir::currentPath()));
+    const FolderLayout folder(QDir::currentPath());
+    Session session(folder);
+    auto fMain = std::make_unique<TfMain>(session);
+    auto DM = std::make_unique<TDM>(folder);
     fMain->useWindows(DM.get(), nullptr, nullptr);
     fMain->resize(600, 400);
     fMain->show();

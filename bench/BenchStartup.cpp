@@ -58,10 +58,11 @@ int startupBenchMain(int argc, char* argv[])
     TApplication app(argc, argv);
     ErrorBox box;
     ErrorHandler::setReporter(&box);
-    if (const std::optional<int> exitCode = StartFolder::enter(
-            {QCoreApplication::applicationFilePath(), QStringLiteral("--workdir"), QDir::currentPath()}))
-        return *exitCode;
-    Program program;
+    const StartFolder::Outcome start = StartFolder::enter(
+        {QCoreApplication::applicationFilePath(), QStringLiteral("--workdir"), QDir::currentPath()});
+    if (!start.folder)
+        return start.exitCode;
+    Program program(*start.folder);
     ExposeWatch watch(program);
     app.installEventFilter(&watch);
     return program.exec();

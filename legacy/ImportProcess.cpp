@@ -1,6 +1,5 @@
 #include "legacy/ImportProcess.h"
 
-#include "base/FolderLayout.h"
 #include "store/StoreFile.h"
 
 #include <QCoreApplication>
@@ -10,9 +9,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-bool ImportProcess::needed(const QString& dir)
+bool ImportProcess::needed(const FolderLayout& folder)
 {
-    return StoreFile::isAccessFile(FolderLayout(dir).store());
+    return StoreFile::isAccessFile(folder.store());
 }
 
 QString ImportProcess::findTool()
@@ -24,7 +23,7 @@ QString ImportProcess::findTool()
     return beside.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("trelomar-db")) : beside;
 }
 
-ImportProcess::Result ImportProcess::run(const QString& tool, const QString& dir)
+ImportProcess::Result ImportProcess::run(const QString& tool, const FolderLayout& folder)
 {
     Result result;
     QProcess process;
@@ -51,7 +50,7 @@ ImportProcess::Result ImportProcess::run(const QString& tool, const QString& dir
         if (error == QProcess::FailedToStart)
             loop.quit();
     });
-    process.start(tool, {QStringLiteral("import"), QDir(dir).absolutePath()});
+    process.start(tool, {QStringLiteral("import"), QDir(folder.folder()).absolutePath()});
     if (process.state() != QProcess::NotRunning)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     readLines();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FolderLayout.h"
+
 #include <QObject>
 #include <QString>
 
@@ -20,14 +22,14 @@ public:
         QString reportPath;
     };
 
-    // Whether dir/data/data.mdb is an Access database.
-    static bool needed(const QString& dir);
+    // Whether the folder's store is an Access database.
+    static bool needed(const FolderLayout& folder);
     // trelomar-db beside the program, in its tools/ folder (the build tree), or on PATH.
     static QString findTool();
 
-    // Runs `tool` on the working folder `dir` and returns once it has ended.
+    // Runs `tool` on the working folder and returns once it has ended.
     // Meanwhile the windows are painted but take no input.
-    Result run(const QString& tool, const QString& dir);
+    Result run(const QString& tool, const FolderLayout& folder);
 
 signals:
     void progress(int done, int total);

@@ -2,7 +2,6 @@
 
 #include "base/AppError.h"
 #include "base/Application.h"
-#include "base/FolderLayout.h"
 #include "lang/ExtraTexts.h"
 #include "lang/LangFile.h"
 #include "legacy/ImportProcess.h"
@@ -15,10 +14,10 @@ namespace {
 
 // The language texts are not applied yet: the default language file's own
 // texts where it has them, the built-in ones of its language otherwise.
-ExtraTexts startTexts(const QString& dir)
+ExtraTexts startTexts(const FolderLayout& folder)
 {
     try {
-        const LangFile file = readLangFile(FolderLayout(dir).defaultLanguage());
+        const LangFile file = readLangFile(folder.defaultLanguage());
         return ExtraTexts(file.extra, file.name.value_or(QString()));
     } catch (const AppError&) {
         return ExtraTexts();
@@ -27,11 +26,11 @@ ExtraTexts startTexts(const QString& dir)
 
 } // namespace
 
-LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString tool, QWidget* parent)
+LegacyConversion::Outcome LegacyConversion::offer(const FolderLayout& folder, QString tool, QWidget* parent)
 {
-    if (!ImportProcess::needed(dir))
+    if (!ImportProcess::needed(folder))
         return Outcome::NothingToConvert;
-    const ExtraTexts texts = startTexts(dir);
+    const ExtraTexts texts = startTexts(folder);
 
     QMessageBox question(QMessageBox::Question, Application::Title, texts.text(ExtraText::ConvertQuestion),
                          QMessageBox::Yes | QMessageBox::No, parent);
@@ -59,7 +58,7 @@ LegacyConversion::Outcome LegacyConversion::offer(const QString& dir, QString to
             progress.setMaximum(total);
             progress.setValue(read);
         });
-        const ImportProcess::Result result = import.run(tool, dir);
+        const ImportProcess::Result result = import.run(tool, folder);
         progress.hide();
         failure = result.failure;
         if (!result.tickets.isEmpty())

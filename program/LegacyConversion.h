@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FolderLayout.h"
+
 #include <QString>
 
 class QWidget;
@@ -13,6 +15,6 @@ class LegacyConversion
 public:
     enum class Outcome { NothingToConvert, Declined, Converted, Failed };
 
-    // dir: the working folder; tool: trelomar-db (empty: the one ImportProcess finds).
-    static Outcome offer(const QString& dir, QString tool = QString(), QWidget* parent = nullptr);
+    // tool: trelomar-db (empty: the one ImportProcess finds).
+    static Outcome offer(const FolderLayout& folder, QString tool = QString(), QWidget* parent = nullptr);
 };

@@ -3,7 +3,7 @@
 #include "base/Application.h"
 #include "base/ErrorHandler.h"
 #include "base/FolderLayout.h"
-#include "session/Workspace.h"
+#include "session/Session.h"
 #include "legacy/ImportProcess.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
@@ -21,14 +21,33 @@
 
 #include <memory>
 
-void Program::startDailyBackup(const FolderLayout& folder)
+void Program::startDailyBackup()
 {
     m_backup = std::make_unique<DailyBackup>();
     QObject::connect(m_backup.get(), &DailyBackup::finished, [this](const QString& folder, const QString& error) {
         if (!error.isEmpty())
-            ErrorHandler::report(m_workspace->Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
+            ErrorHandler::report(
+                m_session->workspace().Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
     });
-    m_backup->keepDaily(folder.folder(), DailyBackup::configuredDays(folder.settings()));
+    const FolderLayout& folder = m_session->folder();
+    m_backup->keepDaily(folder, DailyBackup::configuredDays(folder.settings()));
+}
+
+void Program::wireWindows()
+{
+    Session* session = m_session.get();
+    m_main->useWindows(m_data.get(), m_setup.get(), m_editor.get());
+    // The editor's lists, read when the main window is first shown and again
+    // whenever the setup window closes.
+    TfOpravenka* editor = m_editor.get();
+    QObject::connect(session, &Session::townsLoaded, editor,
+        [editor](const QStringList& towns) { guarded([editor, &towns] { editor->setTowns(towns); }); });
+    QObject::connect(session, &Session::deviceTypesLoaded, editor,
+        [editor](const QStringList& types) { guarded([editor, &types] { editor->setDeviceTypes(types); }); });
+    QObject::connect(m_setup.get(), &TfSetup::closed, session, [session] { guarded([session] { session->loadLists(); }); });
+    QObject::connect(m_setup.get(), &TfSetup::daysChanged, session, [session](int days) { session->workspace().DayInc = days; });
+    QObject::connect(m_setup.get(), &TfSetup::languageChosen, session,
+        [session](const QString& fileName) { guarded([session, &fileName] { session->applyLanguage(fileName); }); });
 }
 
 void Program::initResources()
@@ -36,8 +55,7 @@ void Program::initResources()
     Q_INIT_RESOURCE(resources);
 }
 
-Program::Program()
-    : m_workspace(std::make_unique<Workspace>())
+Program::Program(const FolderLayout& folder)
 {
     Application::Title = QStringLiteral("Trelomář");
     Application::HelpFile = QStringLiteral("trelomar.hlp");
@@ -53,24 +71,23 @@ Program::Program()
     splash->repaint();
     QApplication::processEvents();
 
-    // The program works in its current directory, the working folder.
-    const FolderLayout folder(QDir::currentPath());
-    // Each creation reports its own errors and the next one still runs. The
-    // main window comes first: it prepares the working folder.
-    m_main = std::make_unique<TfMain>(*m_workspace);
+    // The session comes first: it prepares the working folder. Each creation
+    // after it reports its own errors and the next one still runs.
+    m_session = std::make_unique<Session>(folder);
+    m_main = std::make_unique<TfMain>(*m_session);
     // An Access database of the earlier program is converted, if the user wants, before the table opens.
-    if (ImportProcess::needed(folder.folder())) {
+    if (ImportProcess::needed(folder)) {
         splash->hide();
-        guarded([&folder] { LegacyConversion::offer(folder.folder()); });
+        guarded([&folder] { LegacyConversion::offer(folder); });
         splash->show();
     }
     guarded([this, &folder] { m_data = std::make_unique<TDM>(folder); });
     // The daily copy is of the shop's own file; a server keeps its own backups.
     if (m_data && m_data->ADOTable->Active() && !TicketBackend::isServerUrl(m_data->ADOTable->ConnectionString()))
-        startDailyBackup(folder);
-    m_setup = std::make_unique<TfSetup>(*m_workspace, m_main.get());
-    m_editor = std::make_unique<TfOpravenka>(*m_workspace, m_data.get(), m_main.get());
-    m_main->useWindows(m_data.get(), m_setup.get(), m_editor.get());
+        startDailyBackup();
+    m_setup = std::make_unique<TfSetup>(m_session->workspace(), m_main.get());
+    m_editor = std::make_unique<TfOpravenka>(m_session->workspace(), m_data.get(), m_main.get());
+    wireWindows();
 }
 
 Program::~Program()
@@ -80,6 +97,7 @@ Program::~Program()
     m_setup.reset();
     m_data.reset();
     m_main.reset();
+    m_session.reset();
 }
 
 void Program::showMainWindow()

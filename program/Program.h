@@ -4,23 +4,26 @@
 
 class DailyBackup;
 class FolderLayout;
+class Session;
 class TDM;
 class TfMain;
 class TfOpravenka;
 class TfSetup;
 class TfStart;
-class Workspace;
 
 // The program entry's work between the application object and the message
-// loop: the workspace the windows share, then the windows and the data module
-// created in order, each completely before the next, and destroyed in reverse
-// order. It is the one owner of them and the one place that knows the order;
-// each is handed what it uses.
+// loop, in the working folder it is given: the session the windows share,
+// then the windows and the data module created in order, each completely
+// before the next, and destroyed in reverse order. It is the one owner of
+// them and the one place that knows the steps; each is handed what it uses,
+// and it wires what one window reports to where it is carried out.
 class Program
 {
 public:
-    Program();  // title, help file, splash, fMain, DM, fSetup, fOpravenka; splash gone
-    ~Program(); // fOpravenka, fSetup, DM, fMain (which writes the settings file)
+    // Title, help file, splash, the session (which prepares the folder),
+    // fMain, DM, fSetup, fOpravenka; splash gone.
+    explicit Program(const FolderLayout& folder);
+    ~Program(); // fOpravenka, fSetup, DM, fMain (which writes the settings file), the session
 
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -37,10 +40,12 @@ public:
     TDM* DM() const { return m_data.get(); }
     TfSetup* fSetup() const { return m_setup.get(); }
     TfOpravenka* fOpravenka() const { return m_editor.get(); }
+    Session& session() const { return *m_session; }
 
 private:
-    void startDailyBackup(const FolderLayout& folder);
-    std::unique_ptr<Workspace> m_workspace; // outlives every window
+    void startDailyBackup();
+    void wireWindows();
+    std::unique_ptr<Session> m_session; // outlives every window
     // In creation order: destroyed in reverse.
     std::unique_ptr<TfMain> m_main;
     std::unique_ptr<TDM> m_data;

@@ -12,8 +12,9 @@ int main(int argc, char* argv[])
     ErrorHandler::setReporter(&box);
     // Installed first: a stop signal during start-up is handled once the loop runs.
     CloseOnSignal closeOnSignal;
-    if (const std::optional<int> exitCode = StartFolder::enter(QCoreApplication::arguments()))
-        return *exitCode;
-    Program program;
+    const StartFolder::Outcome start = StartFolder::enter(QCoreApplication::arguments());
+    if (!start.folder)
+        return start.exitCode;
+    Program program(*start.folder);
     return program.exec();
 }

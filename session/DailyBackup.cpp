@@ -14,11 +14,11 @@ int DailyBackup::configuredDays(const QString& iniPath)
     return std::max(0, IniFile(iniPath).readInteger(QStringLiteral("Backup"), QStringLiteral("Days"), DefaultDays));
 }
 
-void DailyBackup::run(const QString& dir, const QDate& today, int days)
+void DailyBackup::run(const FolderLayout& work, const QDate& today, int days)
 {
     if (days <= 0)
         return;
-    const QString folder = StoreFile::backupFolder(dir);
+    const QString folder = work.backupFolder();
     const QString target = QDir(folder).filePath(StoreFile::dailyBackupName(today));
     if (QFileInfo::exists(target))
         return;
@@ -26,7 +26,7 @@ void DailyBackup::run(const QString& dir, const QDate& today, int days)
         throw AppError(QStringLiteral("the folder cannot be created"));
     if (!QFileInfo(folder).isWritable())
         throw AppError(QStringLiteral("the folder is not writable"));
-    StoreFile::backup(StoreFile::storePath(dir), target);
+    StoreFile::backup(work.store(), target);
     // Older copies go only once the new one has passed its check.
     StoreFile::pruneBackups(folder, days, today);
 }
@@ -41,19 +41,19 @@ DailyBackup::~DailyBackup()
     wait();
 }
 
-void DailyBackup::start(const QString& dir, const QDate& today, int days)
+void DailyBackup::start(const FolderLayout& work, const QDate& today, int days)
 {
     wait();
-    m_thread = QThread::create([this, dir, today, days] {
+    m_thread = QThread::create([this, work, today, days] {
         try {
-            run(dir, today, days);
+            run(work, today, days);
         } catch (const std::exception& error) {
             m_error = QString::fromUtf8(error.what());
         } catch (...) {
             m_error = QStringLiteral("Unknown error");
         }
     });
-    connect(m_thread, &QThread::finished, this, [this, folder = StoreFile::backupFolder(dir)] {
+    connect(m_thread, &QThread::finished, this, [this, folder = work.backupFolder()] {
         if (!m_thread)
             return;
         m_thread->wait();
@@ -65,22 +65,22 @@ void DailyBackup::start(const QString& dir, const QDate& today, int days)
     m_thread->start();
 }
 
-void DailyBackup::keepDaily(const QString& dir, int days, std::function<QDate()> today, int checkMs)
+void DailyBackup::keepDaily(const FolderLayout& work, int days, std::function<QDate()> today, int checkMs)
 {
     m_today = std::move(today);
     m_day = m_today();
-    start(dir, m_day, days);
+    start(work, m_day, days);
     if (days <= 0)
         return;
     // A program left running over midnight takes the new day's copy too.
     if (!m_timer) {
         m_timer = new QTimer(this);
-        connect(m_timer, &QTimer::timeout, this, [this, dir, days] {
+        connect(m_timer, &QTimer::timeout, this, [this, work, days] {
             const QDate day = m_today();
             if (day == m_day || m_thread) // a copy still being taken: the next check
                 return;
             m_day = day;
-            start(dir, day, days);
+            start(work, day, days);
         });
     }
     m_timer->start(checkMs);

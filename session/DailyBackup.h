@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FolderLayout.h"
+
 #include <QDate>
 #include <QObject>
 #include <QString>
@@ -25,15 +27,15 @@ public:
 
     // The work itself, on the calling thread: nothing when the day's copy
     // exists or `days` is 0 or less. Raises AppError with the reason.
-    static void run(const QString& dir, const QDate& today, int days);
+    static void run(const FolderLayout& folder, const QDate& today, int days);
 
     explicit DailyBackup(QObject* parent = nullptr);
     ~DailyBackup() override; // waits for a copy still being taken
 
-    void start(const QString& dir, const QDate& today, int days);
+    void start(const FolderLayout& folder, const QDate& today, int days);
     // Takes the copy of `today()` now and again whenever its date changes,
     // looked at every `checkMs`.
-    void keepDaily(const QString& dir, int days, std::function<QDate()> today = &QDate::currentDate,
+    void keepDaily(const FolderLayout& folder, int days, std::function<QDate()> today = &QDate::currentDate,
                    int checkMs = 60000);
     void wait();
 

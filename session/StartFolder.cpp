@@ -29,7 +29,7 @@ QString StartFolder::choose(
     return userFolder;
 }
 
-std::optional<int> StartFolder::enter(const QStringList& arguments)
+StartFolder::Outcome StartFolder::enter(const QStringList& arguments)
 {
     QString requested;
     const QStringList args = arguments.mid(1);
@@ -37,7 +37,7 @@ std::optional<int> StartFolder::enter(const QStringList& arguments)
         const QString& arg = args[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             QTextStream(stdout) << usage();
-            return 0;
+            return {};
         }
         if (arg == QLatin1String("--workdir") && i + 1 < args.size() && !args[i + 1].isEmpty()) {
             requested = args[++i];
@@ -45,7 +45,7 @@ std::optional<int> StartFolder::enter(const QStringList& arguments)
             requested = arg.mid(10);
         } else {
             QTextStream(stderr) << usage();
-            return 2;
+            return { std::nullopt, 2 };
         }
     }
     if (!requested.isEmpty())
@@ -55,7 +55,7 @@ std::optional<int> StartFolder::enter(const QStringList& arguments)
     const QString shipped = WorkFolder::installedData();
     const QString folder = choose(requested, current, shipped, WorkFolder::userFolder());
     if (folder == current && requested.isEmpty())
-        return std::nullopt; // as it always was: the current directory, untouched
+        return { FolderLayout(current) }; // as it always was: the current directory, untouched
 
     try {
         WorkFolder::prepare(folder, shipped);
@@ -66,7 +66,7 @@ std::optional<int> StartFolder::enter(const QStringList& arguments)
         if (Application::Title.isEmpty())
             Application::Title = QStringLiteral("Trelomář");
         ErrorHandler::report(error);
-        return 1;
+        return { std::nullopt, 1 };
     }
-    return std::nullopt;
+    return { FolderLayout(QDir::currentPath()) };
 }

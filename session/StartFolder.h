@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FolderLayout.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,10 +16,19 @@
 class StartFolder
 {
 public:
-    // Reads the arguments, then prepares and enters the chosen folder. Returns
-    // an exit code when the program must not go on: help asked for, unknown
-    // arguments, or a folder that cannot be prepared or entered (reported).
-    static std::optional<int> enter(const QStringList& arguments);
+    // The folder entered, as the system reports it once entered (a folder
+    // reached through a link shows the paths it has there); or, when the
+    // program must not go on, the code it ends with.
+    struct Outcome
+    {
+        std::optional<FolderLayout> folder;
+        int exitCode = 0;
+    };
+
+    // Reads the arguments, then prepares and enters the chosen folder. No
+    // folder when help was asked for, for unknown arguments, or for a folder
+    // that cannot be prepared or entered (reported).
+    static Outcome enter(const QStringList& arguments);
 
     // The folder to work in; requested is empty when no folder was named and
     // shipped is empty when the program is not installed.

@@ -1,20 +1,11 @@
 #include "session/Workspace.h"
 
-#include "base/FolderLayout.h"
-
 #include "lang/LangFile.h"
 #include "lang/LangSlots.h"
 
-void Workspace::setAppDir(const QString& dir)
+Workspace::Workspace(const FolderLayout& folder)
+    : m_folder(folder)
 {
-    AppDir = dir;
-    const FolderLayout folder(dir);
-    PathMesta = folder.towns();
-    PathMobil = folder.deviceTypes();
-    PathTisk = folder.ticketText();
-    PathFirma = folder.shopAddress();
-    PathDefaultLng = folder.defaultLanguage();
-    PathIni = folder.settings();
 }
 
 void Workspace::takeTexts(const LangFile& file)

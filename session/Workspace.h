@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/FolderLayout.h"
 #include "lang/ExtraTexts.h"
 
 #include <QObject>
@@ -8,25 +9,21 @@
 
 struct LangFile;
 
-// What the windows share: the working folder's file paths, the repair days
-// and the texts of the language in use. The program's start-up owns it, the
-// main window shows it as its own fields, and every other window is handed
-// it when it is made; none of them reaches another window for it. New
-// texts are announced, and each window puts them on its own controls.
+// What the windows share: the working folder, the repair days and the texts
+// of the language in use. The session owns it and every window is handed it
+// when it is made; none of them reaches another window for it. New texts are
+// announced, and each window puts them on its own controls.
 class Workspace : public QObject
 {
     Q_OBJECT
 
 public:
-    QString AppDir;
+    explicit Workspace(const FolderLayout& folder);
+
+    // Where every file of the session is: the folder as the system reports it.
+    const FolderLayout& folder() const { return m_folder; }
+
     QString VersionText = QStringLiteral("ver. 1.5");
-    // The path table: AppDir followed by each file's relative name.
-    QString PathMesta; // data/mesta.txt, the town list
-    QString PathMobil; // data/mobil.txt, the device-type list
-    QString PathTisk; // data/tisk.txt, the ticket text
-    QString PathFirma; // data/firma.txt, the shop's address block
-    QString PathDefaultLng; // lang/default.lng
-    QString PathIni; // trelomar.ini
 
     QStringList MainTexts;
     QStringList EditTexts;
@@ -40,8 +37,6 @@ public:
 
     int DayInc = 30;
 
-    // Sets AppDir and the path table below it.
-    void setAppDir(const QString& dir);
     // Takes a language file's texts and announces them. A file without a
     // name keeps the old name, and an editor section too short for the
     // editor keeps its titles.
@@ -50,4 +45,7 @@ public:
 
 signals:
     void textsChanged();
+
+private:
+    FolderLayout m_folder;
 };

@@ -1,6 +1,5 @@
 #include "store/StoreFile.h"
 
-#include "base/FolderLayout.h"
 
 #include "base/AppError.h"
 #include "store/TicketRecord.h"
@@ -165,16 +164,6 @@ const QRegularExpression& dailyPattern()
 } // namespace
 
 namespace StoreFile {
-
-QString storePath(const QString& dir)
-{
-    return FolderLayout(QDir(dir).absolutePath()).store();
-}
-
-QString backupFolder(const QString& dir)
-{
-    return FolderLayout(QDir(dir).absolutePath()).backupFolder();
-}
 
 QString dailyBackupName(const QDate& day)
 {

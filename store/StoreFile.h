@@ -21,9 +21,7 @@ public:
     using AppError::AppError;
 };
 
-// The working folder's layout.
-QString storePath(const QString& dir);    // DIR/data/data.mdb
-QString backupFolder(const QString& dir); // DIR/data/backup
+// Names of the copies in the working folder's backup folder.
 QString dailyBackupName(const QDate& day); // data-YYYY-MM-DD.mdb
 QString beforeRestoreName(const QDateTime& when); // data-before-restore-YYYYMMDD-HHMMSS.mdb
 

@@ -4,6 +4,7 @@
 #include "store/PostgresBackend.h"
 #include "store/StoreFile.h"
 #include "store/TicketBackend.h"
+#include "tools/DbVerbs.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -19,13 +20,13 @@ QString connectionString(const QString& store)
 {
     if (TicketBackend::isServerUrl(store))
         return store;
-    return QStringLiteral("Data Source=") + StoreFile::storePath(store);
+    return QStringLiteral("Data Source=") + DbVerbs::workFolder(store).store();
 }
 
 QString name(const QString& store)
 {
     return TicketBackend::isServerUrl(store) ? PostgresBackend::describe(store)
-                                             : StoreFile::storePath(store);
+                                             : DbVerbs::workFolder(store).store();
 }
 
 bool sameValue(const Row& a, const Texts& ta, const Row& b, const Texts& tb, int field)

@@ -34,7 +34,7 @@ int backup(const QStringList& args)
     const QString dir = args.value(0, QStringLiteral("."));
     QString target = args.value(1);
     if (target.isEmpty()) {
-        const QString folder = StoreFile::backupFolder(dir);
+        const QString folder = workFolder(dir).backupFolder();
         if (!QDir().mkpath(folder)) {
             error(QStringLiteral("Cannot create folder %1").arg(QDir::toNativeSeparators(folder)));
             return Failed;
@@ -42,7 +42,7 @@ int backup(const QStringList& args)
         target = QDir(folder).filePath(StoreFile::dailyBackupName(QDate::currentDate()));
     }
     try {
-        StoreFile::backup(StoreFile::storePath(dir), QFileInfo(target).absoluteFilePath());
+        StoreFile::backup(workFolder(dir).store(), QFileInfo(target).absoluteFilePath());
     } catch (const AppError& e) {
         error(e.message());
         return Failed;
@@ -59,7 +59,7 @@ int restore(const QStringList& args)
         return usage(RestoreUsage, false);
     const QString file = QFileInfo(args[0]).absoluteFilePath();
     const QString dir = args.value(1, QStringLiteral("."));
-    const QString store = StoreFile::storePath(dir);
+    const QString store = workFolder(dir).store();
     const QString keep = QFileInfo(store).dir().filePath(StoreFile::beforeRestoreName(QDateTime::currentDateTime()));
     try {
         if (!QFileInfo(store).dir().exists())

@@ -22,7 +22,7 @@ int check(const QStringList& args)
         return usage(CheckUsage, true);
     if (args.size() > 1 || (!args.isEmpty() && args[0].startsWith(u'-')))
         return usage(CheckUsage, false);
-    const QString path = StoreFile::storePath(args.value(0, QStringLiteral(".")));
+    const QString path = workFolder(args.value(0, QStringLiteral("."))).store();
     StoreFile::CheckResult result;
     try {
         result = StoreFile::check(path);

@@ -102,7 +102,7 @@ int exportCsv(const QStringList& args)
 
     try {
         TicketStore store;
-        store.setConnectionString(QStringLiteral("Data Source=") + StoreFile::storePath(dir));
+        store.setConnectionString(QStringLiteral("Data Source=") + workFolder(dir).store());
         store.Open();
         QString text = QChar(0xFEFF);
         QStringList header;

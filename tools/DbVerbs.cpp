@@ -1,5 +1,6 @@
 #include "tools/DbVerbs.h"
 
+#include <QDir>
 #include <QTextStream>
 
 namespace DbVerbs {
@@ -22,6 +23,11 @@ void error(const QString& message)
 bool isHelp(const QStringList& args)
 {
     return args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"));
+}
+
+FolderLayout workFolder(const QString& dir)
+{
+    return FolderLayout(QDir(dir).absolutePath());
 }
 
 } // namespace DbVerbs

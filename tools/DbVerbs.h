@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FolderLayout.h"
+
 #include <QStringList>
 
 // The verbs of trelomar-db; each takes the arguments after its name and
@@ -19,5 +21,7 @@ int usage(const char* text, bool asked);
 // "trelomar-db: <message>" on stderr.
 void error(const QString& message);
 bool isHelp(const QStringList& args);
+// The working folder an argument names, relative ones below the current directory.
+FolderLayout workFolder(const QString& dir);
 
 } // namespace DbVerbs

@@ -268,9 +268,9 @@ private slots:
     {
         const QString longLine = QStringLiteral("Záruka se nevztahuje na mechanická poškození, poškození vodou ani na "
                                                 "zásahy neoprávněných osob; zařízení si vyzvedněte do třiceti dnů.");
-        writeLines(m_app->fMain()->PathTisk, QStringList { longLine } + numbered("tisk", 20));
-        writeLines(m_app->fMain()->PathFirma, numbered("firma", 10));
-        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        writeLines(m_app->fMain()->PathTisk(), QStringList { longLine } + numbered("tisk", 20));
+        writeLines(m_app->fMain()->PathFirma(), numbered("firma", 10));
+        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, {});
         const ReportPage page = laidOut(*form);
 
         const double lineHeight = boxOf(page, "QRmem1").lineHeight;
@@ -293,10 +293,10 @@ private slots:
 
     void emptyFilesGiveBlankMemos()
     {
-        writeLines(m_app->fMain()->PathTisk, {});
-        writeLines(m_app->fMain()->PathFirma, {});
+        writeLines(m_app->fMain()->PathTisk(), {});
+        writeLines(m_app->fMain()->PathFirma(), {});
         appendTicket(m_app->DM());
-        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, {});
         const ReportPage page = laidOut(*form);
         for (const QString name : { "QRmem1", "QRmem2", "QRmemF1", "QRmemF2" })
             QVERIFY2(boxOf(page, name).lines.isEmpty(), qPrintable(name));
@@ -322,7 +322,7 @@ private slots:
     {
         QFETCH(QString, langName);
         QFETCH(QString, footer);
-        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, langName);
+        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, langName);
         const ReportPage page = laidOut(*form);
         const PlacedBox& box = boxOf(page, "QRpaticka");
         QCOMPARE(box.lines, QStringList { footer });
@@ -345,7 +345,7 @@ private slots:
     {
         QFETCH(QStringList, printTexts);
         QFETCH(bool, applied);
-        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, printTexts, "English");
+        const auto form = TfPrint::Prepare({}, m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), printTexts, "English");
         const TfPrint design;
         const ReportPage page = laidOut(*form);
         for (qsizetype i = 0; i < PrintSectionLabels.size(); ++i) {
@@ -359,9 +359,9 @@ private slots:
 
     void eachPrintStartsFromTheDesign()
     {
-        const auto first = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, EnglishLabels, "English");
+        const auto first = TfPrint::Prepare({}, m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), EnglishLabels, "English");
         laidOut(*first);
-        const auto second = TfPrint::Prepare({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
+        const auto second = TfPrint::Prepare({}, m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, "Česky");
         QCOMPARE(second->element<ReportLabel>(Copy::Second, "QRlbEVD")->text(), QStringLiteral("Evidenční číslo:"));
         QCOMPARE(second->element<ReportLabel>(Copy::First, "QRlbOpravenka")->text(), QStringLiteral("OPRAVENKA"));
     }
@@ -370,7 +370,7 @@ private slots:
     {
         appendTicket(m_app->DM()); // pending: never posted
         m_app->DM()->ADOTableIMEI->Clear();
-        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, {});
         const ReportPage page = laidOut(*form);
 
         const QList<std::pair<QString, TField*>> shown = {
@@ -407,7 +407,7 @@ private slots:
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath("ticket.pdf"));
-        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, {});
         QVERIFY(form->print(printer));
         QVERIFY(QFile::exists(dir.filePath("ticket.pdf")));
 
@@ -421,10 +421,10 @@ private slots:
 
     void everyBoxStaysInItsBand()
     {
-        writeLines(m_app->fMain()->PathTisk, numbered("Podmínky opravy, řádek", 12));
-        writeLines(m_app->fMain()->PathFirma, numbered("Servis mobilů, řádek", 8));
+        writeLines(m_app->fMain()->PathTisk(), numbered("Podmínky opravy, řádek", 12));
+        writeLines(m_app->fMain()->PathFirma(), numbered("Servis mobilů, řádek", 8));
         appendTicket(m_app->DM());
-        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, "Česky");
+        const auto form = TfPrint::Prepare(currentTicket(m_app->DM()), m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, "Česky");
         const ReportPage page = laidOut(*form);
         std::vector<const PlacedBox*> texts;
         for (const PlacedBox& box : page.boxes)
@@ -459,10 +459,10 @@ private slots:
     void missingFileRaisesAndPrintsNothing()
     {
         QFETCH(bool, tiskMissing);
-        const QString missing = tiskMissing ? m_app->fMain()->PathTisk : m_app->fMain()->PathFirma;
+        const QString missing = tiskMissing ? m_app->fMain()->PathTisk() : m_app->fMain()->PathFirma();
         QVERIFY(QFile::remove(missing));
         try {
-            TfPrint::PrintTicket({}, m_app->fMain()->PathTisk, m_app->fMain()->PathFirma, {}, {});
+            TfPrint::PrintTicket({}, m_app->fMain()->PathTisk(), m_app->fMain()->PathFirma(), {}, {});
             QFAIL("no error raised");
         } catch (const AppError& error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + QDir::toNativeSeparators(missing));

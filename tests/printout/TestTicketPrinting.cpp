@@ -92,8 +92,8 @@ private slots:
             QSKIP("pdfinfo and pdftotext (poppler-utils) are needed to read the printed page back");
 
         AppFixture app;
-        AppFixture::writeFile(app.fMain()->PathTisk, "Zařízení si vyzvedněte do 30 dnů.\r\n");
-        AppFixture::writeFile(app.fMain()->PathFirma, "Servis mobilů Novák\r\nHlavní 1, Praha\r\n");
+        AppFixture::writeFile(app.fMain()->PathTisk(), "Zařízení si vyzvedněte do 30 dnů.\r\n");
+        AppFixture::writeFile(app.fMain()->PathFirma(), "Servis mobilů Novák\r\nHlavní 1, Praha\r\n");
         app.DM()->ADOTable->Append();
         app.DM()->ADOTablecislo->setAsInteger(4711);
         app.DM()->ADOTablejmeno->setAsString(QStringLiteral("Zdeňka Tisková"));

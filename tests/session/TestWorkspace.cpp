@@ -29,21 +29,21 @@ void TestWorkspace::pathTable()
     QFETCH(QString, dir);
     QFETCH(QString, mesta);
     QFETCH(QString, ini);
-    Workspace workspace;
-    workspace.setAppDir(dir);
-    QCOMPARE(workspace.AppDir, dir);
-    QCOMPARE(workspace.PathMesta, mesta);
-    QCOMPARE(workspace.PathIni, ini);
+    const Workspace workspace { FolderLayout(dir) };
+    const FolderLayout& folder = workspace.folder();
+    QCOMPARE(folder.folder(), dir);
+    QCOMPARE(folder.towns(), mesta);
+    QCOMPARE(folder.settings(), ini);
     const QString base = dir == "/" ? QString() : dir;
-    QCOMPARE(workspace.PathMobil, base + "/data/mobil.txt");
-    QCOMPARE(workspace.PathTisk, base + "/data/tisk.txt");
-    QCOMPARE(workspace.PathFirma, base + "/data/firma.txt");
-    QCOMPARE(workspace.PathDefaultLng, base + "/lang/default.lng");
+    QCOMPARE(folder.deviceTypes(), base + "/data/mobil.txt");
+    QCOMPARE(folder.ticketText(), base + "/data/tisk.txt");
+    QCOMPARE(folder.shopAddress(), base + "/data/firma.txt");
+    QCOMPARE(folder.defaultLanguage(), base + "/lang/default.lng");
 }
 
 void TestWorkspace::textsKeepWhatAFileLacks()
 {
-    Workspace workspace;
+    Workspace workspace { FolderLayout(QStringLiteral("/home/shop")) };
     LangFile english;
     english.edit = QStringList(18, "label");
     english.edit[16] = "New ticket";

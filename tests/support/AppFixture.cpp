@@ -1,5 +1,6 @@
 #include "tests/support/AppFixture.h"
 
+#include "base/FolderLayout.h"
 #include "store/TicketStore.h"
 #include "program/Program.h"
 #include "ui/windows/TfMain.h"
@@ -44,7 +45,7 @@ AppFixture::AppFixture(Options options)
         writeFile(path(QStringLiteral("lang/default.lng")), shippedCzech());
     if (options.beforeStart)
         options.beforeStart(m_dirPath);
-    m_program = std::make_unique<Program>();
+    m_program = std::make_unique<Program>(FolderLayout(m_dirPath));
     if (options.show) {
         m_program->showMainWindow();
         QCoreApplication::processEvents();

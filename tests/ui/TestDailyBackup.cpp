@@ -75,8 +75,8 @@ private slots:
         TicketStore::createDatabase(dir.filePath(QStringLiteral("data/data.mdb")));
         QDate day(2024, 3, 9);
         DailyBackup backup;
-        backup.keepDaily(dir.path(), 14, [&day] { return day; }, 5);
-        const QString folder = StoreFile::backupFolder(dir.path()) + u'/';
+        backup.keepDaily(FolderLayout(dir.path()), 14, [&day] { return day; }, 5);
+        const QString folder = FolderLayout(dir.path()).backupFolder() + u'/';
         QTRY_VERIFY(QFile::exists(folder + StoreFile::dailyBackupName(day)));
         day = day.addDays(1);
         QTRY_VERIFY(QFile::exists(folder + StoreFile::dailyBackupName(day)));

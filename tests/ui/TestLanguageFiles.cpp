@@ -71,14 +71,14 @@ private slots:
         const QPoint designFind = control<QLineEdit>(app.fMain(), "edFind")->pos();
 
         app.fMain()->ApplyLang(shipped("cs.lng"));
-        QCOMPARE(app.fMain()->LangName, QString::fromUtf8("Česky"));
+        QCOMPARE(app.fMain()->LangName(), QString::fromUtf8("Česky"));
         QCOMPARE(app.fMain()->windowTitle(), QString::fromUtf8("Trelomář ver. 1.5"));
-        QCOMPARE(app.fMain()->MainTexts.size(), 23);
-        QCOMPARE(app.fMain()->EditTexts.size(), 18);
-        QCOMPARE(app.fMain()->SettingsTexts.size(), 15);
-        QCOMPARE(app.fMain()->PrintTexts.size(), 18);
-        QVERIFY(!app.fMain()->NewTitle.isEmpty());
-        QVERIFY(!app.fMain()->EditTitle.isEmpty());
+        QCOMPARE(app.fMain()->MainTexts().size(), 23);
+        QCOMPARE(app.fMain()->EditTexts().size(), 18);
+        QCOMPARE(app.fMain()->SettingsTexts().size(), 15);
+        QCOMPARE(app.fMain()->PrintTexts().size(), 18);
+        QVERIFY(!app.fMain()->NewTitle().isEmpty());
+        QVERIFY(!app.fMain()->EditTitle().isEmpty());
 
         const QMap<QString, QString> czech = visibleTexts(app);
         for (auto it = design.cbegin(); it != design.cend(); ++it)
@@ -92,7 +92,7 @@ private slots:
         // The printed ticket too reads as designed.
         const TfPrint designPrint;
         const auto czechPrint
-            = TfPrint::Prepare({}, app.fMain()->PathTisk, app.fMain()->PathFirma, app.fMain()->PrintTexts, app.fMain()->LangName);
+            = TfPrint::Prepare({}, app.fMain()->PathTisk(), app.fMain()->PathFirma(), app.fMain()->PrintTexts(), app.fMain()->LangName());
         const auto printLabels = czechPrint->report().findChildren<ReportLabel*>();
         QVERIFY(printLabels.size() >= 36);
         for (const ReportLabel* label : printLabels)
@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
         QCOMPARE(control<QLabel>(app.fMain(), "lbFind")->text(), english.main[6]);
         QCOMPARE(app.fSetup()->windowTitle(), english.settings[6]);
-        QCOMPARE(app.fMain()->NewTitle, english.edit[16]);
+        QCOMPARE(app.fMain()->NewTitle(), english.edit[16]);
         const QMap<QString, QString> translated = visibleTexts(app);
         int changed = 0;
         for (auto it = design.cbegin(); it != design.cend(); ++it)

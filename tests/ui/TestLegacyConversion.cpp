@@ -99,7 +99,7 @@ private slots:
         const QByteArray original = bytesOf(dir.filePath(QStringLiteral("data/data.mdb")));
         QStringList texts;
         ModalWatch watch(answer(QMessageBox::No, texts));
-        QCOMPARE(LegacyConversion::offer(dir.path(), QStringLiteral(TRELOMAR_DB_PATH)), LegacyConversion::Outcome::Declined);
+        QCOMPARE(LegacyConversion::offer(FolderLayout(dir.path()), QStringLiteral(TRELOMAR_DB_PATH)), LegacyConversion::Outcome::Declined);
         QVERIFY2(texts.value(0).contains(QStringLiteral("Convert it now?")), qPrintable(texts.value(0)));
         QCOMPARE(bytesOf(dir.filePath(QStringLiteral("data/data.mdb"))), original);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("data/data-access.mdb"))));
@@ -112,7 +112,7 @@ private slots:
         const QByteArray original = bytesOf(dir.filePath(QStringLiteral("data/data.mdb")));
         QStringList texts;
         ModalWatch watch(answer(QMessageBox::Yes, texts));
-        QCOMPARE(LegacyConversion::offer(dir.path(), QStringLiteral(TRELOMAR_DB_PATH)), LegacyConversion::Outcome::Failed);
+        QCOMPARE(LegacyConversion::offer(FolderLayout(dir.path()), QStringLiteral(TRELOMAR_DB_PATH)), LegacyConversion::Outcome::Failed);
         QCOMPARE(watch.seen.last(), QStringLiteral("convertFailed"));
         QVERIFY2(texts.last().contains(QStringLiteral("has no table opravenky")), qPrintable(texts.last()));
         QCOMPARE(bytesOf(dir.filePath(QStringLiteral("data/data.mdb"))), original);

@@ -47,12 +47,12 @@ private slots:
         // Without a language file the program says so once and keeps its design texts.
         QCOMPARE(app.errors.messages, QStringList {QStringLiteral("Cannot open file %1.").arg(QDir::toNativeSeparators(app.path("lang/default.lng")))});
         QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomář  ver. 1.5"));
-        QCOMPARE(app.fMain()->AppDir, app.dir());
-        QCOMPARE(app.fMain()->PathTisk, app.path("data/tisk.txt"));
+        QCOMPARE(app.fMain()->AppDir(), app.dir());
+        QCOMPARE(app.fMain()->PathTisk(), app.path("data/tisk.txt"));
         QCOMPARE(app.fMain()->pos(), QPoint(100, 100));
         QCOMPARE(app.fMain()->height(), 450);
         QCOMPARE(app.fMain()->width(), 600);
-        QCOMPARE(app.fMain()->DayInc, 30);
+        QCOMPARE(app.fMain()->DayInc(), 30);
         QVERIFY(app.DM()->ADOTable->Active());
 
         // No splash window survives the start.
@@ -92,7 +92,7 @@ private slots:
         AppFixture app(withIni(ini));
         QCOMPARE(app.fMain()->pos(), pos);
         QCOMPARE(app.fMain()->height(), height);
-        QCOMPARE(app.fMain()->DayInc, dayInc);
+        QCOMPARE(app.fMain()->DayInc(), dayInc);
     }
 
     void windowPlaceSurvivesRestart()
@@ -103,7 +103,7 @@ private slots:
             AppFixture app(withIni("; kept\r\n[Program]\r\nLeft=5\r\n[Shop]\r\nName=A\r\n"));
             app.fMain()->move(140, 160);
             app.fMain()->resize(600, 520);
-            app.fMain()->DayInc = 14;
+            app.fMain()->DayInc() = 14;
             app.stop();
             ini = readAll(app.path("trelomar.ini"));
         }
@@ -111,7 +111,7 @@ private slots:
         AppFixture again(withIni(ini));
         QCOMPARE(again.fMain()->pos(), QPoint(140, 160));
         QCOMPARE(again.fMain()->height(), 520);
-        QCOMPARE(again.fMain()->DayInc, 14);
+        QCOMPARE(again.fMain()->DayInc(), 14);
     }
 
     // Windows may end the process once the session's end is answered, before
@@ -119,7 +119,7 @@ private slots:
     void closingTheWindowWritesTheSettings()
     {
         AppFixture app;
-        app.fMain()->DayInc = 9;
+        app.fMain()->DayInc() = 9;
         QVERIFY(app.fMain()->close());
         QVERIFY(readAll(app.path("trelomar.ini")).contains("DayInc=9"));
     }

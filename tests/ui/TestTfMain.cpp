@@ -345,7 +345,7 @@ private slots:
     void newTicketOnEmptyTable()
     {
         start();
-        m_app->fMain()->DayInc = 30;
+        m_app->fMain()->DayInc() = 30;
         EditorView editor;
         ModalWatch watch(recordEditor(*m_app, editor));
         control<QAction>(m_app->fMain(), "actNew")->trigger();

@@ -102,7 +102,7 @@ private slots:
     {
         QFETCH(int, days);
         start();
-        m_app->fMain()->DayInc = days;
+        m_app->fMain()->DayInc() = days;
         ModalWatch watch;
         control<QAction>(m_app->fMain(), "actNew")->trigger();
         const QString due = QDate::currentDate().addDays(days).toString(QStringLiteral("dd.MM.yyyy"));

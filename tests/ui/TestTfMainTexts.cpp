@@ -68,9 +68,9 @@ private slots:
     {
         QFETCH(int, count);
         start();
-        m_app->fMain()->SettingsTexts.clear();
+        m_app->fMain()->SettingsTexts().clear();
         for (int i = 0; i < count; ++i)
-            m_app->fMain()->SettingsTexts << QStringLiteral("S%1").arg(i);
+            m_app->fMain()->SettingsTexts() << QStringLiteral("S%1").arg(i);
 
         QStringList seen;
         ModalWatch watch([&](QWidget* modal) {
@@ -194,8 +194,8 @@ private slots:
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile(name, {}));
         m_app->fMain()->ApplyLang(m_app->path("lang/t.lng"));
         QTEST(m_app->fMain()->windowTitle(), "title");
-        QCOMPARE(m_app->fMain()->LangName, name);
-        QCOMPARE(m_app->fMain()->MainTexts, QStringList());
+        QCOMPARE(m_app->fMain()->LangName(), name);
+        QCOMPARE(m_app->fMain()->MainTexts(), QStringList());
     }
 
     void applyLangMainTexts_data()
@@ -233,14 +233,14 @@ private slots:
         texts.removeLast();
         AppFixture::writeFile(m_app->path("lang/t.lng"), langFile("English", texts));
         m_app->fMain()->ApplyLang(m_app->path("lang/t.lng"));
-        QCOMPARE(m_app->fMain()->MainTexts.size(), 22);
+        QCOMPARE(m_app->fMain()->MainTexts().size(), 22);
         QCOMPARE(m_app->fMain()->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
         QCOMPARE(control<QLabel>(m_app->fMain(), "lbFind")->text(), QStringLiteral("Hledání podle IMEI"));
         QCOMPARE(findBox()->x(), edFindX);
 
         QVERIFY_THROWS_EXCEPTION(AppError, m_app->fMain()->ApplyLang(m_app->path("lang/missing.lng")));
-        QCOMPARE(m_app->fMain()->MainTexts.size(), 22);
-        QCOMPARE(m_app->fMain()->LangName, QStringLiteral("English"));
+        QCOMPARE(m_app->fMain()->MainTexts().size(), 22);
+        QCOMPARE(m_app->fMain()->LangName(), QStringLiteral("English"));
     }
 };
 

@@ -144,7 +144,7 @@ void TestTfOpravenka::newTicketStoredByF2()
     QVERIFY(app.inEditor(&TfMain::actNewExecute, [&] {
         QCOMPARE(QApplication::focusWidget(), control<TDBEdit>(app.fOpravenka(), "dbedCislo"));
         QCOMPARE(control<TDBEdit>(app.fOpravenka(), "dbedCislo")->selectedText(), QStringLiteral("1"));
-        QCOMPARE(app.fOpravenka()->windowTitle(), app.fMain()->NewTitle);
+        QCOMPARE(app.fOpravenka()->windowTitle(), app.fMain()->NewTitle());
         QCOMPARE(app.fOpravenka()->StartBookmark, TBookmark(0));
         QCOMPARE(
             control<TDBEdit>(app.fOpravenka(), "dbedPrijem")->text(), QLocale().toString(QDate::currentDate(), "dd.MM.yyyy"));
@@ -161,7 +161,7 @@ void TestTfOpravenka::newTicketStoredByF2()
     QCOMPARE(app.DM()->ADOTablecislo->AsInteger(), 1);
     QCOMPARE(app.DM()->ADOTablejmeno->AsString(), QStringLiteral("Novák"));
     QCOMPARE(app.DM()->ADOTablemesto->AsString(), QStringLiteral("praha"));
-    QCOMPARE(app.DM()->ADOTablevydej->AsDateTime().date(), QDate::currentDate().addDays(app.fMain()->DayInc));
+    QCOMPARE(app.DM()->ADOTablevydej->AsDateTime().date(), QDate::currentDate().addDays(app.fMain()->DayInc()));
 }
 
 void TestTfOpravenka::leavingWithoutStoring_data()
@@ -377,10 +377,10 @@ void TestTfOpravenka::languageTextsAndTitles()
     QStringList texts;
     for (int i = 0; i < 17; ++i)
         texts << QStringLiteral("T%1").arg(i);
-    app.fMain()->EditTexts = texts;
+    app.fMain()->EditTexts() = texts;
     app.fOpravenka()->ApplyLangTexts();
     QCOMPARE(control<QLabel>(app.fOpravenka(), "lbCislo")->text(), QStringLiteral("Evidenční číslo"));
-    app.fMain()->EditTexts << QStringLiteral("T17");
+    app.fMain()->EditTexts() << QStringLiteral("T17");
     app.fOpravenka()->ApplyLangTexts();
     QCOMPARE(control<QLabel>(app.fOpravenka(), "lbCislo")->text(), QStringLiteral("T0"));
     QCOMPARE(control<QLabel>(app.fOpravenka(), "lbVydej")->text(), QStringLiteral("T13"));
@@ -394,12 +394,12 @@ void TestTfOpravenka::languageTextsAndTitles()
         titles << app.fOpravenka()->windowTitle();
         press(Qt::Key_Escape);
     };
-    app.fMain()->NewTitle.clear();
-    app.fMain()->EditTitle.clear();
+    app.fMain()->NewTitle().clear();
+    app.fMain()->EditTitle().clear();
     QVERIFY(app.inEditor(&TfMain::actNewExecute, noteTitle));
     QVERIFY(app.inEditor(&TfMain::actEditExecute, noteTitle));
-    app.fMain()->NewTitle = QStringLiteral("Nová opravenka");
-    app.fMain()->EditTitle = QStringLiteral("Oprava opravenky");
+    app.fMain()->NewTitle() = QStringLiteral("Nová opravenka");
+    app.fMain()->EditTitle() = QStringLiteral("Oprava opravenky");
     QVERIFY(app.inEditor(&TfMain::actNewExecute, noteTitle));
     QVERIFY(app.inEditor(&TfMain::actEditExecute, noteTitle));
     QCOMPARE(titles, QStringList({ "", "", "Nová opravenka", "Oprava opravenky" }));

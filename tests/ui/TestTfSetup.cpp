@@ -91,11 +91,11 @@ void TestTfSetup::labelsGrowToTheLeft()
     AppFixture app;
     const QRect before = control<QLabel>(app.fSetup(), "lbProdleva")->geometry();
 
-    app.fMain()->SettingsTexts = QStringList(15, QStringLiteral("x"));
-    app.fMain()->SettingsTexts[6] = "Program settings";
-    app.fMain()->SettingsTexts[11] = "Save";
-    app.fMain()->SettingsTexts[13] = "Number of days for a repair, at most:";
-    app.fMain()->SettingsTexts[14] = "L:";
+    app.fMain()->SettingsTexts() = QStringList(15, QStringLiteral("x"));
+    app.fMain()->SettingsTexts()[6] = "Program settings";
+    app.fMain()->SettingsTexts()[11] = "Save";
+    app.fMain()->SettingsTexts()[13] = "Number of days for a repair, at most:";
+    app.fMain()->SettingsTexts()[14] = "L:";
     app.fSetup()->ApplyLangTexts();
 
     QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Program settings"));
@@ -108,7 +108,7 @@ void TestTfSetup::labelsGrowToTheLeft()
         control<QLabel>(app.fSetup(), "lbJazyk")->geometry().right() + 1, control<QComboBox>(app.fSetup(), "comboLang")->x() - 4);
 
     // A list too short changes nothing.
-    app.fMain()->SettingsTexts = QStringList(14, QStringLiteral("short"));
+    app.fMain()->SettingsTexts() = QStringList(14, QStringLiteral("short"));
     app.fSetup()->ApplyLangTexts();
     QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Program settings"));
 }
@@ -118,7 +118,7 @@ void TestTfSetup::showLoadsDeviceTypesAndDays()
     AppFixture app({ .beforeStart = [](const QString& dir) {
         AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\rSiemens\nAlcatel\r\n\r\nLast");
     } });
-    app.fMain()->DayInc = -7;
+    app.fMain()->DayInc() = -7;
     control<QToolButton>(app.fSetup(), "spbtTisk")->setChecked(true);
     showSetup(app);
     QCOMPARE(
@@ -126,7 +126,7 @@ void TestTfSetup::showLoadsDeviceTypesAndDays()
     QCOMPARE(control<QLineEdit>(app.fSetup(), "edProdleva")->text(), QStringLiteral("-7"));
     QVERIFY(control<QToolButton>(app.fSetup(), "spbtMobily")->isChecked());
     QVERIFY(!control<QToolButton>(app.fSetup(), "spbtTisk")->isChecked());
-    QCOMPARE(app.fSetup()->button2path(), app.fMain()->PathMobil);
+    QCOMPARE(app.fSetup()->button2path(), app.fMain()->PathMobil());
     QVERIFY(app.errors.messages.isEmpty());
     app.fSetup()->done(QDialog::Rejected);
 }
@@ -134,14 +134,14 @@ void TestTfSetup::showLoadsDeviceTypesAndDays()
 void TestTfSetup::showWithUnreadableDeviceTypes()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    app.fMain()->DayInc = 12;
-    QVERIFY(QFile::remove(app.fMain()->PathMobil));
-    QVERIFY(QDir().mkpath(app.fMain()->PathMobil)); // a folder cannot be read as a file
+    app.fMain()->DayInc() = 12;
+    QVERIFY(QFile::remove(app.fMain()->PathMobil()));
+    QVERIFY(QDir().mkpath(app.fMain()->PathMobil())); // a folder cannot be read as a file
     control<QToolButton>(app.fSetup(), "spbtFirma")->setChecked(true);
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("left over");
     showSetup(app);
 
-    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.fMain()->PathMobil) + "." });
+    QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.fMain()->PathMobil()) + "." });
     QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QString());
     QCOMPARE(control<QLineEdit>(app.fSetup(), "edProdleva")->text(), QStringLiteral("12"));
     QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->count(), 3);
@@ -159,7 +159,7 @@ void TestTfSetup::listButtonsReloadFromDisk()
 
     // Clicking the pressed button reloads its file and drops the edits.
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("typed");
-    AppFixture::writeFile(app.fMain()->PathMobil, "Nokia\r\nSiemens\r\n");
+    AppFixture::writeFile(app.fMain()->PathMobil(), "Nokia\r\nSiemens\r\n");
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtMobily"), Qt::LeftButton);
     QVERIFY(control<QToolButton>(app.fSetup(), "spbtMobily")->isChecked());
     QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
@@ -174,13 +174,13 @@ void TestTfSetup::listButtonsReloadFromDisk()
     QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Nokia\nSiemens\n"));
 
     // A missing file gives an empty box; Save then creates it.
-    QVERIFY(QFile::remove(app.fMain()->PathTisk));
+    QVERIFY(QFile::remove(app.fMain()->PathTisk()));
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtTisk"), Qt::LeftButton);
     QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QString());
-    QCOMPARE(app.fSetup()->button2path(), app.fMain()->PathTisk);
+    QCOMPARE(app.fSetup()->button2path(), app.fMain()->PathTisk());
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("Záruka 24 měsíců");
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
-    QCOMPARE(contents(app.fMain()->PathTisk), QString("Záruka 24 měsíců").toUtf8());
+    QCOMPARE(contents(app.fMain()->PathTisk()), QString("Záruka 24 měsíců").toUtf8());
     QVERIFY(!app.fSetup()->isVisible());
     QCOMPARE(app.fSetup()->result(), int(QDialog::Accepted));
     QVERIFY(app.errors.messages.isEmpty());
@@ -210,7 +210,7 @@ void TestTfSetup::saveWritesLineBreaks()
     showSetup(app);
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText(text);
     app.fSetup()->spbtSaveClick();
-    QCOMPARE(contents(app.fMain()->PathMobil), file);
+    QCOMPARE(contents(app.fMain()->PathMobil()), file);
     // What was saved loads back as it was typed.
     showSetup(app);
     QCOMPARE(app.fSetup()->memText(), QString::fromUtf8(file));
@@ -243,32 +243,32 @@ void TestTfSetup::repairDays()
 {
     QFETCH(QString, text);
     AppFixture app;
-    app.fMain()->DayInc = 99;
+    app.fMain()->DayInc() = 99;
     showSetup(app);
     control<QLineEdit>(app.fSetup(), "edProdleva")->setText(text);
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
-    QTEST(app.fMain()->DayInc, "days");
+    QTEST(app.fMain()->DayInc(), "days");
 }
 
 void TestTfSetup::saveFailureKeepsWindowOpen()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    app.fMain()->DayInc = 30;
+    app.fMain()->DayInc() = 30;
     showSetup(app);
     control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(0);
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtMesta"), Qt::LeftButton);
-    QVERIFY(QFile::remove(app.fMain()->PathMesta));
-    QVERIFY(QDir().mkpath(app.fMain()->PathMesta)); // a folder where the file should go
+    QVERIFY(QFile::remove(app.fMain()->PathMesta()));
+    QVERIFY(QDir().mkpath(app.fMain()->PathMesta())); // a folder where the file should go
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("Praha\nBrno");
     control<QLineEdit>(app.fSetup(), "edProdleva")->setText("10");
 
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setFocus();
     QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_F2);
-    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + QDir::toNativeSeparators(app.fMain()->PathMesta) + "." });
+    QCOMPARE(app.errors.messages, QStringList { "Cannot create file " + QDir::toNativeSeparators(app.fMain()->PathMesta()) + "." });
     QVERIFY(app.fSetup()->isVisible());
     QCOMPARE(control<QPlainTextEdit>(app.fSetup(), "memEdit")->toPlainText(), QStringLiteral("Praha\nBrno"));
-    QCOMPARE(app.fMain()->DayInc, 30);
-    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("old default\n"));
+    QCOMPARE(app.fMain()->DayInc(), 30);
+    QCOMPARE(contents(app.fMain()->PathDefaultLng()), QByteArray("old default\n"));
     app.fSetup()->done(QDialog::Rejected);
 }
 
@@ -284,7 +284,7 @@ void TestTfSetup::escapeWritesNothing()
     QFETCH(Qt::KeyboardModifiers, modifiers);
     AppFixture app(
         { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mobil.txt", "Nokia\n"); } });
-    app.fMain()->DayInc = 21;
+    app.fMain()->DayInc() = 21;
     std::optional<int> result;
     whenModalShown([&](QWidget* modal) {
         QCOMPARE(modal, app.fSetup());
@@ -295,8 +295,8 @@ void TestTfSetup::escapeWritesNothing()
     });
     result = app.fSetup()->exec();
     QCOMPARE(*result, int(QDialog::Rejected));
-    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray("Nokia\n"));
-    QCOMPARE(app.fMain()->DayInc, 21);
+    QCOMPARE(contents(app.fMain()->PathMobil()), QByteArray("Nokia\n"));
+    QCOMPARE(app.fMain()->DayInc(), 21);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -311,8 +311,8 @@ void TestTfSetup::f2SavesThroughExec()
         QTest::keyClick(control<QPlainTextEdit>(app.fSetup(), "memEdit"), Qt::Key_F2, Qt::ControlModifier);
     });
     QCOMPARE(app.fSetup()->exec(), int(QDialog::Accepted));
-    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray("Nokia 3310"));
-    QCOMPARE(app.fMain()->DayInc, 14);
+    QCOMPARE(contents(app.fMain()->PathMobil()), QByteArray("Nokia 3310"));
+    QCOMPARE(app.fMain()->DayInc(), 14);
     QVERIFY(app.errors.messages.isEmpty());
 }
 
@@ -320,15 +320,15 @@ void TestTfSetup::everyWayOfClosingEndsTheShowing()
 {
     AppFixture app;
     // Close writes nothing and keeps the days.
-    app.fMain()->DayInc = 30;
+    app.fMain()->DayInc() = 30;
     showSetup(app);
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setPlainText("typed");
     control<QLineEdit>(app.fSetup(), "edProdleva")->setText("3");
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtExit"), Qt::LeftButton);
     QVERIFY(!app.fSetup()->isVisible());
     QCOMPARE(app.fSetup()->result(), int(QDialog::Accepted));
-    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray());
-    QCOMPARE(app.fMain()->DayInc, 30);
+    QCOMPARE(contents(app.fMain()->PathMobil()), QByteArray());
+    QCOMPARE(app.fMain()->DayInc(), 30);
 
     // The title bar's close box.
     showSetup(app);
@@ -359,7 +359,7 @@ void TestTfSetup::closingReloadsEditorLists()
         { .beforeStart = [](const QString& dir) { AppFixture::writeFile(dir + "/data/mesta.txt", "Praha\r\n"); } });
     showSetup(app);
     QCOMPARE(control<QComboBox>(app.fOpravenka(), "dbcomboMesto")->findText("Ostrava"), -1);
-    AppFixture::writeFile(app.fMain()->PathMesta, "Praha\r\nOstrava\r\n");
+    AppFixture::writeFile(app.fMain()->PathMesta(), "Praha\r\nOstrava\r\n");
 
     control<QPlainTextEdit>(app.fSetup(), "memEdit")->setFocus();
     if (way == "Save")

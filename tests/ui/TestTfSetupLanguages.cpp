@@ -119,12 +119,12 @@ void TestTfSetupLanguages::pickedLanguageSavedAsDefault()
     control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(0);
     control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(2);
     QTest::mouseClick(control<QToolButton>(app.fSetup(), "spbtSave"), Qt::LeftButton);
-    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
+    QCOMPARE(contents(app.fMain()->PathDefaultLng()), QByteArray("; English\r\n<name>\r\nEnglish\r\n<main>\r\n</main>\r\n"));
 
     showSetup(app);
     control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(0);
     app.fSetup()->spbtSaveClick();
-    QCOMPARE(contents(app.fMain()->PathDefaultLng),
+    QCOMPARE(contents(app.fMain()->PathDefaultLng()),
         QByteArray("<name>\r\n\xc4\x8c"
                    "esky\r\n"));
     QVERIFY(app.errors.messages.isEmpty());
@@ -136,12 +136,12 @@ void TestTfSetupLanguages::saveWithoutPickLeavesDefault()
     showSetup(app);
     control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(2);
     app.fSetup()->spbtSaveClick();
-    AppFixture::writeFile(app.fMain()->PathDefaultLng, "changed meanwhile\n");
+    AppFixture::writeFile(app.fMain()->PathDefaultLng(), "changed meanwhile\n");
 
     showSetup(app);
     QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentText(), QStringLiteral("English"));
     app.fSetup()->spbtSaveClick();
-    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("changed meanwhile\n"));
+    QCOMPARE(contents(app.fMain()->PathDefaultLng()), QByteArray("changed meanwhile\n"));
 
     // A pick undone by deleting the text is no pick either.
     showSetup(app);
@@ -151,14 +151,14 @@ void TestTfSetupLanguages::saveWithoutPickLeavesDefault()
     QTest::keyClick(control<QComboBox>(app.fSetup(), "comboLang"), Qt::Key_Backspace);
     QCOMPARE(control<QComboBox>(app.fSetup(), "comboLang")->currentIndex(), -1);
     app.fSetup()->spbtSaveClick();
-    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("changed meanwhile\n"));
+    QCOMPARE(contents(app.fMain()->PathDefaultLng()), QByteArray("changed meanwhile\n"));
     QVERIFY(app.errors.messages.isEmpty());
 }
 
 void TestTfSetupLanguages::pickedFileGoneAtSave()
 {
     AppFixture app({ .beforeStart = writeLanguages });
-    app.fMain()->DayInc = 30;
+    app.fMain()->DayInc() = 30;
     showSetup(app);
     control<QComboBox>(app.fSetup(), "comboLang")->setCurrentIndex(1);
     QVERIFY(QFile::remove(app.path("lang/de.lng")));
@@ -168,9 +168,9 @@ void TestTfSetupLanguages::pickedFileGoneAtSave()
 
     QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/de.lng")) + "." });
     QVERIFY(app.fSetup()->isVisible());
-    QCOMPARE(contents(app.fMain()->PathMobil), QByteArray("Nokia"));
-    QCOMPARE(app.fMain()->DayInc, 7);
-    QCOMPARE(contents(app.fMain()->PathDefaultLng), QByteArray("old default\n"));
+    QCOMPARE(contents(app.fMain()->PathMobil()), QByteArray("Nokia"));
+    QCOMPARE(app.fMain()->DayInc(), 7);
+    QCOMPARE(contents(app.fMain()->PathDefaultLng()), QByteArray("old default\n"));
     app.fSetup()->done(QDialog::Rejected);
 }
 
@@ -190,7 +190,7 @@ void TestTfSetupLanguages::pickingAppliesAtOnce()
     combo->lineEdit()->selectAll();
 
     QTest::keyClicks(combo, "e");
-    QCOMPARE(app.fMain()->LangName, QStringLiteral("English"));
+    QCOMPARE(app.fMain()->LangName(), QStringLiteral("English"));
     QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Program settings"));
     QCOMPARE(control<QToolButton>(app.fSetup(), "spbtMobily")->text(), QStringLiteral("Device types"));
     QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomar ver. 1.5"));
@@ -199,11 +199,11 @@ void TestTfSetupLanguages::pickingAppliesAtOnce()
     for (int i = 0; i < 8; ++i)
         QTest::keyClick(combo, Qt::Key_Backspace);
     QCOMPARE(combo->currentText(), QString());
-    QCOMPARE(app.fMain()->LangName, QStringLiteral("English"));
+    QCOMPARE(app.fMain()->LangName(), QStringLiteral("English"));
 
     QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(combo->currentText(), QStringLiteral("Česky"));
-    QCOMPARE(app.fMain()->LangName, QStringLiteral("Česky"));
+    QCOMPARE(app.fMain()->LangName(), QStringLiteral("Česky"));
     QCOMPARE(app.fSetup()->windowTitle(), QStringLiteral("Nastavení programu"));
     QCOMPARE(app.fMain()->windowTitle(), QStringLiteral("Trelomář ver. 1.5"));
     QVERIFY(app.errors.messages.isEmpty());
@@ -213,7 +213,7 @@ void TestTfSetupLanguages::pickingAppliesAtOnce()
     QVERIFY(QFile::remove(app.path("lang/en.lng")));
     QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(app.errors.messages, QStringList { "Cannot open file " + QDir::toNativeSeparators(app.path("lang/en.lng")) + "." });
-    QCOMPARE(app.fMain()->LangName, QStringLiteral("Česky"));
+    QCOMPARE(app.fMain()->LangName(), QStringLiteral("Česky"));
     app.fSetup()->done(QDialog::Rejected);
 }
 

@@ -35,8 +35,7 @@ void TestWindowsAlone::setupReportsWhatChanged()
     QDir(dir.path()).mkpath("lang");
     TextList::write(dir.filePath("lang/en.lng"), { "<name>", "English" });
     TextList::write(dir.filePath("data/mobil.txt"), { "Nokia 3310" });
-    Workspace workspace;
-    workspace.setAppDir(dir.path());
+    Workspace workspace { FolderLayout(dir.path()) };
     workspace.DayInc = 21;
 
     TfSetup setup(workspace, nullptr);
@@ -62,13 +61,13 @@ void TestWindowsAlone::setupReportsWhatChanged()
     // The workspace is the main window's to change, on the signal.
     QCOMPARE(workspace.DayInc, 21);
     // The picked language became the default one.
-    QCOMPARE(TextList::read(workspace.PathDefaultLng), QStringList({ "<name>", "English" }));
+    QCOMPARE(TextList::read(workspace.folder().defaultLanguage()), QStringList({ "<name>", "English" }));
     QCOMPARE(errors.messages, QStringList());
 }
 
 void TestWindowsAlone::dialogsTakeTheWorkspaceTexts()
 {
-    Workspace workspace;
+    Workspace workspace { FolderLayout(QDir::tempPath()) };
     workspace.SettingsTexts = { "About", "OK", "Delete?", "Really delete this ticket?", "&Yes", "&No" };
     workspace.EditTexts = QStringList(18, "label");
     workspace.NewTitle = "New ticket";

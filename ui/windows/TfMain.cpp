@@ -2,8 +2,6 @@
 
 #include "base/Application.h"
 #include "base/ErrorHandler.h"
-#include "base/IniFile.h"
-#include "base/TextList.h"
 #include "lang/LangFile.h"
 #include "lang/LangSlots.h"
 #include "datamodule/TDM.h"
@@ -28,8 +26,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -45,8 +41,6 @@
 
 namespace {
 
-const QString IniSection = QStringLiteral("Program");
-
 const QColor WindowColor(137, 159, 248);
 const QColor LightColor(225, 232, 253);
 
@@ -58,9 +52,10 @@ bool isCtrlInsOrDel(const QKeyEvent* key)
 
 } // namespace
 
-TfMain::TfMain(Workspace& workspace, QWidget* parent)
+TfMain::TfMain(Session& session, QWidget* parent)
     : QMainWindow(parent)
-    , m_workspace(workspace)
+    , m_session(session)
+    , m_workspace(session.workspace())
     , m_ui(std::make_unique<Ui::TfMain>())
 {
     m_ui->setupUi(this);
@@ -78,6 +73,7 @@ TfMain::TfMain(Workspace& workspace, QWidget* parent)
     connectMenus();
     createMenuPainter();
     m_ui->DBGrid->setFocus();
+    connect(&m_workspace, &Workspace::textsChanged, this, [this] { guarded([this] { applyLangTexts(); }); });
 
     guarded([this] { FormCreate(); });
 }
@@ -135,32 +131,12 @@ QMenu* TfMain::createPopupMenu()
     return nullptr;
 }
 
-void TfMain::EnsureFile(const QString& path)
-{
-    if (QFile::exists(path))
-        return;
-    QFile file(path);
-    // A failure is left to the windows that read the file: they report it.
-    if (file.open(QIODevice::WriteOnly))
-        file.close();
-}
-
 void TfMain::FormCreate()
 {
-    m_workspace.setAppDir(QDir::currentPath());
-    QDir().mkpath(QFileInfo(PathMesta).path());
-    EnsureFile(PathMesta);
-    EnsureFile(PathMobil);
-    EnsureFile(PathTisk);
-    EnsureFile(PathFirma);
-
-    m_workspace.clearTexts();
-
-    const IniFile ini(PathIni);
-    move(ini.readInteger(IniSection, QStringLiteral("Left"), 100),
-        ini.readInteger(IniSection, QStringLiteral("Top"), 100));
-    resize(600, std::max(400, ini.readInteger(IniSection, QStringLiteral("Height"), 450)));
-    DayInc = ini.readInteger(IniSection, QStringLiteral("DayInc"), 30);
+    // The window's own limits apply to the height it was left at.
+    const Session::WindowPlace& place = m_session.windowPlace();
+    move(place.left, place.top);
+    resize(600, std::max(400, place.height));
 }
 
 void TfMain::FormDestroy()
@@ -173,11 +149,7 @@ void TfMain::FormDestroy()
 void TfMain::WriteSettings()
 {
     m_settingsWritten = true;
-    IniFile ini(PathIni);
-    ini.writeInteger(IniSection, QStringLiteral("Left"), pos().x());
-    ini.writeInteger(IniSection, QStringLiteral("Top"), pos().y());
-    ini.writeInteger(IniSection, QStringLiteral("Height"), height());
-    ini.writeInteger(IniSection, QStringLiteral("DayInc"), DayInc);
+    m_session.writeSettings({ pos().x(), pos().y(), height() });
 }
 
 void TfMain::showEvent(QShowEvent* event)
@@ -216,24 +188,24 @@ void TfMain::FormShow()
     // A town list that cannot be read must not keep the language from
     // being applied: each step reports its own error.
     guarded([this] { LoadCombo(); });
-    guarded([this] { ApplyLang(PathDefaultLng); });
+    guarded([this] { ApplyLang(PathDefaultLng()); });
 }
 
 void TfMain::LoadCombo()
 {
-    if (!m_editor)
-        return;
-    m_editor->setTowns(TextList::read(PathMesta));
-    m_editor->setDeviceTypes(TextList::read(PathMobil));
+    m_session.loadLists();
 }
 
 void TfMain::ApplyLang(const QString& FileName)
 {
-    m_workspace.takeTexts(readLangFile(FileName));
-    setWindowTitle(mainWindowTitle(LangName, VersionText));
+    m_session.applyLanguage(FileName);
+}
 
+void TfMain::applyLangTexts()
+{
+    setWindowTitle(mainWindowTitle(m_workspace.LangName, m_workspace.VersionText));
     // A section too short for its window is skipped as a whole.
-    if (sectionHas(MainTexts, MainText::Count))
+    if (sectionHas(m_workspace.MainTexts, MainText::Count))
         applyMainTexts();
 }
 
@@ -242,16 +214,11 @@ void TfMain::useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor)
     m_data = data;
     m_setup = setup;
     m_editor = editor;
-    if (!setup)
-        return;
-    connect(setup, &TfSetup::closed, this, [this] { guarded([this] { LoadCombo(); }); });
-    connect(setup, &TfSetup::daysChanged, this, [this](int days) { DayInc = days; });
-    connect(setup, &TfSetup::languageChosen, this,
-        [this](const QString& fileName) { guarded([this, &fileName] { ApplyLang(fileName); }); });
 }
 
 void TfMain::applyMainTexts()
 {
+    const QStringList& MainTexts = m_workspace.MainTexts;
     for (int column = 0; column < TicketGridModel::ColumnCount; ++column)
         m_gridModel->setColumnTitle(column, MainTexts[MainText::FirstColumn + column]);
 
@@ -281,7 +248,7 @@ void TfMain::applyMainTexts()
 void TfMain::actNewExecute()
 {
     if (m_editor)
-        m_editor->editNew(DayInc);
+        m_editor->editNew(m_workspace.DayInc);
 }
 
 void TfMain::actEditExecute()
@@ -313,7 +280,7 @@ void TfMain::actAboutExecute()
 
 void TfMain::actHelpExecute()
 {
-    const QString path = QDir::current().absoluteFilePath(Application::HelpFile);
+    const QString path = QDir(AppDir()).absoluteFilePath(Application::HelpFile);
     if (!m_helpWindow)
         m_helpWindow = new THelpWindow(this);
     m_helpWindow->showContext(path, HelpContext);
@@ -324,39 +291,9 @@ void TfMain::actExitExecute()
     close();
 }
 
-void TfMain::setSort(const QString& sort)
+void TfMain::actSortExecute(const QString& sort)
 {
     m_data->ADOTable->setSort(sort);
-}
-
-void TfMain::actSortNumberExecute()
-{
-    setSort(QStringLiteral("cislo ASC"));
-}
-
-void TfMain::actSortNameExecute()
-{
-    setSort(QStringLiteral("jmeno ASC"));
-}
-
-void TfMain::actSortMobilExecute()
-{
-    setSort(QStringLiteral("telefon ASC"));
-}
-
-void TfMain::actSortStartExecute()
-{
-    setSort(QStringLiteral("prijato ASC"));
-}
-
-void TfMain::actSortEndExecute()
-{
-    setSort(QStringLiteral("vydej ASC"));
-}
-
-void TfMain::actSortIMEIExecute()
-{
-    setSort(QStringLiteral("IMEI ASC"));
 }
 
 void TfMain::DBGridKeyDown(QKeyEvent* event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/Workspace.h"
+#include "session/Session.h"
 
 #include <QIcon>
 #include <QList>
@@ -25,40 +25,36 @@ class TDM;
 class TfOpravenka;
 class TfSetup;
 
-// The main window: the ticket list and every command. It holds the
-// workspace the program's start-up owns (the base directory, the file paths,
-// the repair days and the language texts) and shows it as its own fields.
+// The main window: the ticket list and every command. It shows what the
+// session holds (the working folder, the repair days, the language texts)
+// and asks the session for what it reads or writes; the program wires it to
+// the other windows.
 class TfMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TfMain(Workspace& workspace, QWidget* parent = nullptr); // runs FormCreate
+    explicit TfMain(Session& session, QWidget* parent = nullptr); // runs FormCreate
     ~TfMain() override; // runs FormDestroy
 
-private:
-    Workspace& m_workspace; // declared first: the fields below are its members
-
-public:
-    QString& AppDir = m_workspace.AppDir;
-    QString& VersionText = m_workspace.VersionText;
-    QString& PathMesta = m_workspace.PathMesta;
-    QString& PathMobil = m_workspace.PathMobil;
-    QString& PathTisk = m_workspace.PathTisk;
-    QString& PathFirma = m_workspace.PathFirma;
-    QString& PathDefaultLng = m_workspace.PathDefaultLng;
-    QString& PathIni = m_workspace.PathIni;
-
-    QStringList& MainTexts = m_workspace.MainTexts;
-    QStringList& EditTexts = m_workspace.EditTexts;
-    QStringList& SettingsTexts = m_workspace.SettingsTexts;
-    QStringList& PrintTexts = m_workspace.PrintTexts;
-    QString& LangName = m_workspace.LangName;
-    QString& NewTitle = m_workspace.NewTitle;
-    QString& EditTitle = m_workspace.EditTitle;
-    ExtraTexts& Extra = m_workspace.Extra;
-
-    int& DayInc = m_workspace.DayInc;
+    // The state this window has always shown as its own, where the session
+    // keeps it: the base directory, the path table, the texts, the repair days.
+    QString AppDir() const { return folder().folder(); }
+    QString PathMesta() const { return folder().towns(); }
+    QString PathMobil() const { return folder().deviceTypes(); }
+    QString PathTisk() const { return folder().ticketText(); }
+    QString PathFirma() const { return folder().shopAddress(); }
+    QString PathDefaultLng() const { return folder().defaultLanguage(); }
+    QString PathIni() const { return folder().settings(); }
+    QString& VersionText() { return m_workspace.VersionText; }
+    QStringList& MainTexts() { return m_workspace.MainTexts; }
+    QStringList& EditTexts() { return m_workspace.EditTexts; }
+    QStringList& SettingsTexts() { return m_workspace.SettingsTexts; }
+    QStringList& PrintTexts() { return m_workspace.PrintTexts; }
+    QString& LangName() { return m_workspace.LangName; }
+    QString& NewTitle() { return m_workspace.NewTitle; }
+    QString& EditTitle() { return m_workspace.EditTitle; }
+    int& DayInc() { return m_workspace.DayInc; }
 
     // The help context that Help opens.
     static constexpr int HelpContext = 100;
@@ -71,8 +67,6 @@ public:
     TicketGridModel* gridModel() const { return m_gridModel; }
     THelpWindow* helpWindow() const { return m_helpWindow; }
 
-    static void EnsureFile(const QString& path);
-
     void FormCreate();
     void FormDestroy();
     void FormShow();
@@ -84,15 +78,13 @@ public:
     // created after this window, so this runs when the window is first shown.
     void ConnectDataSource();
 
-    // Fills the editor's town and device-type lists from their files.
+    // Has the session fill the editor's town and device-type lists from their files.
     void LoadCombo();
-    // Reads a language file into the workspace, which announces it to every
-    // window, and puts its texts on this one; raises "Cannot open file %s".
+    // Has the session read a language file, which every window then shows;
+    // raises "Cannot open file %s".
     void ApplyLang(const QString& FileName);
-    // What the program made after this window: the data module (none when it
-    // could not be made), the setup window and the editor. What the setup
-    // window reports is answered: the lists reloaded when it closes, the
-    // repair days it saved, the language the user picked.
+    // What the commands work on, made after this window: the data module
+    // (none when it could not be made), the setup window and the editor.
     void useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor);
 
     void actNewExecute();
@@ -102,12 +94,8 @@ public:
     void actAboutExecute();
     void actHelpExecute();
     void actExitExecute();
-    void actSortNumberExecute();
-    void actSortNameExecute();
-    void actSortMobilExecute();
-    void actSortStartExecute();
-    void actSortEndExecute();
-    void actSortIMEIExecute();
+    // Every sort command: the table in the order of one column.
+    void actSortExecute(const QString& sort);
     void DBGridKeyDown(QKeyEvent* event);
     void DBGridDblClick();
     void edFindChange(const QString& text);
@@ -132,13 +120,16 @@ private:
     // the shortcut itself stays on the command, so that it fires once.
     void showCommand(QAction* item, QAction* command);
     void createMenuPainter();
+    void applyLangTexts();
     void applyMainTexts();
-    void setSort(const QString& sort);
+    const FolderLayout& folder() const { return m_workspace.folder(); }
 
     void showCurrentRow();
     void DBGridRowChanged(const QModelIndex& current);
     void DBGridExit();
 
+    Session& m_session;
+    Workspace& m_workspace; // the session's
     TDM* m_data = nullptr;
     TfSetup* m_setup = nullptr;
     TfOpravenka* m_editor = nullptr;

@@ -29,32 +29,39 @@ void TfMain::connectCommands()
     // window, so that a shortcut works wherever the focus is in it.
     auto* actions = new QObject(this);
     actions->setObjectName(QStringLiteral("Actions"));
+    // The sort commands differ only in the order they put the table in.
     const struct
     {
         QAction* action;
         int image;
         void (TfMain::*handler)();
+        const char* sort;
     } commands[] = {
-        { m_ui->actSetup, ImageSetup, &TfMain::actSetupExecute },
-        { m_ui->actAbout, ImageAbout, &TfMain::actAboutExecute },
-        { m_ui->actExit, ImageExit, &TfMain::actExitExecute },
-        { m_ui->actNew, ImageNew, &TfMain::actNewExecute },
-        { m_ui->actEdit, ImageEdit, &TfMain::actEditExecute },
-        { m_ui->actDelete, ImageDelete, &TfMain::actDeleteExecute },
-        { m_ui->actSortNumber, -1, &TfMain::actSortNumberExecute },
-        { m_ui->actSortName, -1, &TfMain::actSortNameExecute },
-        { m_ui->actSortMobil, -1, &TfMain::actSortMobilExecute },
-        { m_ui->actSortStart, -1, &TfMain::actSortStartExecute },
-        { m_ui->actSortEnd, -1, &TfMain::actSortEndExecute },
-        { m_ui->actSortIMEI, -1, &TfMain::actSortIMEIExecute },
-        { m_ui->actHelp, -1, &TfMain::actHelpExecute },
+        { m_ui->actSetup, ImageSetup, &TfMain::actSetupExecute, nullptr },
+        { m_ui->actAbout, ImageAbout, &TfMain::actAboutExecute, nullptr },
+        { m_ui->actExit, ImageExit, &TfMain::actExitExecute, nullptr },
+        { m_ui->actNew, ImageNew, &TfMain::actNewExecute, nullptr },
+        { m_ui->actEdit, ImageEdit, &TfMain::actEditExecute, nullptr },
+        { m_ui->actDelete, ImageDelete, &TfMain::actDeleteExecute, nullptr },
+        { m_ui->actSortNumber, -1, nullptr, "cislo ASC" },
+        { m_ui->actSortName, -1, nullptr, "jmeno ASC" },
+        { m_ui->actSortMobil, -1, nullptr, "telefon ASC" },
+        { m_ui->actSortStart, -1, nullptr, "prijato ASC" },
+        { m_ui->actSortEnd, -1, nullptr, "vydej ASC" },
+        { m_ui->actSortIMEI, -1, nullptr, "IMEI ASC" },
+        { m_ui->actHelp, -1, &TfMain::actHelpExecute, nullptr },
     };
     for (const auto& command : commands) {
         command.action->setParent(actions);
         if (command.image >= 0)
             command.action->setIcon(Images.at(command.image));
-        connect(command.action, &QAction::triggered, this,
-            [this, handler = command.handler] { guarded([this, handler] { (this->*handler)(); }); });
+        if (command.sort)
+            connect(command.action, &QAction::triggered, this, [this, sort = QString::fromLatin1(command.sort)] {
+                guarded([this, &sort] { actSortExecute(sort); });
+            });
+        else
+            connect(command.action, &QAction::triggered, this,
+                [this, handler = command.handler] { guarded([this, handler] { (this->*handler)(); }); });
     }
 }
 

@@ -345,8 +345,8 @@ void TfOpravenka::spbtTiskClick()
     // counter believe the ticket was printed.
     if (QPrinterInfo::defaultPrinter().isNull())
         throw AppError(m_workspace.Extra.text(ExtraText::NoPrinter));
-    TfPrint::PrintTicket(m_data ? ticketDisplayTexts(*m_data->ADOTable) : TicketTexts {}, m_workspace.PathTisk,
-        m_workspace.PathFirma, m_workspace.PrintTexts, m_workspace.LangName);
+    TfPrint::PrintTicket(m_data ? ticketDisplayTexts(*m_data->ADOTable) : TicketTexts {}, m_workspace.folder().ticketText(),
+        m_workspace.folder().shopAddress(), m_workspace.PrintTexts, m_workspace.LangName);
 }
 
 void TfOpravenka::cancelPending()

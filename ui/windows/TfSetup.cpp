@@ -4,7 +4,6 @@
 
 #include "base/AppError.h"
 #include "base/ErrorHandler.h"
-#include "base/FolderLayout.h"
 #include "base/TextList.h"
 #include "lang/LangList.h"
 #include "lang/LangSlots.h"
@@ -135,7 +134,7 @@ void TfSetup::FormShow()
     // box and the pressed button end up belonging to the device-type list.
     guarded([this] {
         m_ui->memEdit->clear();
-        setMemText(TextList::readText(m_workspace.PathMobil));
+        setMemText(TextList::readText(m_workspace.folder().deviceTypes()));
     });
     guarded([this] { m_ui->edProdleva->setText(QString::number(m_workspace.DayInc)); });
     guarded([this] { LoadLang(); });
@@ -199,13 +198,13 @@ QString TfSetup::button2path() const
 {
     QString path;
     if (m_ui->spbtMesta->isChecked())
-        path = m_workspace.PathMesta;
+        path = m_workspace.folder().towns();
     if (m_ui->spbtMobily->isChecked())
-        path = m_workspace.PathMobil;
+        path = m_workspace.folder().deviceTypes();
     if (m_ui->spbtTisk->isChecked())
-        path = m_workspace.PathTisk;
+        path = m_workspace.folder().ticketText();
     if (m_ui->spbtFirma->isChecked())
-        path = m_workspace.PathFirma;
+        path = m_workspace.folder().shopAddress();
     return path;
 }
 
@@ -254,7 +253,7 @@ void TfSetup::spbtSaveClick()
 
     const int picked = m_ui->comboLang->currentIndex();
     if (picked >= 0 && picked < LangFiles.size())
-        TextList::write(m_workspace.PathDefaultLng, TextList::read(LangFiles.at(picked)));
+        TextList::write(m_workspace.folder().defaultLanguage(), TextList::read(LangFiles.at(picked)));
 
     done(Accepted);
 }
@@ -267,7 +266,7 @@ void TfSetup::spbtExitClick()
 void TfSetup::LoadLang()
 {
     const QString text = m_ui->comboLang->currentText();
-    const LangList list = listLangFiles(FolderLayout(m_workspace.AppDir).languageFolder());
+    const LangList list = listLangFiles(m_workspace.folder().languageFolder());
     {
         // Rebuilding is no choice of the user: nothing is applied, the text
         // stays and no entry is selected.
