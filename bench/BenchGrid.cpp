@@ -5,10 +5,10 @@
 
 #include "base/Application.h"
 #include "base/ErrorHandler.h"
-#include "store/TicketStore.h"
-#include "program/Program.h"
-#include "ui/controls/TDBGrid.h"
 #include "datamodule/TDM.h"
+#include "program/Program.h"
+#include "store/TicketStore.h"
+#include "ui/controls/TDBGrid.h"
 #include "ui/controls/TicketGridModel.h"
 #include "ui/shell/TApplication.h"
 #include "ui/windows/TfMain.h"

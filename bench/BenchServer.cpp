@@ -1,10 +1,10 @@
 #include "bench/BenchServer.h"
 
 #include "base/AppError.h"
+#include "datamodule/TDM.h"
 #include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "datamodule/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

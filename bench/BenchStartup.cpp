@@ -3,10 +3,10 @@
 
 #include "base/ErrorHandler.h"
 #include "program/Program.h"
+#include "session/StartFolder.h"
 #include "ui/shell/ErrorBox.h"
 #include "ui/shell/TApplication.h"
 #include "ui/windows/TfMain.h"
-#include "session/StartFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,10 +6,10 @@
 #include "bench/BenchGrid.h"
 #include "bench/BenchServer.h"
 #include "bench/BenchStartup.h"
+#include "datamodule/TDM.h"
 #include "store/StoreFile.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "datamodule/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

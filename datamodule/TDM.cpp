@@ -1,8 +1,8 @@
 #include "datamodule/TDM.h"
 
 #include "base/ErrorHandler.h"
-#include "store/TicketStore.h"
 #include "datamodule/TDataSource.h"
+#include "store/TicketStore.h"
 
 TDM::TDM(const FolderLayout& folder, QObject* parent)
     : QObject(parent)

@@ -3,17 +3,17 @@
 #include "base/Application.h"
 #include "base/ErrorHandler.h"
 #include "base/FolderLayout.h"
-#include "session/Session.h"
+#include "datamodule/TDM.h"
 #include "legacy/ImportProcess.h"
+#include "program/LegacyConversion.h"
+#include "session/DailyBackup.h"
+#include "session/Session.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
-#include "program/LegacyConversion.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 #include "ui/windows/TfSetup.h"
 #include "ui/windows/TfStart.h"
-#include "session/DailyBackup.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "program/Program.h"
+#include "session/StartFolder.h"
 #include "ui/shell/CloseOnSignal.h"
 #include "ui/shell/ErrorBox.h"
 #include "ui/shell/TApplication.h"
-#include "session/StartFolder.h"
 
 int main(int argc, char* argv[])
 {

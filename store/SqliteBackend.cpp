@@ -1,8 +1,8 @@
 #include "store/SqliteBackend.h"
 
 #include "base/AppError.h"
-#include "store/FieldText.h"
 #include "platform/Platform.h"
+#include "store/FieldText.h"
 #include "store/IdMeeting.h"
 #include "store/SqliteRowReader.h"
 #include "store/SqliteStatement.h"

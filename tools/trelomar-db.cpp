@@ -3,6 +3,7 @@
 // (never replacing an existing file); the other verbs live in files of their own.
 #include "base/AppError.h"
 #include "base/FolderLayout.h"
+#include "session/WorkFolder.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
 #include "tools/CopyStore.h"
@@ -10,7 +11,6 @@
 #include "tools/ImportCommand.h"
 #include "tools/InitServer.h"
 #include "tools/PrepareCommand.h"
-#include "session/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

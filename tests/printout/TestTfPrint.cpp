@@ -2,6 +2,7 @@
 // and the steps that fill it before a print.
 
 #include "base/AppError.h"
+#include "datamodule/TDM.h"
 #include "printout/TfPrint.h"
 #include "printout/report/Report.h"
 #include "printout/report/ReportLayout.h"
@@ -9,7 +10,6 @@
 #include "store/TicketTexts.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 
 #include <QDir>

@@ -2,12 +2,12 @@
 // default printer, to one A4 page. Needs the PDF printer that
 // scripts/start-printer.sh sets up as the default.
 
+#include "datamodule/TDM.h"
 #include "printout/report/PrintProgress.h"
 #include "store/TicketStore.h"
 #include "tests/printout/PdfTools.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

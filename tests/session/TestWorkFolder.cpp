@@ -1,7 +1,7 @@
 #include "base/AppError.h"
-#include "tests/support/TestRegistry.h"
 #include "session/StartFolder.h"
 #include "session/WorkFolder.h"
+#include "tests/support/TestRegistry.h"
 
 #include <QDir>
 #include <QFile>

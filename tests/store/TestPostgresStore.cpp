@@ -1,4 +1,5 @@
 #include "base/AppError.h"
+#include "datamodule/TDM.h"
 #include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
@@ -7,7 +8,6 @@
 #include "tests/support/PgDatabase.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
 
 #include <QDir>
 #include <QFile>

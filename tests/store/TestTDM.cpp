@@ -1,8 +1,8 @@
 #include "store/TField.h"
+#include "datamodule/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "tests/support/AppFixture.h"
 
 #include "base/FolderLayout.h"
-#include "store/TicketStore.h"
 #include "program/Program.h"
+#include "store/TicketStore.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

@@ -1,9 +1,9 @@
 #include "store/TicketStore.h"
+#include "datamodule/TDM.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/controls/TDBEdit.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

@@ -1,10 +1,10 @@
 #include "store/TField.h"
+#include "datamodule/TDM.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "ui/controls/TDBEdit.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

@@ -1,9 +1,9 @@
 #include "store/StoreFile.h"
+#include "datamodule/TDM.h"
+#include "session/DailyBackup.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
-#include "session/DailyBackup.h"
 
 #include <QDir>
 #include <QFile>

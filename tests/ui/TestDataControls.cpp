@@ -1,12 +1,12 @@
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 
+#include "datamodule/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
-#include "datamodule/TDM.h"
 #include "ui/controls/TEditMask.h"
 #include "ui/controls/TFieldDataLink.h"
 

@@ -1,11 +1,11 @@
 #include "lang/ExtraTexts.h"
+#include "datamodule/TDM.h"
+#include "program/LegacyConversion.h"
 #include "store/TicketStore.h"
 #include "tests/legacy/JetWriter.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
-#include "program/LegacyConversion.h"
-#include "datamodule/TDM.h"
 
 #include <QAbstractButton>
 #include <QDir>

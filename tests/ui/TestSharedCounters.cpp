@@ -1,10 +1,10 @@
 #include "store/PostgresBackend.h"
+#include "datamodule/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
 #include "ui/controls/TicketGridModel.h"
 #include "ui/windows/TfMain.h"
 

@@ -1,7 +1,7 @@
 #include "store/TicketStore.h"
+#include "datamodule/TDM.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfStart.h"
 

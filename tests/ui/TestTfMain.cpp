@@ -1,4 +1,5 @@
 #include "base/AppError.h"
+#include "datamodule/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
@@ -7,7 +8,6 @@
 #include "tests/ui/MainWindowTest.h"
 #include "tests/ui/ModalWatch.h"
 #include "ui/controls/TDBGrid.h"
-#include "datamodule/TDM.h"
 #include "ui/controls/TicketGridModel.h"
 #include "ui/windows/THelpWindow.h"
 #include "ui/windows/TfDelete.h"

@@ -1,10 +1,10 @@
 #include "store/TicketStore.h"
+#include "datamodule/TDM.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/ModalWatch.h"
 #include "ui/controls/TDBGrid.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 
 #include <QAction>

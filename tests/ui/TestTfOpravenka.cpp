@@ -2,12 +2,12 @@
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"
 
+#include "datamodule/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
-#include "datamodule/TDM.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
 

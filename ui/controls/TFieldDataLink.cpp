@@ -1,9 +1,9 @@
 #include "ui/controls/TFieldDataLink.h"
 
 #include "base/ErrorHandler.h"
+#include "datamodule/TDataSource.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "datamodule/TDataSource.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,7 +1,7 @@
 #include "ui/controls/TicketGridModel.h"
 
-#include "store/TicketStore.h"
 #include "datamodule/TDataSource.h"
+#include "store/TicketStore.h"
 
 namespace {
 

@@ -2,17 +2,17 @@
 #include "ui_TfOpravenka.h"
 
 #include "base/ErrorHandler.h"
+#include "datamodule/TDM.h"
+#include "datamodule/TDataSource.h"
 #include "lang/LangSlots.h"
-#include "session/Workspace.h"
 #include "printout/TfPrint.h"
+#include "session/Workspace.h"
 #include "store/Imei.h"
 #include "store/TField.h"
 #include "store/TicketTexts.h"
 #include "ui/controls/TDBComboBox.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
-#include "datamodule/TDM.h"
-#include "datamodule/TDataSource.h"
 #include "ui/controls/TFieldDataLink.h"
 
 #include <QApplication>
