@@ -3,6 +3,7 @@
 #include "store/TicketStoreImpl.h"
 
 #include "base/AppError.h"
+#include "store/BackendFactory.h"
 #include "store/FieldText.h"
 
 #include <algorithm>
@@ -150,7 +151,7 @@ void TicketStore::Impl::calcPending(bool notify)
 
 void TicketStore::Impl::open()
 {
-    backend = TicketBackend::open(connectionString, q->objectName(), busyTimeoutMs);
+    backend = BackendFactory::open(connectionString, q->objectName(), busyTimeoutMs);
     backend->changedElsewhere = [this] { emit q->changedElsewhere(); };
     // The new ticket shows the number it will be stored with, unless the user typed another.
     backend->numberMoved = [this](int from, int to) {
