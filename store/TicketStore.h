@@ -120,7 +120,6 @@ signals:
     void changedElsewhere();      // another program has changed the stored tickets; Refresh shows them
 
 private:
-    friend class TField;
     struct Impl;
     std::unique_ptr<Impl> d;
 };

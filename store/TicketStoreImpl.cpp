@@ -4,7 +4,6 @@
 
 #include "base/AppError.h"
 #include "store/BackendFactory.h"
-#include "store/FieldText.h"
 
 #include <algorithm>
 
@@ -16,7 +15,7 @@ TicketStore::Impl::Impl(TicketStore* owner)
     : q(owner)
 {
     for (int f = 0; f < TicketRecord::FieldCount; ++f)
-        fields[f] = std::make_unique<TField>(*owner, f);
+        fields[f] = std::make_unique<TField>(*this, f);
 }
 
 // ---------------------------------------------------------------- messages
@@ -76,23 +75,6 @@ QString TicketStore::Impl::calcOfReadRow() const
         return pendingCalc;
     const Row* row = readRow();
     return row ? calcValue(*row) : QString();
-}
-
-QString TicketStore::Impl::format(const Row& row, int field, bool edit) const
-{
-    if (row.isNull(field))
-        return QString();
-    const int slot = slotOf(field);
-    switch (TicketRecord::Fields[field].kind) {
-    case FieldKind::Integer:
-        return QString::number(row.num[slot]);
-    case FieldKind::DateTime:
-        return FieldText::displayDate(row.num[slot]);
-    case FieldKind::Currency:
-        return edit ? FieldText::editMoney(row.num[slot]) : FieldText::displayMoney(row.num[slot]);
-    default:
-        return textOf(row, field);
-    }
 }
 
 // ---------------------------------------------------------------- writing fields
