@@ -3,8 +3,8 @@
 #include "base/FolderLayout.h"
 
 #include "base/AppError.h"
-#include "store/TicketRecord.h"
 #include "store/TicketStore.h"
+#include "store/index/TicketRecord.h"
 
 #include <QCoreApplication>
 #include <QDir>

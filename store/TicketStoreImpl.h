@@ -3,11 +3,11 @@
 // The inside of TicketStore.
 
 #include "store/FieldTable.h"
-#include "store/PrefixIndex.h"
-#include "store/SortOrder.h"
-#include "store/StoreRow.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
+#include "store/index/PrefixIndex.h"
+#include "store/index/SortOrder.h"
+#include "store/index/StoreRow.h"
 
 #include <array>
 
