@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "datamodule/TDM.h"
+#include "store/BackendFactory.h"
 #include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
@@ -79,12 +80,12 @@ bool measure(const QString& baseUrl, int count, const TicketGenerator& generate,
     const QString url = baseUrl.left(baseUrl.lastIndexOf(u'/') + 1) + name;
     {
         PostgresBackend::createTable(url);
-        auto source = TicketBackend::open(QStringLiteral("Data Source=") + fileDir.filePath(QStringLiteral("data/data.mdb")),
-                                          QStringLiteral("bench"), 5000);
+        const QString file = QStringLiteral("Data Source=") + fileDir.filePath(QStringLiteral("data/data.mdb"));
+        auto source = BackendFactory::open(file, QStringLiteral("bench"), 5000);
         std::vector<StoreRow::Row> rows;
         StoreRow::Texts texts;
         source->readAll(rows, texts);
-        auto target = TicketBackend::open(url, QStringLiteral("bench"), 5000);
+        auto target = BackendFactory::open(url, QStringLiteral("bench"), 5000);
         target->beginBulk();
         for (StoreRow::Row& row : rows)
             target->write(row, 0xFFFFFFFFu & ~(1u << TicketRecord::adresa_mesto), true, texts);

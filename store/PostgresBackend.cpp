@@ -342,8 +342,7 @@ int PostgresBackend::freeNumber(qint64 next)
     if (!ok(largest))
         raise("read");
     qint64 number = std::max<qint64>(next, std::atoll(PQgetvalue(largest.get(), 0, 0)) + 1);
-    if (beforeNumberLock)
-        beforeNumberLock();
+    numberChosen(number);
     // A number another counter holds, or stored since the read, is passed over; one given up is free again.
     for (;; ++number) {
         if (number > std::numeric_limits<int>::max())

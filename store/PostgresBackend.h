@@ -45,8 +45,10 @@ public:
     // "database D on host H", for messages; never the password.
     static QString describe(const QString& url);
 
-    // Tests only: called after a new number is chosen and before it is locked.
-    static inline std::function<void()> beforeNumberLock;
+protected:
+    // Called when a new number is chosen and not yet locked, the moment in
+    // which another counter may store it; a subclass may act there.
+    virtual void numberChosen(qint64 number) { Q_UNUSED(number); }
 
 private:
     struct LaterDeleter

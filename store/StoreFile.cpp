@@ -2,8 +2,8 @@
 
 
 #include "base/AppError.h"
-#include "store/TicketRecord.h"
 #include "store/TicketStore.h"
+#include "store/index/TicketRecord.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "store/TField.h"
 
 #include "base/AppError.h"
+#include "store/FieldTable.h"
 #include "store/FieldText.h"
-#include "store/TicketStoreImpl.h"
 
 #include <limits>
 
@@ -41,8 +41,8 @@ QString cut(const QString& value, int size)
 
 } // namespace
 
-TField::TField(TicketStore& store, int index)
-    : m_store(store)
+TField::TField(FieldTable& table, int index)
+    : m_table(table)
     , m_index(index)
 {
 }
@@ -75,8 +75,8 @@ QString TField::EditMask() const
 bool TField::IsNull() const
 {
     if (Calculated())
-        return m_store.d->calcOfReadRow().isEmpty();
-    const Row* row = m_store.d->readRow();
+        return m_table.calcOfReadRow().isEmpty();
+    const Row* row = m_table.readRow();
     return !row || row->isNull(m_index);
 }
 
@@ -91,12 +91,12 @@ void TField::Clear()
 QString TField::AsString() const
 {
     if (Calculated())
-        return m_store.d->calcOfReadRow();
-    const Row* row = m_store.d->readRow();
+        return m_table.calcOfReadRow();
+    const Row* row = m_table.readRow();
     if (!row)
         return QString();
     if (isText(Kind()))
-        return m_store.d->textOf(*row, m_index);
+        return m_table.textOf(*row, m_index);
     return DisplayText();
 }
 
@@ -108,34 +108,34 @@ void TField::setAsString(const QString& v)
     }
     const QString value = cut(v, Size());
     if (Calculated()) {
-        QString* target = m_store.d->calcToSet();
+        QString* target = m_table.calcToSet();
         if (*target == value)
             return;
         *target = value;
     } else {
-        Row& row = m_store.d->rowToSet(m_index);
-        if (m_store.d->texts[slotOf(m_index)].bytes(row.text[slotOf(m_index)]) == value.toUtf8())
+        Row& row = m_table.rowToSet(m_index);
+        if (m_table.texts[slotOf(m_index)].bytes(row.text[slotOf(m_index)]) == value.toUtf8())
             return;
-        row.text[slotOf(m_index)] = m_store.d->texts[slotOf(m_index)].add(value);
+        row.text[slotOf(m_index)] = m_table.texts[slotOf(m_index)].add(value);
     }
-    m_store.d->fieldSet(m_index);
+    m_table.fieldSet(m_index);
 }
 
 QStringView TField::AsStringView() const
 {
     if (!isText(Kind()) || Calculated())
         accessError("StringView");
-    const Row* row = m_store.d->readRow();
-    return row ? m_store.d->texts[slotOf(m_index)].view(row->text[slotOf(m_index)]) : QStringView();
+    const Row* row = m_table.readRow();
+    return row ? m_table.texts[slotOf(m_index)].view(row->text[slotOf(m_index)]) : QStringView();
 }
 
 int TField::AsInteger() const
 {
     switch (Kind()) {
     case FieldKind::Integer:
-        return toInteger(numeric(m_store.d->readRow(), m_index).value_or(0));
+        return toInteger(numeric(m_table.readRow(), m_index).value_or(0));
     case FieldKind::Currency: {
-        const qint64 money = numeric(m_store.d->readRow(), m_index).value_or(0);
+        const qint64 money = numeric(m_table.readRow(), m_index).value_or(0);
         return toInteger((money + (money < 0 ? -5000 : 5000)) / 10000);
     }
     case FieldKind::DateTime:
@@ -167,7 +167,7 @@ QDateTime TField::AsDateTime() const
 {
     switch (Kind()) {
     case FieldKind::DateTime: {
-        const auto value = numeric(m_store.d->readRow(), m_index);
+        const auto value = numeric(m_table.readRow(), m_index);
         return value ? FieldText::unpackDateTime(*value) : QDateTime();
     }
     case FieldKind::Integer:
@@ -198,9 +198,9 @@ qint64 TField::AsCurrency() const
 {
     switch (Kind()) {
     case FieldKind::Currency:
-        return numeric(m_store.d->readRow(), m_index).value_or(0);
+        return numeric(m_table.readRow(), m_index).value_or(0);
     case FieldKind::Integer:
-        return numeric(m_store.d->readRow(), m_index).value_or(0) * 10000;
+        return numeric(m_table.readRow(), m_index).value_or(0) * 10000;
     case FieldKind::DateTime:
         accessError("Currency");
     default: {
@@ -260,14 +260,14 @@ void TField::setEditText(const QString& text)
 QString TField::text(bool edit) const
 {
     if (Calculated())
-        return m_store.d->calcOfReadRow();
-    const Row* row = m_store.d->readRow();
-    return row ? m_store.d->format(*row, m_index, edit) : QString();
+        return m_table.calcOfReadRow();
+    const Row* row = m_table.readRow();
+    return row ? m_table.format(*row, m_index, edit) : QString();
 }
 
 void TField::setNumeric(std::optional<qint64> value)
 {
-    Row& row = m_store.d->rowToSet(m_index);
+    Row& row = m_table.rowToSet(m_index);
     const quint32 bit = 1u << m_index;
     qint64& slot = row.num[slotOf(m_index)];
     if (value ? (!(row.nulls & bit) && slot == *value) : bool(row.nulls & bit))
@@ -279,7 +279,7 @@ void TField::setNumeric(std::optional<qint64> value)
         row.nulls |= bit;
         slot = 0;
     }
-    m_store.d->fieldSet(m_index);
+    m_table.fieldSet(m_index);
 }
 
 int TField::toInteger(qint64 value) const

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "store/TicketRecord.h"
+#include "store/index/TicketRecord.h"
 
 #include <QDateTime>
 #include <QString>
 
 #include <optional>
 
-class TicketStore;
+class FieldTable;
 
 // One field of the ticket table, reading and setting the current row (or, in
 // the table's filter and calculation handlers, the row being judged).
@@ -15,7 +15,7 @@ class TicketStore;
 class TField
 {
 public:
-    TField(TicketStore& store, int index);
+    TField(FieldTable& table, int index);
 
     int Index() const { return m_index; }
     QString FieldName() const;
@@ -56,6 +56,6 @@ private:
     int toInteger(qint64 value) const; // raises when beyond 32 bits
     [[noreturn]] void accessError(const char* type) const;
 
-    TicketStore& m_store;
+    FieldTable& m_table;
     int m_index;
 };

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "store/StoreRow.h"
+#include "store/index/StoreRow.h"
 
 #include <QString>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,11 +29,8 @@ public:
 
     virtual ~TicketBackend() = default;
 
-    // The back end a connection string names, opened: "Data Source=<file>"
-    // for the database file, or a postgresql:// URL for the shop's server.
-    // `component` begins the texts of the table component's own errors.
-    static std::unique_ptr<TicketBackend> open(const QString& connectionString, const QString& component,
-                                               int busyTimeoutMs);
+    // Whether a connection string names the shop's server (a postgresql:// URL)
+    // rather than a database file; BackendFactory opens either.
     static bool isServerUrl(const QString& connectionString);
 
     // A value that changes when another program has changed the stored tickets.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/TicketRecord.h"
+#include "store/index/TicketRecord.h"
 
 #include <QString>
 

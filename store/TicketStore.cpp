@@ -3,7 +3,7 @@
 #include "store/TicketStore.h"
 
 #include "base/AppError.h"
-#include "store/SqliteBackend.h"
+#include "store/BackendFactory.h"
 #include "store/TicketStoreImpl.h"
 
 #include <algorithm>
@@ -431,5 +431,5 @@ int TicketStore::reserveCislo()
 
 void TicketStore::createDatabase(const QString& path)
 {
-    SqliteBackend::createDatabase(path);
+    BackendFactory::createDatabase(path);
 }

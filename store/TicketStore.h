@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/TField.h"
-#include "store/TicketRecord.h"
+#include "store/index/TicketRecord.h"
 
 #include <QObject>
 #include <QString>
@@ -120,7 +120,6 @@ signals:
     void changedElsewhere();      // another program has changed the stored tickets; Refresh shows them
 
 private:
-    friend class TField;
     struct Impl;
     std::unique_ptr<Impl> d;
 };

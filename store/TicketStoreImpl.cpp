@@ -3,7 +3,7 @@
 #include "store/TicketStoreImpl.h"
 
 #include "base/AppError.h"
-#include "store/FieldText.h"
+#include "store/BackendFactory.h"
 
 #include <algorithm>
 
@@ -15,7 +15,7 @@ TicketStore::Impl::Impl(TicketStore* owner)
     : q(owner)
 {
     for (int f = 0; f < TicketRecord::FieldCount; ++f)
-        fields[f] = std::make_unique<TField>(*owner, f);
+        fields[f] = std::make_unique<TField>(*this, f);
 }
 
 // ---------------------------------------------------------------- messages
@@ -77,23 +77,6 @@ QString TicketStore::Impl::calcOfReadRow() const
     return row ? calcValue(*row) : QString();
 }
 
-QString TicketStore::Impl::format(const Row& row, int field, bool edit) const
-{
-    if (row.isNull(field))
-        return QString();
-    const int slot = slotOf(field);
-    switch (TicketRecord::Fields[field].kind) {
-    case FieldKind::Integer:
-        return QString::number(row.num[slot]);
-    case FieldKind::DateTime:
-        return FieldText::displayDate(row.num[slot]);
-    case FieldKind::Currency:
-        return edit ? FieldText::editMoney(row.num[slot]) : FieldText::displayMoney(row.num[slot]);
-    default:
-        return textOf(row, field);
-    }
-}
-
 // ---------------------------------------------------------------- writing fields
 
 Row& TicketStore::Impl::rowToSet(int field)
@@ -150,7 +133,7 @@ void TicketStore::Impl::calcPending(bool notify)
 
 void TicketStore::Impl::open()
 {
-    backend = TicketBackend::open(connectionString, q->objectName(), busyTimeoutMs);
+    backend = BackendFactory::open(connectionString, q->objectName(), busyTimeoutMs);
     backend->changedElsewhere = [this] { emit q->changedElsewhere(); };
     // The new ticket shows the number it will be stored with, unless the user typed another.
     backend->numberMoved = [this](int from, int to) {

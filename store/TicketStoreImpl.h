@@ -1,16 +1,17 @@
 #pragma once
 
-// The inside of TicketStore, shared with TField.
+// The inside of TicketStore.
 
-#include "store/PrefixIndex.h"
-#include "store/SortOrder.h"
-#include "store/StoreRow.h"
+#include "store/FieldTable.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
+#include "store/index/PrefixIndex.h"
+#include "store/index/SortOrder.h"
+#include "store/index/StoreRow.h"
 
 #include <array>
 
-struct TicketStore::Impl
+struct TicketStore::Impl final : FieldTable
 {
     using Row = StoreRow::Row;
     using Texts = StoreRow::Texts;
@@ -39,11 +40,7 @@ struct TicketStore::Impl
     // until the next read so that indexes into the list stay valid.
     std::vector<Row> rows;
     size_t readCount = 0; // rows read in the order of their ids; those stored since follow them
-    Texts texts; // what the rows' texts refer to
-    QString textOf(const Row& row, int field) const
-    {
-        return texts[StoreRow::slotOf(field)].string(row.text[StoreRow::slotOf(field)]);
-    }
+    // What the rows' texts refer to: FieldTable::texts.
     std::vector<quint8> deleted; // per row, apart from the rows so that a pass over all rows reads less
     std::vector<quint8> passes;  // per row: listed (passed the filter at the last refresh, not deleted)
     std::vector<qint32> view;    // rows listed, in order; NewRow for the pending new row
@@ -102,17 +99,15 @@ struct TicketStore::Impl
     void checkActive() const;
 
     // Reading
-    const Row* readRow() const; // the row field reads address; nullptr when none
+    const Row* readRow() const override;
     bool readsPending() const;
     QString calcValue(const Row& row) const;
-    QString calcOfReadRow() const;
-    // A stored field's text: DisplayText, or EditText when `edit`.
-    QString format(const Row& row, int field, bool edit) const;
+    QString calcOfReadRow() const override;
 
     // Writing a field of the pending row (or the calculated value in OnCalcFields)
-    Row& rowToSet(int field);
-    QString* calcToSet();
-    void fieldSet(int field);
+    Row& rowToSet(int field) override;
+    QString* calcToSet() override;
+    void fieldSet(int field) override;
     void calcPending(bool notify);
 
     // The back end

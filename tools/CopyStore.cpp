@@ -1,6 +1,7 @@
 #include "tools/CopyStore.h"
 
 #include "base/AppError.h"
+#include "store/BackendFactory.h"
 #include "store/PostgresBackend.h"
 #include "store/StoreFile.h"
 #include "store/TicketBackend.h"
@@ -79,7 +80,7 @@ int copyStore(const QString& from, const QString& to, bool dropUnreadable)
     QTextStream err(stderr);
     try {
         const QString component = QStringLiteral("trelomar-db");
-        auto source = TicketBackend::open(connectionString(from), component, 5000);
+        auto source = BackendFactory::open(connectionString(from), component, 5000);
         std::vector<Row> rows;
         Texts texts;
         source->readAll(rows, texts);
@@ -93,7 +94,7 @@ int copyStore(const QString& from, const QString& to, bool dropUnreadable)
             return 1;
         }
 
-        auto target = TicketBackend::open(connectionString(to), component, 5000);
+        auto target = BackendFactory::open(connectionString(to), component, 5000);
         {
             std::vector<Row> present;
             Texts presentTexts;

@@ -3,7 +3,7 @@
 ; of programs. /S installs (and uninstalls) silently. The shop's working
 ; folder, %LOCALAPPDATA%\Trelomar, belongs to the shop: neither installing nor
 ; uninstalling ever touches it.
-; makensis -INPUTCHARSET UTF8 -DVERSION=1.5 -DSTAGE=DIR -DOUTFILE=FILE -DICON=FILE trelomar.nsi
+; makensis -INPUTCHARSET UTF8 -DVERSION=X.Y -DSTAGE=DIR -DOUTFILE=FILE -DICON=FILE trelomar.nsi
 Target amd64-unicode  ; a 64-bit setup for the 64-bit program (and for Wine without 32-bit support)
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"

@@ -11,6 +11,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/scripts/packages.sh"
+source "$root/scripts/version.sh"
+version="$(trelomar_version)"
 "$root/scripts/ensure-packages.sh" "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 started=$SECONDS
 lap() { echo "test-windows: $1 took $((SECONDS - started)) s" >&2; started=$SECONDS; }
@@ -24,12 +26,14 @@ export TRELOMAR_WINDOWS_SDK="$("$root/scripts/windows/sdk.sh" 2>/dev/null)"
 export WINEPREFIX="$(mktemp -d /tmp/trelomar-wine.XXXXXX)"
 pgdir="$(mktemp -d /tmp/trelomar-pg.XXXXXX)"
 # Wine's window system needs an X server even for Qt's offscreen tests (its
-# message windows): a private Xvfb on a free display.
-exec 8< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
+# message windows): a private Xvfb on a free display. It is ended by its own
+# process id, never by its command line, which another run's Xvfb shares.
+exec 8< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
+xvfb=$!
 read -r display <&8
 export DISPLAY=":$display"
 cleanup() {
-    pkill -f "Xvfb -displayfd 1 -screen 0 1280x1024x24" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true
     "$root/scripts/start-postgres.sh" --stop "$pgdir" || true
     WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
@@ -56,5 +60,5 @@ if [ ! -x "$e2e" ]; then
     cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=Debug -DTRELOMAR_SANITIZE=ON >/dev/null
     cmake --build "$root/build-test" --target tst_e2e --parallel "$(nproc)" >/dev/null
 fi
-"$root/scripts/windows/test-setup.sh" "$out/trelomar-setup-1.5.exe"
+"$root/scripts/windows/test-setup.sh" "$out/trelomar-setup-$version.exe"
 lap "the setup program under Wine"

@@ -1,4 +1,4 @@
-#include "store/SortOrder.h"
+#include "store/index/SortOrder.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 

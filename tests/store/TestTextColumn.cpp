@@ -1,4 +1,4 @@
-#include "store/TextColumn.h"
+#include "store/index/TextColumn.h"
 #include "tests/support/TestRegistry.h"
 
 #include <QTest>

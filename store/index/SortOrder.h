@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/DistinctTexts.h"
-#include "store/StoreRow.h"
+#include "store/index/DistinctTexts.h"
+#include "store/index/StoreRow.h"
 
 #include <QCollator>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/StoreRow.h"
+#include "store/index/StoreRow.h"
 
 #include <QByteArrayView>
 

@@ -1,6 +1,6 @@
-#include "store/SortOrder.h"
+#include "store/index/SortOrder.h"
 
-#include "store/ByteOrder.h"
+#include "store/index/ByteOrder.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/TextColumn.h"
+#include "store/index/TextColumn.h"
 
 #include <vector>
 

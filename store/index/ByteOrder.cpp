@@ -1,4 +1,4 @@
-#include "store/ByteOrder.h"
+#include "store/index/ByteOrder.h"
 
 #include <algorithm>
 #include <array>

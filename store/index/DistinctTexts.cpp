@@ -1,4 +1,4 @@
-#include "store/DistinctTexts.h"
+#include "store/index/DistinctTexts.h"
 
 #include <QHash>
 

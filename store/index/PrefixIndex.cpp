@@ -1,6 +1,6 @@
-#include "store/PrefixIndex.h"
+#include "store/index/PrefixIndex.h"
 
-#include "store/ByteOrder.h"
+#include "store/index/ByteOrder.h"
 
 #include <QtEndian>
 
