@@ -3,7 +3,7 @@
 // A ticket's fields as the shop's server sends and takes them: texts of
 // integers, numeric(19,4), timestamps and varchars.
 
-#include "store/index/StoreRow.h"
+#include "store/rows/StoreRow.h"
 
 #include <QByteArray>
 

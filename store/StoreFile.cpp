@@ -3,7 +3,7 @@
 
 #include "base/AppError.h"
 #include "store/TicketStore.h"
-#include "store/index/TicketRecord.h"
+#include "store/rows/TicketRecord.h"
 
 #include <QCoreApplication>
 #include <QDir>

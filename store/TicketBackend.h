@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/index/StoreRow.h"
+#include "store/rows/StoreRow.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/TField.h"
-#include "store/index/TicketRecord.h"
+#include "store/rows/TicketRecord.h"
 
 #include <QObject>
 #include <QString>

@@ -7,7 +7,7 @@
 #include "store/TicketStore.h"
 #include "store/index/PrefixIndex.h"
 #include "store/index/SortOrder.h"
-#include "store/index/StoreRow.h"
+#include "store/rows/StoreRow.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/index/TicketRecord.h"
+#include "store/rows/TicketRecord.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/index/TextColumn.h"
+#include "store/rows/TextColumn.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/index/DistinctTexts.h"
-#include "store/index/StoreRow.h"
+#include "store/rows/StoreRow.h"
 
 #include <QCollator>
 

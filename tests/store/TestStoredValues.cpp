@@ -1,6 +1,6 @@
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "store/index/TextColumn.h"
+#include "store/rows/TextColumn.h"
 #include "tests/store/TestDb.h"
 #include "tests/support/TestRegistry.h"
 

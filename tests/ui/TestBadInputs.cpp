@@ -1,5 +1,5 @@
-#include "store/TicketStore.h"
 #include "datamodule/TDM.h"
+#include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/Controls.h"
 #include "tests/support/TestRegistry.h"

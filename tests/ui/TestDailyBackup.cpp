@@ -1,6 +1,6 @@
-#include "store/StoreFile.h"
 #include "datamodule/TDM.h"
 #include "session/DailyBackup.h"
+#include "store/StoreFile.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"

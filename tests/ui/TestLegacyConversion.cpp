@@ -1,5 +1,5 @@
-#include "lang/ExtraTexts.h"
 #include "datamodule/TDM.h"
+#include "lang/ExtraTexts.h"
 #include "program/LegacyConversion.h"
 #include "store/TicketStore.h"
 #include "tests/legacy/JetWriter.h"

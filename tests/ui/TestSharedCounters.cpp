@@ -1,5 +1,5 @@
-#include "store/PostgresBackend.h"
 #include "datamodule/TDM.h"
+#include "store/PostgresBackend.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "tests/support/AppFixture.h"

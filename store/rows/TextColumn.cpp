@@ -1,4 +1,4 @@
-#include "store/index/TextColumn.h"
+#include "store/rows/TextColumn.h"
 
 #include "base/AppError.h"
 #include "platform/Platform.h"

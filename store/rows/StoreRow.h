@@ -2,8 +2,8 @@
 
 // One ticket as the store holds it in memory, and where each field lives in it.
 
-#include "store/index/TextColumn.h"
-#include "store/index/TicketRecord.h"
+#include "store/rows/TextColumn.h"
+#include "store/rows/TicketRecord.h"
 
 #include <QtGlobal>
 
