@@ -1,6 +1,6 @@
 #include "legacy/ImportProcess.h"
 
-#include "store/StoreFile.h"
+#include "store/AccessSignature.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +11,7 @@
 
 bool ImportProcess::needed(const FolderLayout& folder)
 {
-    return StoreFile::isAccessFile(folder.store());
+    return AccessSignature::matches(folder.store());
 }
 
 QString ImportProcess::findTool()

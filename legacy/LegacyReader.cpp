@@ -1,7 +1,7 @@
 #include "legacy/LegacyReader.h"
 
 #include "base/AppError.h"
-#include "store/StoreFile.h"
+#include "store/AccessSignature.h"
 
 #include <QDir>
 #include <QFile>
@@ -281,7 +281,7 @@ bool LegacyReader::usageMapIsSound(quint32 tableDefinitionPage) const
 
 bool LegacyReader::isAccessFile(const QString& path)
 {
-    return StoreFile::isAccessFile(path);
+    return AccessSignature::matches(path);
 }
 
 int LegacyReader::jetVersion() const

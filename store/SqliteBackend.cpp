@@ -2,11 +2,11 @@
 
 #include "base/AppError.h"
 #include "platform/Platform.h"
+#include "store/AccessSignature.h"
 #include "store/FieldText.h"
 #include "store/IdMeeting.h"
 #include "store/SqliteRowReader.h"
 #include "store/SqliteStatement.h"
-#include "store/StoreFile.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -88,7 +88,7 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
     if (source.isEmpty())
         throw AppError(QStringLiteral("%1: No data source in the connection string \"%2\"").arg(component, connectionString));
     m_path = QFileInfo(source).absoluteFilePath();
-    if (StoreFile::isAccessFile(m_path))
+    if (AccessSignature::matches(m_path))
         throw AppError(QStringLiteral("Cannot open file %1: it is an Access (Jet) database, which this program "
                                       "cannot read; it must be converted to the program's database format first")
                            .arg(QDir::toNativeSeparators(m_path)));

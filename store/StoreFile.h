@@ -25,9 +25,6 @@ public:
 QString dailyBackupName(const QDate& day); // data-YYYY-MM-DD.mdb
 QString beforeRestoreName(const QDateTime& when); // data-before-restore-YYYYMMDD-HHMMSS.mdb
 
-// Whether the file starts like an Access (Jet or ACE) database.
-bool isAccessFile(const QString& path);
-
 // Copies the database at `source` into the new file `target` with SQLite's
 // online backup, so the copy is consistent even while another program posts.
 // The copy is written under a temporary name of its own (never through a link)

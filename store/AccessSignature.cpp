@@ -1,12 +1,10 @@
-// The Access signature apart from the rest of StoreFile: the Access reader
-// (and its fuzz target) needs it without the ticket store.
-#include "store/StoreFile.h"
+#include "store/AccessSignature.h"
 
 #include <QFile>
 
-namespace StoreFile {
+namespace AccessSignature {
 
-bool isAccessFile(const QString& path)
+bool matches(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -16,4 +14,4 @@ bool isAccessFile(const QString& path)
         && (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
 }
 
-} // namespace StoreFile
+} // namespace AccessSignature
