@@ -25,9 +25,9 @@ void Program::startDailyBackup()
 {
     m_backup = std::make_unique<DailyBackup>();
     QObject::connect(m_backup.get(), &DailyBackup::finished, [this](const QString& folder, const QString& error) {
+        const ExtraTexts& texts = m_session->workspace().Extra;
         if (!error.isEmpty())
-            ErrorHandler::report(
-                m_session->workspace().Extra.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
+            ErrorHandler::report(texts.text(ExtraText::BackupFailed).arg(QDir::toNativeSeparators(folder), error));
     });
     const FolderLayout& folder = m_session->folder();
     m_backup->keepDaily(folder, DailyBackup::configuredDays(folder.settings()));
@@ -44,8 +44,10 @@ void Program::wireWindows()
         [editor](const QStringList& towns) { guarded([editor, &towns] { editor->setTowns(towns); }); });
     QObject::connect(session, &Session::deviceTypesLoaded, editor,
         [editor](const QStringList& types) { guarded([editor, &types] { editor->setDeviceTypes(types); }); });
-    QObject::connect(m_setup.get(), &TfSetup::closed, session, [session] { guarded([session] { session->loadLists(); }); });
-    QObject::connect(m_setup.get(), &TfSetup::daysChanged, session, [session](int days) { session->workspace().DayInc = days; });
+    QObject::connect(
+        m_setup.get(), &TfSetup::closed, session, [session] { guarded([session] { session->loadLists(); }); });
+    QObject::connect(
+        m_setup.get(), &TfSetup::daysChanged, session, [session](int days) { session->workspace().DayInc = days; });
     QObject::connect(m_setup.get(), &TfSetup::languageChosen, session,
         [session](const QString& fileName) { guarded([session, &fileName] { session->applyLanguage(fileName); }); });
 }
@@ -63,7 +65,7 @@ Program::Program(const FolderLayout& folder)
     // The windows are laid out for the narrow Windows dialog and menu fonts;
     // where they are missing, the condensed sans keeps texts within their
     // design widths (and menu texts as wide as the menus measure them).
-    for (const QString& family : {QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma")})
+    for (const QString& family : { QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma") })
         QFont::insertSubstitution(family, QStringLiteral("DejaVu Sans Condensed"));
 
     auto splash = std::make_unique<TfStart>();

@@ -46,8 +46,8 @@ void TestSession::runsWithoutAWindow()
 
     session.workspace().DayInc = 9;
     session.writeSettings({ 7, 8, 500 });
-    QCOMPARE(TextList::read(folder.settings()),
-        QStringList({ "[Program]", "Left=7", "Top=8", "Height=500", "DayInc=9" }));
+    QCOMPARE(
+        TextList::read(folder.settings()), QStringList({ "[Program]", "Left=7", "Top=8", "Height=500", "DayInc=9" }));
 }
 
 TRELOMAR_TEST(TestSession)
