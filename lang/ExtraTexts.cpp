@@ -18,19 +18,30 @@ struct Entry
 constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries { {
     { "no_printer", "Není nainstalována žádná tiskárna.", "No printer is installed." },
     { "imei_check", "Neplatná kontrolní číslice IMEI", "IMEI check digit does not match" },
-    { "convert_question", "Soubor data/data.mdb je databáze Access z dřívější verze programu. "
-                          "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb.",
-      "The file data/data.mdb is an Access database of an earlier version of the program. Convert it now? "
-      "The original file is kept as data/data-access.mdb." },
+    { "convert_question",
+        "Soubor data/data.mdb je databáze Access z dřívější verze programu. "
+        "Převést ji nyní? Původní soubor zůstane uložen jako data/data-access.mdb.",
+        "The file data/data.mdb is an Access database of an earlier version of the program. Convert it now? "
+        "The original file is kept as data/data-access.mdb." },
     { "convert_progress", "Převádím databázi...", "Converting the database..." },
     { "convert_failed", "Převod databáze se nezdařil. Původní soubor zůstal beze změny.",
-      "The database could not be converted. The original file is unchanged." },
-    { "convert_done", "Databáze je převedena: %1 opravenek. Zpráva o převodu (%2 řádků: hodnoty uložené prázdné "
-                      "nebo zkrácené a vynechané sloupce) je v souboru %3.",
-      "The database has been converted: %1 tickets. The conversion report (%2 lines: values stored empty or cut "
-      "short, and columns ignored) is in the file %3." },
+        "The database could not be converted. The original file is unchanged." },
+    { "convert_done",
+        "Databáze je převedena: %1 opravenek. Zpráva o převodu (%2 řádků: hodnoty uložené prázdné "
+        "nebo zkrácené a vynechané sloupce) je v souboru %3.",
+        "The database has been converted: %1 tickets. The conversion report (%2 lines: values stored empty or cut "
+        "short, and columns ignored) is in the file %3." },
     { "backup_failed", "Zálohu databáze do složky %1 se nepodařilo vytvořit: %2",
-      "The ticket database could not be backed up to the folder %1: %2" },
+        "The ticket database could not be backed up to the folder %1: %2" },
+    { "status_off", "Stavy oprav jsou vypnuty, opravenky fungují dál: %1",
+        "Repair statuses are off; the tickets work as before: %1" },
+    { "status_prijato", "Přijato", "Received" },
+    { "status_v_oprave", "V opravě", "In repair" },
+    { "status_ceka_na_dil", "Čeká na díl", "Waiting for a part" },
+    { "status_ceka_na_zakaznika", "Čeká na zákazníka", "Waiting for the customer" },
+    { "status_hotovo", "Hotovo", "Ready for pickup" },
+    { "status_nelze_opravit", "Nelze opravit", "Cannot be repaired" },
+    { "status_vydano", "Vydáno", "Handed over" },
 } };
 
 const Entry& entry(ExtraText id)

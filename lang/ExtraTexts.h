@@ -15,6 +15,15 @@ enum class ExtraText {
     ConvertFailed,
     ConvertDone, // %1 tickets, %2 report lines, %3 the report's path
     BackupFailed, // %1 the folder, %2 the reason
+    StatusOff, // %1 the reason the store gives
+    // The repairs' statuses, in the order of TicketStatus::Status from Prijato.
+    StatusPrijato,
+    StatusVOprave,
+    StatusCekaNaDil,
+    StatusCekaNaZakaznika,
+    StatusHotovo,
+    StatusNelzeOpravit,
+    StatusVydano,
     Count
 };
 

@@ -84,6 +84,10 @@ Program::Program(const FolderLayout& folder)
         splash->show();
     }
     guarded([this, &folder] { m_data = std::make_unique<TDM>(folder); });
+    // Tickets work without the statuses; the user is told once why they are off.
+    if (m_data && m_data->ADOTable->Active() && !m_data->ADOTable->statusOn())
+        ErrorHandler::report(
+            m_session->workspace().Extra.text(ExtraText::StatusOff).arg(m_data->ADOTable->statusOffReason()));
     // The daily copy is of the shop's own file; a server keeps its own backups.
     if (m_data && m_data->ADOTable->Active() && !TicketBackend::isServerUrl(m_data->ADOTable->ConnectionString()))
         startDailyBackup();

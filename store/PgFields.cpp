@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <limits>
 
-using StoreRow::Row;
 using StoreRow::isStored;
+using StoreRow::Row;
 using StoreRow::slotOf;
 
-namespace {
+namespace PgFields {
 
 // Money as ten-thousandths from the text of a numeric; false for what does not fit.
 bool parseMoney(const char* p, int n, qint64& out)
@@ -49,10 +49,6 @@ QByteArray moneyText(qint64 value)
     return (value < 0 ? "-" : "") + QByteArray::number(magnitude / 10000) + '.'
         + QByteArray::number(magnitude % 10000).rightJustified(4, '0');
 }
-
-} // namespace
-
-namespace PgFields {
 
 void readColumns(const PGresult* result, int r, Row& row, StoreRow::Texts& texts)
 {

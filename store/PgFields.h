@@ -16,6 +16,10 @@ namespace PgFields {
 void readColumns(const pg_result* result, int r, StoreRow::Row& row, StoreRow::Texts& texts);
 // A field's value as a text parameter; null when the field is null.
 QByteArray parameter(const StoreRow::Row& row, int field, const StoreRow::Texts& texts);
+// Money as ten-thousandths from the text of a numeric; false for what does not fit.
+bool parseMoney(const char* text, int length, qint64& out);
+// Ten-thousandths as the text of a numeric(19,4).
+QByteArray moneyText(qint64 value);
 // The column type a new table gives the field.
 QByteArray columnType(const FieldDef& def);
 

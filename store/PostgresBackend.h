@@ -38,6 +38,13 @@ public:
     void releaseNumber() override;
     void beginBulk() override;
     void endBulk() override;
+    int schemaVersion() override;
+    void upgradeSchema() override;
+    QStringList missingHistoryColumns() override;
+    std::vector<std::pair<qint64, TicketStatus::Status>> currentStatuses() override;
+    std::vector<StatusEntry> history(qint64 ticket) override;
+    std::vector<StatusEntry> allHistory() override;
+    bool addStatus(const StatusEntry& entry) override;
 
     // Creates the table, its unique number index and its change notification
     // in an existing database; refuses when the table exists.
@@ -77,9 +84,10 @@ private:
     void readNotifications(); // counts those libpq has read, other counters' changes
     // Runs `body`; when the connection turns out lost, connects again and runs
     // it once more, which every operation here allows.
-    template <class Body>
-    auto withRetry(Body body) -> decltype(body());
+    template <class Body> auto withRetry(Body body) -> decltype(body());
     [[noreturn]] void raise(const char* what) const;
+    int readVersion(); // on the open connection, raising AppError
+    std::vector<StatusEntry> readHistory(const QByteArray& sql, qint64 ticket);
     qint64 takeId(); // an id for a new row, from a block taken from the sequence ahead
 
     struct ResultFree
@@ -89,7 +97,7 @@ private:
 
     PgUrl m_url;
     QString m_where;
-    QByteArray m_select;   // the stored columns by their names in the table, after id
+    QByteArray m_select; // the stored columns by their names in the table, after id
     QList<QByteArray> m_columns; // per field index: the quoted column name, empty for the calculated field
     bool m_bulk = false;
     QString m_component;
@@ -97,15 +105,15 @@ private:
     Notifier m_notifier;
     pg_conn* m_attempt = nullptr; // a connection being made while idle
     Notifier m_attemptNotifier;
-    QTimer m_retry;               // the next attempt; also the context of deferred calls
+    QTimer m_retry; // the next attempt; also the context of deferred calls
     QTimer m_attemptDeadline;
     int m_backoff = 0;
-    qint64 m_token = 0;   // counts the changes heard of from others
+    qint64 m_token = 0; // counts the changes heard of from others
     std::vector<qint64> m_changedIds; // the ids those changes named
-    bool m_changedUnknown = false;    // a change named no id, or too many, or some went unheard
-    int m_reserved = 0;   // the number this counter holds, 0 when none
-    int m_movedFrom = 0;  // the number it held before a reconnect found that number taken
-    quint64 m_moves = 0;  // counts such moves
+    bool m_changedUnknown = false; // a change named no id, or too many, or some went unheard
+    int m_reserved = 0; // the number this counter holds, 0 when none
+    int m_movedFrom = 0; // the number it held before a reconnect found that number taken
+    quint64 m_moves = 0; // counts such moves
     qint64 m_unsureId = 0; // a new row sent when the connection was lost: perhaps stored
     std::vector<qint64> m_freeIds; // ids taken ahead, the next one last
     // The row the last write stored, as the server returned it: read back without asking again.

@@ -21,14 +21,15 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <future>
 #include <limits>
 #include <thread>
 
-using StoreRow::Row;
 using StoreRow::isStored;
 using StoreRow::isText;
+using StoreRow::Row;
 using StoreRow::slotOf;
 
 namespace {
@@ -79,6 +80,65 @@ QString dataSource(const QString& connectionString)
 
 QAtomicInt connectionCounter;
 
+bool exec(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// The version in the file's header; 0, never set, is the first.
+int userVersion(sqlite3* db)
+{
+    Statement st(db, "PRAGMA user_version");
+    if (!st.ok() || st.step() != SQLITE_ROW)
+        return -1;
+    return std::max(1, sqlite3_column_int(st.get(), 0));
+}
+
+// Version 2: the repairs' history. The trigger removes a deleted ticket's
+// history whoever deletes it, an older release too, so that a new ticket
+// given the same id starts without a status.
+bool toVersion2(sqlite3* db)
+{
+    return exec(db,
+        "CREATE TABLE IF NOT EXISTS historie_stavu (id INTEGER PRIMARY KEY, opravenka INTEGER NOT NULL,"
+        " cas TEXT NOT NULL, stav TEXT NOT NULL, poznamka TEXT, technik TEXT, castka INTEGER);"
+        "CREATE INDEX IF NOT EXISTS historie_stavu_opravenka ON historie_stavu (opravenka, id);"
+        "CREATE TRIGGER IF NOT EXISTS historie_stavu_smazat AFTER DELETE ON opravenky"
+        " BEGIN DELETE FROM historie_stavu WHERE opravenka = OLD.id; END;");
+}
+
+// Step n brings version n + 1 to n + 2.
+constexpr std::array<bool (*)(sqlite3*), TicketStatus::SchemaVersion - 1> UpgradeSteps { toVersion2 };
+
+// Every missing step in one transaction; the version is read again inside
+// it, as another program may have upgraded the file meanwhile. Empty when
+// done, else why not.
+QString upgradeFile(sqlite3* db)
+{
+    if (!exec(db, "BEGIN IMMEDIATE"))
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    int version = userVersion(db);
+    bool done = version > 0;
+    for (; done && version < TicketStatus::SchemaVersion; ++version)
+        done = UpgradeSteps[size_t(version - 1)](db);
+    if (done)
+        done = exec(db, QByteArray("PRAGMA user_version = " + QByteArray::number(std::max(version, 1))).constData())
+            && exec(db, "COMMIT");
+    if (done)
+        return QString();
+    const QString failure = QString::fromUtf8(sqlite3_errmsg(db));
+    exec(db, "ROLLBACK");
+    return failure;
+}
+
+const QByteArray HistoryColumns = "id, opravenka, cas, stav, poznamka, technik, castka";
+
+QString columnText(sqlite3_stmt* st, int column)
+{
+    return QString::fromUtf8(
+        reinterpret_cast<const char*>(sqlite3_column_text(st, column)), sqlite3_column_bytes(st, column));
+}
+
 } // namespace
 
 SqliteBackend::SqliteBackend(const QString& connectionString, const QString& component, int busyTimeoutMs)
@@ -86,7 +146,8 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
 {
     const QString source = dataSource(connectionString);
     if (source.isEmpty())
-        throw AppError(QStringLiteral("%1: No data source in the connection string \"%2\"").arg(component, connectionString));
+        throw AppError(
+            QStringLiteral("%1: No data source in the connection string \"%2\"").arg(component, connectionString));
     m_path = QFileInfo(source).absoluteFilePath();
     if (AccessSignature::matches(m_path))
         throw AppError(QStringLiteral("Cannot open file %1: it is an Access (Jet) database, which this program "
@@ -128,13 +189,12 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
             if (!st.ok())
                 return false;
             int rc;
-            while ((rc = st.step()) == SQLITE_ROW) {
-            }
+            while ((rc = st.step()) == SQLITE_ROW) { }
             return rc == SQLITE_DONE;
         };
         const auto openError = [this] {
-            return AppError(
-                QStringLiteral("Cannot open file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
+            return AppError(QStringLiteral("Cannot open file %1: %2")
+                                .arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
         };
         QSet<QString> columns;
         bool idKey = false; // "id INTEGER PRIMARY KEY", the row id under a name: ids that never change
@@ -145,8 +205,8 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
             int rc;
             int keys = 0;
             while ((rc = st.step()) == SQLITE_ROW) {
-                const QString name =
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1))).toLower();
+                const QString name
+                    = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1))).toLower();
                 columns.insert(name);
                 if (sqlite3_column_int(st.get(), 5) > 0) {
                     ++keys;
@@ -173,7 +233,8 @@ SqliteBackend::SqliteBackend(const QString& connectionString, const QString& com
         if (!pragma("PRAGMA journal_mode=WAL") || !pragma("PRAGMA synchronous=FULL"))
             throw openError();
         if (sqlite3_db_readonly(m_db, "main") == 1)
-            throw AppError(QStringLiteral("Cannot open file %1: the file is read-only").arg(QDir::toNativeSeparators(m_path)));
+            throw AppError(
+                QStringLiteral("Cannot open file %1: the file is read-only").arg(QDir::toNativeSeparators(m_path)));
     } catch (...) {
         close();
         throw;
@@ -206,12 +267,14 @@ void SqliteBackend::setBusyTimeout(int milliseconds)
 
 void SqliteBackend::raiseRead() const
 {
-    throw AppError(QStringLiteral("Cannot read file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
+    throw AppError(QStringLiteral("Cannot read file %1: %2")
+                       .arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
 void SqliteBackend::raiseWrite() const
 {
-    throw AppError(QStringLiteral("Cannot write to file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
+    throw AppError(QStringLiteral("Cannot write to file %1: %2")
+                       .arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
 qint64 SqliteBackend::changeToken()
@@ -232,8 +295,7 @@ namespace {
 // Every row from the one the statement stands on (`atRow`) or the next one,
 // appended while `owned(id)` says it is the reader's. SQLITE_ROW when it
 // stopped at a row not its own, left unread; else how the steps ended.
-template <class Owned>
-int readRows(sqlite3_stmt* st, SqliteRowReader& reader, bool atRow, Owned owned)
+template <class Owned> int readRows(sqlite3_stmt* st, SqliteRowReader& reader, bool atRow, Owned owned)
 {
     int rc = atRow ? SQLITE_ROW : sqlite3_step(st);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
@@ -268,8 +330,8 @@ void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
     {
         // Each bound in a query of its own: SQLite answers a lone min() or max() of
         // the key from the b-tree's edge, but both in one query scan the whole table.
-        Statement bounds(m_db, "SELECT (SELECT min(rowid) FROM " + TableName + "), (SELECT max(rowid) FROM "
-                                   + TableName + ")");
+        Statement bounds(
+            m_db, "SELECT (SELECT min(rowid) FROM " + TableName + "), (SELECT max(rowid) FROM " + TableName + ")");
         if (!bounds.ok() || bounds.step() != SQLITE_ROW)
             raiseRead();
         lowest = sqlite3_column_int64(bounds.get(), 0);
@@ -301,8 +363,7 @@ void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
 bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest)
 {
     sqlite3* other = nullptr;
-    if (sqlite3_open_v2(m_path.toUtf8().constData(), &other, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr)
+    if (sqlite3_open_v2(m_path.toUtf8().constData(), &other, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK) {
         sqlite3_close(other);
         return false;
@@ -440,8 +501,8 @@ std::vector<UnreadableValue> SqliteBackend::unreadableValues()
                 || SqliteRowReader::readsAsValue(st.get(), column, TicketRecord::Fields[fields[i]].kind))
                 continue;
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), column));
-            found.push_back({sqlite3_column_int64(st.get(), 0), fields[i],
-                             QString::fromUtf8(text, sqlite3_column_bytes(st.get(), column))});
+            found.push_back({ sqlite3_column_int64(st.get(), 0), fields[i],
+                QString::fromUtf8(text, sqlite3_column_bytes(st.get(), column)) });
         }
     if (rc != SQLITE_DONE)
         raiseRead();
@@ -463,6 +524,24 @@ std::optional<StoreRow::Row> SqliteBackend::readOne(qint64 id, Texts& texts)
 }
 
 qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const Texts& texts)
+{
+    // A new ticket and its first status in one transaction.
+    const bool withStatus = insert && !m_bulk && statusOn();
+    if (withStatus && !exec(m_db, "BEGIN IMMEDIATE"))
+        raiseWrite();
+    try {
+        const qint64 id = writeRow(row, changedFields, insert, texts);
+        if (withStatus && (!insertStatus(received(id)) || !exec(m_db, "COMMIT")))
+            raiseWrite();
+        return id;
+    } catch (...) {
+        if (withStatus)
+            exec(m_db, "ROLLBACK");
+        throw;
+    }
+}
+
+qint64 SqliteBackend::writeRow(Row& row, quint32 changedFields, bool insert, const Texts& texts)
 {
     const std::vector<int> changed = StoreRow::changedStoredFields(changedFields);
     if (!insert && changed.empty())
@@ -497,8 +576,8 @@ qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const 
     if (withId)
         bound(sqlite3_bind_int64(st.get(), parameter++, row.id));
     for (int f : changed)
-        bound(bindField(st.get(), parameter++, row, f,
-                        isText(f) ? texts[slotOf(f)].bytes(row.text[slotOf(f)]) : QByteArrayView()));
+        bound(bindField(
+            st.get(), parameter++, row, f, isText(f) ? texts[slotOf(f)].bytes(row.text[slotOf(f)]) : QByteArrayView()));
     if (!insert)
         bound(sqlite3_bind_int64(st.get(), parameter, row.id));
     if (st.step() != SQLITE_DONE)
@@ -512,12 +591,15 @@ void SqliteBackend::beginBulk()
 {
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         raiseWrite();
+    m_bulk = true;
 }
 
 void SqliteBackend::endBulk()
 {
+    m_bulk = false;
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const AppError error(QStringLiteral("Cannot write to file %1: %2").arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
+        const AppError error(QStringLiteral("Cannot write to file %1: %2")
+                                 .arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(sqlite3_errmsg(m_db))));
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw error;
     }
@@ -539,8 +621,10 @@ void SqliteBackend::createDatabase(const QString& path)
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (QFileInfo::exists(path))
-                throw AppError(QStringLiteral("Cannot create file %1: the file already exists").arg(QDir::toNativeSeparators(path)));
-            throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+                throw AppError(QStringLiteral("Cannot create file %1: the file already exists")
+                                   .arg(QDir::toNativeSeparators(path)));
+            throw AppError(
+                QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
         }
     }
     sqlite3* db = nullptr;
@@ -552,8 +636,8 @@ void SqliteBackend::createDatabase(const QString& path)
         for (const FieldDef& def : TicketRecord::Fields) {
             if (def.calculated)
                 continue;
-            const bool textual = def.kind == FieldKind::Text || def.kind == FieldKind::Memo
-                || def.kind == FieldKind::DateTime;
+            const bool textual
+                = def.kind == FieldKind::Text || def.kind == FieldKind::Memo || def.kind == FieldKind::DateTime;
             sql += ", " + quoted(def.name) + (textual ? " TEXT" : " INTEGER");
         }
         sql += ");";
@@ -561,6 +645,8 @@ void SqliteBackend::createDatabase(const QString& path)
         if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &message) != SQLITE_OK)
             failure = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
         sqlite3_free(message);
+        if (failure.isEmpty())
+            failure = upgradeFile(db);
     }
     sqlite3_close(db);
     if (!failure.isEmpty()) {
@@ -569,4 +655,120 @@ void SqliteBackend::createDatabase(const QString& path)
         QFile::remove(path + QStringLiteral("-shm"));
         throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), failure));
     }
+}
+
+int SqliteBackend::schemaVersion()
+{
+    const int version = userVersion(m_db);
+    if (version < 0)
+        raiseRead();
+    return version;
+}
+
+void SqliteBackend::upgradeSchema()
+{
+    const QString failure = upgradeFile(m_db);
+    if (!failure.isEmpty())
+        throw AppError(QStringLiteral("Cannot upgrade file %1 to schema version %2: %3")
+                           .arg(QDir::toNativeSeparators(m_path))
+                           .arg(TicketStatus::SchemaVersion)
+                           .arg(failure));
+}
+
+QStringList SqliteBackend::missingHistoryColumns()
+{
+    Statement st(m_db, "PRAGMA table_info(historie_stavu)");
+    if (!st.ok())
+        raiseRead();
+    QSet<QString> present;
+    while (st.step() == SQLITE_ROW)
+        present.insert(columnText(st.get(), 1).toLower());
+    QStringList missing;
+    for (const QString& column : QString::fromLatin1(HistoryColumns).split(QStringLiteral(", ")))
+        if (!present.contains(column))
+            missing << column;
+    return missing;
+}
+
+std::vector<std::pair<qint64, TicketStatus::Status>> SqliteBackend::currentStatuses()
+{
+    // The newest row per ticket from the index on (opravenka, id), then each row by its key.
+    Statement st(m_db,
+        "SELECT opravenka, stav FROM historie_stavu WHERE id IN"
+        " (SELECT max(id) FROM historie_stavu GROUP BY opravenka) ORDER BY opravenka");
+    if (!st.ok())
+        raiseRead();
+    std::vector<std::pair<qint64, TicketStatus::Status>> found;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW)
+        found.emplace_back(sqlite3_column_int64(st.get(), 0),
+            TicketStatus::fromCode(QByteArrayView(
+                reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)), sqlite3_column_bytes(st.get(), 1))));
+    if (rc != SQLITE_DONE)
+        raiseRead();
+    return found;
+}
+
+std::vector<StatusEntry> SqliteBackend::readHistory(const QByteArray& sql, qint64 ticket)
+{
+    Statement st(m_db, sql);
+    if (!st.ok())
+        raiseRead();
+    if (ticket)
+        sqlite3_bind_int64(st.get(), 1, ticket);
+    std::vector<StatusEntry> found;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        StatusEntry entry;
+        entry.id = sqlite3_column_int64(st.get(), 0);
+        entry.ticket = sqlite3_column_int64(st.get(), 1);
+        entry.time = columnText(st.get(), 2);
+        entry.code = columnText(st.get(), 3).toUtf8();
+        entry.note = columnText(st.get(), 4);
+        entry.who = columnText(st.get(), 5);
+        if (sqlite3_column_type(st.get(), 6) != SQLITE_NULL)
+            entry.amount = sqlite3_column_int64(st.get(), 6);
+        found.push_back(std::move(entry));
+    }
+    if (rc != SQLITE_DONE)
+        raiseRead();
+    return found;
+}
+
+std::vector<StatusEntry> SqliteBackend::history(qint64 ticket)
+{
+    return readHistory(
+        "SELECT " + HistoryColumns + " FROM historie_stavu WHERE opravenka = ? ORDER BY id DESC", ticket);
+}
+
+std::vector<StatusEntry> SqliteBackend::allHistory()
+{
+    return readHistory("SELECT " + HistoryColumns + " FROM historie_stavu ORDER BY id", 0);
+}
+
+bool SqliteBackend::insertStatus(const StatusEntry& entry)
+{
+    // Only beside a stored ticket: one deleted meanwhile gets no row.
+    Statement st(m_db,
+        "INSERT INTO historie_stavu (opravenka, cas, stav, poznamka, technik, castka)"
+        " SELECT ?1, ?2, ?3, ?4, ?5, ?6 WHERE EXISTS (SELECT 1 FROM opravenky WHERE id = ?1)");
+    if (!st.ok())
+        raiseWrite();
+    const QByteArray time = entry.time.toUtf8(), note = entry.note.toUtf8(), who = entry.who.toUtf8();
+    const auto text = [&](int parameter, const QByteArray& value) {
+        return value.isEmpty()
+            ? sqlite3_bind_null(st.get(), parameter)
+            : sqlite3_bind_text(st.get(), parameter, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    };
+    if (sqlite3_bind_int64(st.get(), 1, entry.ticket) != SQLITE_OK || text(2, time) != SQLITE_OK
+        || text(3, entry.code) != SQLITE_OK || text(4, note) != SQLITE_OK || text(5, who) != SQLITE_OK
+        || (entry.amount ? sqlite3_bind_int64(st.get(), 6, *entry.amount) : sqlite3_bind_null(st.get(), 6)) != SQLITE_OK
+        || st.step() != SQLITE_DONE)
+        raiseWrite();
+    return sqlite3_changes(m_db) == 1;
+}
+
+bool SqliteBackend::addStatus(const StatusEntry& entry)
+{
+    return insertStatus(entry);
 }

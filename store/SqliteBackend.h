@@ -22,6 +22,13 @@ public:
     void setBusyTimeout(int milliseconds) override;
     void beginBulk() override;
     void endBulk() override;
+    int schemaVersion() override;
+    void upgradeSchema() override;
+    QStringList missingHistoryColumns() override;
+    std::vector<std::pair<qint64, TicketStatus::Status>> currentStatuses() override;
+    std::vector<StatusEntry> history(qint64 ticket) override;
+    std::vector<StatusEntry> allHistory() override;
+    bool addStatus(const StatusEntry& entry) override;
 
     // Creates an empty database file holding the table; never replaces a file.
     static void createDatabase(const QString& path);
@@ -31,6 +38,9 @@ private:
     [[noreturn]] void raiseRead() const;
     void close();
     qint64 dataVersion() const;
+    qint64 writeRow(Row& row, quint32 changed, bool insert, const Texts& texts);
+    bool insertStatus(const StatusEntry& entry); // false when the ticket is gone
+    std::vector<StatusEntry> readHistory(const QByteArray& sql, qint64 ticket);
     bool readWhole(sqlite3* db, std::vector<Row>& rows, Texts& texts) const;
     bool readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest);
 
@@ -38,4 +48,5 @@ private:
     QString m_connectionName;
     sqlite3* m_db = nullptr;
     int m_busyTimeoutMs;
+    bool m_bulk = false;
 };

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "store/TicketStatus.h"
 #include "store/rows/StoreRow.h"
 
+#include "base/AppError.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -12,8 +16,8 @@
 // "17.3.2024", a price "zdarma"): the ticket shows it as empty.
 struct UnreadableValue
 {
-    qint64 id;     // the ticket's row id
-    int field;     // TicketRecord::Field
+    qint64 id; // the ticket's row id
+    int field; // TicketRecord::Field
     QString stored; // the stored value as text
 };
 
@@ -61,7 +65,7 @@ public:
     // this program has read. A server reserves it for this program until
     // releaseNumber, so that two counters never give the same number.
     virtual int reserveNumber(int next) { return next; }
-    virtual void releaseNumber() {}
+    virtual void releaseNumber() { }
 
     virtual void setBusyTimeout(int milliseconds) { Q_UNUSED(milliseconds); }
 
@@ -70,10 +74,54 @@ public:
     virtual void beginBulk() = 0;
     virtual void endBulk() = 0;
 
+    // The schema version the store records; 1 when it records none (a store
+    // made before the version was kept).
+    virtual int schemaVersion() { return 1; }
+    // Brings an older store to TicketStatus::SchemaVersion in one transaction,
+    // each missing step in order, adding only what is missing; nothing when
+    // another program did it first. Raises AppError.
+    virtual void upgradeSchema() { throw AppError(QStringLiteral("this store keeps no schema version")); }
+    // The history table's columns this program uses that the store lacks.
+    virtual QStringList missingHistoryColumns() { return {}; }
+
+    // Decides whether the repairs' statuses can be kept: upgrades an older
+    // store first when `upgrade`. A store that cannot be upgraded, or a newer
+    // one whose history table lacks a column, keeps its tickets working with
+    // the statuses off (statusOff() says why). Never raises.
+    void openStatus(bool upgrade);
+    bool statusOn() const { return m_statusOff.isEmpty(); }
+    const QString& statusOff() const { return m_statusOff; }
+
+    // The current status (the history row with the highest id) of every
+    // ticket that has one, by ticket id ascending; one query, not one per ticket.
+    virtual std::vector<std::pair<qint64, TicketStatus::Status>> currentStatuses() { return {}; }
+    // A ticket's history, newest first.
+    virtual std::vector<StatusEntry> history(qint64 ticket)
+    {
+        Q_UNUSED(ticket);
+        return {};
+    }
+    // Every history row, oldest first.
+    virtual std::vector<StatusEntry> allHistory() { return {}; }
+    // Stores a history row for `entry.ticket` (its id is the store's): a
+    // transaction of its own, or part of the bulk. False when the ticket is gone.
+    virtual bool addStatus(const StatusEntry& entry)
+    {
+        Q_UNUSED(entry);
+        return false;
+    }
+
     // Called, when set, as soon as another program's change is known without
     // being asked (a server's notification).
     std::function<void()> changedElsewhere;
     // Called, when set, when the reserved number `from` was lost with the
     // connection and another counter has it: this program now holds `to`.
     std::function<void(int from, int to)> numberMoved;
+
+protected:
+    // The first row of a new ticket's history, stored with the ticket.
+    static StatusEntry received(qint64 ticket);
+
+private:
+    QString m_statusOff = QStringLiteral("the store has not been opened for statuses");
 };

@@ -6,11 +6,13 @@
 #include "store/BackendFactory.h"
 #include "store/TicketStoreImpl.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <limits>
 
-using StoreRow::Row;
 using StoreRow::isStored;
+using StoreRow::Row;
 using StoreRow::slotOf;
 using namespace TicketRecord;
 
@@ -117,7 +119,8 @@ void TicketStore::setOnFilterRecord(FilterHandler handler)
 void TicketStore::setFilterPrefix(int field, std::function<QString()> prefix)
 {
     if (field < 0 || field >= TicketRecord::FieldCount || !StoreRow::isText(field))
-        throw AppError(QStringLiteral("%1: Cannot search the field %2 by the start of its text").arg(objectName()).arg(field));
+        throw AppError(
+            QStringLiteral("%1: Cannot search the field %2 by the start of its text").arg(objectName()).arg(field));
     d->prefixField = field;
     d->prefixText = std::move(prefix);
 }
@@ -155,8 +158,8 @@ void TicketStore::Refresh()
         const qint64 id = current >= 0 ? d->rows[current].id : 0;
         d->readAll();
         // Rows are read in the order of their ids.
-        const auto it = std::lower_bound(d->rows.begin(), d->rows.end(), id,
-                                         [](const Row& row, qint64 key) { return row.id < key; });
+        const auto it = std::lower_bound(
+            d->rows.begin(), d->rows.end(), id, [](const Row& row, qint64 key) { return row.id < key; });
         current = (it != d->rows.end() && it->id == id) ? qint32(it - d->rows.begin()) : -1;
     }
     d->runFilter();
@@ -287,6 +290,7 @@ void TicketStore::Delete()
         d->raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
     const qint32 index = d->view[d->recNo];
     d->backend->remove(d->rows[index].id);
+    d->setStatus(d->rows[index].id, TicketStatus::Status::None); // the store removed the history with it
     d->deleted[index] = 1;
     d->passes[index] = 0;
     const bool wasEditing = d->state == DataSetState::Edit;
@@ -391,6 +395,66 @@ QString TicketStore::displayText(int row, int field) const
     if (!isStored(field))
         return pending ? d->pendingCalc : d->calcValue(source);
     return d->format(source, field, false);
+}
+
+void TicketStore::setUpgradesSchema(bool upgrade)
+{
+    d->upgradesSchema = upgrade;
+}
+
+bool TicketStore::statusOn() const
+{
+    return Active() && d->backend->statusOn();
+}
+
+QString TicketStore::statusOffReason() const
+{
+    if (!Active())
+        return QStringLiteral("the table is closed");
+    return d->backend->statusOff();
+}
+
+TicketStatus::Status TicketStore::statusOf(TBookmark id) const
+{
+    const auto it = std::lower_bound(
+        d->statuses.begin(), d->statuses.end(), id, [](const auto& entry, qint64 key) { return entry.first < key; });
+    return it != d->statuses.end() && it->first == id ? it->second : TicketStatus::Status::None;
+}
+
+TicketStatus::Status TicketStore::statusAt(int row) const
+{
+    if (row < 0 || row >= int(d->view.size()) || d->view[row] == Impl::NewRow)
+        return TicketStatus::Status::None;
+    return statusOf(d->rows[d->view[row]].id);
+}
+
+std::vector<StatusEntry> TicketStore::statusHistory(TBookmark id) const
+{
+    d->checkActive();
+    if (!d->backend->statusOn())
+        return {};
+    return d->backend->history(id);
+}
+
+void TicketStore::addStatus(
+    TBookmark id, const QByteArray& code, const QString& note, const QString& who, std::optional<qint64> amount)
+{
+    d->checkActive();
+    if (!d->backend->statusOn())
+        d->raise(QStringLiteral("The repair statuses are off: %1").arg(d->backend->statusOff()));
+    const TicketStatus::Status status = TicketStatus::fromCode(code);
+    if (status == TicketStatus::Status::Unknown)
+        d->raise(QStringLiteral("Unknown repair status \"%1\"").arg(QString::fromUtf8(code)));
+    StatusEntry entry;
+    entry.ticket = id;
+    entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    entry.code = code;
+    entry.note = note;
+    entry.who = who;
+    entry.amount = amount;
+    if (id == 0 || !d->backend->addStatus(entry))
+        d->raise(QStringLiteral("The ticket is no longer stored: another program has deleted it"));
+    d->setStatus(id, status);
 }
 
 std::vector<UnreadableValue> TicketStore::unreadableValues() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/TField.h"
+#include "store/TicketStatus.h"
 #include "store/rows/TicketRecord.h"
 
 #include <QObject>
@@ -8,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct UnreadableValue;
@@ -88,9 +90,9 @@ public:
     // new row is one of them, at index RecNo().
     int RecordCount() const;
     bool IsEmpty() const { return RecordCount() == 0; }
-    int RecNo() const;              // index of the current row, -1 when none
-    void setRecNo(int index);       // moves the current row (ends a pending row first)
-    bool Modified() const;          // a field of the pending row has changed
+    int RecNo() const; // index of the current row, -1 when none
+    void setRecNo(int index); // moves the current row (ends a pending row first)
+    bool Modified() const; // a field of the pending row has changed
 
     // Fast read of any listed row without moving the cursor, for the grid.
     QString displayText(int row, int field) const;
@@ -107,17 +109,40 @@ public:
     // The stored values that read as empty although they are not (see TicketBackend).
     std::vector<UnreadableValue> unreadableValues() const;
 
+    // Whether opening upgrades a store of an older schema version (true by
+    // default, as the program does); false reads the store as it is.
+    void setUpgradesSchema(bool upgrade);
+
+    // The repairs' statuses, kept beside the table. Off when the store could
+    // not be upgraded, or is newer and lacks a column this program writes:
+    // the tickets work all the same and statusOffReason() says why.
+    bool statusOn() const;
+    QString statusOffReason() const; // empty when on
+    // The current status of a stored ticket, as read with the table and kept
+    // by this table's own changes; None when it has none.
+    TicketStatus::Status statusOf(TBookmark id) const;
+    // The current status of the listed row `row` (as displayText); None for a new row.
+    TicketStatus::Status statusAt(int row) const;
+    // A stored ticket's history, newest first, read from the store.
+    std::vector<StatusEntry> statusHistory(TBookmark id) const;
+    // Stores a status change (code as TicketStatus::code gives it) of a stored
+    // ticket in a transaction of its own; raises AppError when the statuses
+    // are off, the ticket is gone or the code is unknown. `amount` in
+    // ten-thousandths of a crown, as the price.
+    void addStatus(TBookmark id, const QByteArray& code, const QString& note, const QString& who,
+        std::optional<qint64> amount = std::nullopt);
+
     // Creates an empty database file holding the table; refuses to replace an
     // existing file (raises AppError).
     static void createDatabase(const QString& path);
 
 signals:
-    void dataSetChanged();        // rows re-read, re-filtered, re-sorted, added or removed
-    void currentChanged();        // another row became current
-    void stateChanged();          // State() changed
+    void dataSetChanged(); // rows re-read, re-filtered, re-sorted, added or removed
+    void currentChanged(); // another row became current
+    void stateChanged(); // State() changed
     void fieldChanged(int field); // a value of the current row changed (-1: the whole row)
     void updateRecordRequested(); // UpdateRecord: bound controls hand their text over now
-    void changedElsewhere();      // another program has changed the stored tickets; Refresh shows them
+    void changedElsewhere(); // another program has changed the stored tickets; Refresh shows them
 
 private:
     struct Impl;

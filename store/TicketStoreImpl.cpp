@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-using StoreRow::Row;
 using StoreRow::isStored;
+using StoreRow::Row;
 using StoreRow::slotOf;
 
 TicketStore::Impl::Impl(TicketStore* owner)
@@ -134,6 +134,7 @@ void TicketStore::Impl::calcPending(bool notify)
 void TicketStore::Impl::open()
 {
     backend = BackendFactory::open(connectionString, q->objectName(), busyTimeoutMs);
+    backend->openStatus(upgradesSchema);
     backend->changedElsewhere = [this] { emit q->changedElsewhere(); };
     // The new ticket shows the number it will be stored with, unless the user typed another.
     backend->numberMoved = [this](int from, int to) {
@@ -165,6 +166,8 @@ void TicketStore::Impl::close()
         order.reset();
     prefixIndex.reset();
     texts = Texts();
+    statuses.clear();
+    statuses.shrink_to_fit();
     numberReserved = false;
     backend.reset(); // a reserved number goes with the connection
     changeToken = -1;
@@ -177,11 +180,15 @@ void TicketStore::Impl::readAll()
     std::vector<Row> fresh;
     Texts freshTexts;
     backend->readAll(fresh, freshTexts);
+    std::vector<std::pair<qint64, TicketStatus::Status>> freshStatuses;
+    if (backend->statusOn())
+        freshStatuses = backend->currentStatuses();
     for (auto& order : orders)
         order.reset();
     prefixIndex.reset();
     rows = std::move(fresh);
     texts = std::move(freshTexts);
+    statuses = std::move(freshStatuses);
     deleted.assign(rows.size(), 0);
     passes.assign(rows.size(), 1);
     readCount = rows.size();
@@ -208,6 +215,7 @@ bool TicketStore::Impl::readChanges(qint64 token)
         if (index >= 0 && deleted[index])
             continue; // deleted here
         std::optional<Row> row = backend->readOne(id, texts);
+        readStatus(id);
         if (!row) {
             if (index >= 0) {
                 deleted[index] = 1; // gone elsewhere: a mark, so that indexes stay
@@ -227,6 +235,29 @@ bool TicketStore::Impl::readChanges(qint64 token)
     return true;
 }
 
+void TicketStore::Impl::setStatus(qint64 id, TicketStatus::Status status)
+{
+    auto it = std::lower_bound(
+        statuses.begin(), statuses.end(), id, [](const auto& entry, qint64 key) { return entry.first < key; });
+    const bool found = it != statuses.end() && it->first == id;
+    if (status == TicketStatus::Status::None) {
+        if (found)
+            statuses.erase(it);
+    } else if (found) {
+        it->second = status;
+    } else {
+        statuses.insert(it, { id, status });
+    }
+}
+
+void TicketStore::Impl::readStatus(qint64 id)
+{
+    if (!backend->statusOn())
+        return;
+    const std::vector<StatusEntry> history = backend->history(id);
+    setStatus(id, history.empty() ? TicketStatus::Status::None : TicketStatus::fromCode(history.front().code));
+}
+
 Row TicketStore::Impl::readOne(qint64 id)
 {
     if (std::optional<Row> row = backend->readOne(id, texts))
@@ -243,6 +274,8 @@ qint64 TicketStore::Impl::writePending()
     const qint64 id = backend->write(pending, changedFields, insert, texts);
     if (id == 0)
         raise(QStringLiteral("Row cannot be located for updating: another program has deleted it"));
+    if (insert && backend->statusOn()) // stored with it
+        setStatus(id, TicketStatus::Status::Prijato);
     return id;
 }
 

@@ -29,6 +29,7 @@ struct TicketStore::Impl final : FieldTable
     DataSetHandler onCalcFields;
     DataSetHandler afterPost;
     int busyTimeoutMs = 5000;
+    bool upgradesSchema = true;
 
     // The open store.
     std::unique_ptr<TicketBackend> backend;
@@ -42,17 +43,22 @@ struct TicketStore::Impl final : FieldTable
     size_t readCount = 0; // rows read in the order of their ids; those stored since follow them
     // What the rows' texts refer to: FieldTable::texts.
     std::vector<quint8> deleted; // per row, apart from the rows so that a pass over all rows reads less
-    std::vector<quint8> passes;  // per row: listed (passed the filter at the last refresh, not deleted)
-    std::vector<qint32> view;    // rows listed, in order; NewRow for the pending new row
+    std::vector<quint8> passes; // per row: listed (passed the filter at the last refresh, not deleted)
+    std::vector<qint32> view; // rows listed, in order; NewRow for the pending new row
     int recNo = -1;
     static constexpr qint32 NewRow = -1;
 
     // The pending row of edit or insert state.
     Row pending;
     QString pendingCalc;
-    qint32 pendingIndex = -1;   // row edited; -1 in insert state
-    qint32 insertedAfter = -1;  // the row current before Append, current again after Cancel
-    quint32 changedFields = 0;  // bits of the stored fields set since Edit or Append
+    qint32 pendingIndex = -1; // row edited; -1 in insert state
+    qint32 insertedAfter = -1; // the row current before Append, current again after Cancel
+    quint32 changedFields = 0; // bits of the stored fields set since Edit or Append
+
+    // The current status of every ticket that has one, by id.
+    std::vector<std::pair<qint64, TicketStatus::Status>> statuses;
+    void setStatus(qint64 id, TicketStatus::Status status); // None removes
+    void readStatus(qint64 id); // again from the store
 
     // The rows in the order of each field sorted on so far.
     std::array<std::unique_ptr<StoreRow::SortOrder>, TicketRecord::FieldCount> orders;

@@ -17,14 +17,14 @@ namespace DbVerbs {
 
 namespace {
 
-const char* const ExportUsage =
-    "Usage: trelomar-db export [DIR] --csv FILE [--separator ';'] [--raw]\n"
-    "Writes every ticket of DIR/data/data.mdb to FILE: a header of field names, one row per ticket,\n"
-    "UTF-8 with a byte-order mark, fields quoted where needed, dates as YYYY-MM-DD[ HH:MM:SS],\n"
-    "prices with a decimal point. The separator is a comma unless given (';' suits spreadsheets set up for Czech).\n"
-    "A value this program cannot read (a date in another form, a price in words) goes out as stored.\n"
-    "A cell a spreadsheet would take for a formula (starting with =, @, or + or - before other than a number)\n"
-    "gets a leading apostrophe; --raw writes every cell as stored.\n";
+const char* const ExportUsage
+    = "Usage: trelomar-db export [DIR] --csv FILE [--separator ';'] [--raw]\n"
+      "Writes every ticket of DIR/data/data.mdb to FILE: a header of field names, one row per ticket,\n"
+      "UTF-8 with a byte-order mark, fields quoted where needed, dates as YYYY-MM-DD[ HH:MM:SS],\n"
+      "prices with a decimal point. The separator is a comma unless given (';' suits spreadsheets set up for Czech).\n"
+      "A value this program cannot read (a date in another form, a price in words) goes out as stored.\n"
+      "A cell a spreadsheet would take for a formula (starting with =, @, or + or - before other than a number)\n"
+      "gets a leading apostrophe; --raw writes every cell as stored.\n";
 
 // A spreadsheet evaluates a cell starting with = or @, and one starting with + or -
 // unless a number, a phone number or an amount follows (digits, blanks and ()/.,-).
@@ -35,9 +35,8 @@ QString inert(const QString& cell)
     const QChar first = cell.front();
     bool formula = first == u'=' || first == u'@';
     if (first == u'+' || first == u'-')
-        formula = std::any_of(cell.begin() + 1, cell.end(), [](QChar c) {
-            return !(c.isDigit() && c.unicode() < 128) && !QStringView(u" ()/.,-").contains(c);
-        });
+        formula = std::any_of(cell.begin() + 1, cell.end(),
+            [](QChar c) { return !(c.isDigit() && c.unicode() < 128) && !QStringView(u" ()/.,-").contains(c); });
     return formula ? u'\'' + cell : cell;
 }
 
@@ -84,8 +83,8 @@ int exportCsv(const QStringList& args)
         if (args[i] == QLatin1String("--csv") && i + 1 < args.size()) {
             file = args[++i];
         } else if (args[i] == QLatin1String("--separator") && i + 1 < args.size() && args[i + 1].size() == 1
-                   && args[i + 1] != QLatin1String("\"") && args[i + 1] != QLatin1String("\r")
-                   && args[i + 1] != QLatin1String("\n")) {
+            && args[i + 1] != QLatin1String("\"") && args[i + 1] != QLatin1String("\r")
+            && args[i + 1] != QLatin1String("\n")) {
             separator = args[++i].front();
         } else if (args[i] == QLatin1String("--raw")) {
             raw = true;
@@ -103,6 +102,7 @@ int exportCsv(const QStringList& args)
     try {
         TicketStore store;
         store.setConnectionString(QStringLiteral("Data Source=") + workFolder(dir).store());
+        store.setUpgradesSchema(false); // exporting reads an older store as it is
         store.Open();
         QString text = QChar(0xFEFF);
         QStringList header;
@@ -116,7 +116,7 @@ int exportCsv(const QStringList& args)
         // What the store reads as empty but holds: goes out as it is.
         QHash<QPair<qint64, int>, QString> unreadable;
         for (const UnreadableValue& value : store.unreadableValues())
-            unreadable.insert({value.id, value.field}, value.stored);
+            unreadable.insert({ value.id, value.field }, value.stored);
         text += Csv::row(header, separator);
         const int count = store.RecordCount();
         for (int row = 0; row < count; ++row) {
@@ -124,7 +124,7 @@ int exportCsv(const QStringList& args)
             const TBookmark id = store.GetBookmark();
             QStringList values;
             for (const int f : fields) {
-                const QString value = unreadable.value({id, f}, exported(*store.Fields(f)));
+                const QString value = unreadable.value({ id, f }, exported(*store.Fields(f)));
                 values << (raw ? value : inert(value));
             }
             text += Csv::row(values, separator);
@@ -132,7 +132,8 @@ int exportCsv(const QStringList& args)
         QSaveFile out(file);
         const QByteArray bytes = text.toUtf8();
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-            throw AppError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+            throw AppError(
+                QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
         QTextStream(stdout) << "Exported " << count << " tickets to " << QDir::cleanPath(file) << "\n";
     } catch (const AppError& e) {
         error(e.message());

@@ -1,0 +1,30 @@
+#include "store/TicketStatus.h"
+
+#include <array>
+
+namespace TicketStatus {
+
+namespace {
+
+// In the enum's order, from Prijato.
+constexpr std::array<const char*, Count> Codes {
+    "prijato", "v_oprave", "ceka_na_dil", "ceka_na_zakaznika", "hotovo", "nelze_opravit", "vydano",
+};
+
+} // namespace
+
+QByteArray code(Status status)
+{
+    const int index = int(status) - 1;
+    return index >= 0 && index < Count ? QByteArray(Codes[size_t(index)]) : QByteArray();
+}
+
+Status fromCode(QByteArrayView code)
+{
+    for (int i = 0; i < Count; ++i)
+        if (code == QByteArrayView(Codes[size_t(i)]))
+            return Status(i + 1);
+    return Status::Unknown;
+}
+
+} // namespace TicketStatus
