@@ -526,6 +526,7 @@ void PostgresBackend::upgradeSchema()
         // Under the lock the version is read again: a counter that started
         // first may have upgraded the store while this one waited.
         run(UpgradeLock);
+        run("SET LOCAL client_min_messages = warning"); // "already exists, skipping" is no news
         int version = readVersion();
         if (version < TicketStatus::SchemaVersion) {
             for (; version < TicketStatus::SchemaVersion; ++version)

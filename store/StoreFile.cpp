@@ -1,7 +1,7 @@
 #include "store/StoreFile.h"
 
-
 #include "base/AppError.h"
+#include "store/TicketStatus.h"
 #include "store/TicketStore.h"
 #include "store/rows/TicketRecord.h"
 
@@ -91,7 +91,7 @@ QStringList integrity(Connection& db, bool quick)
 {
     QList<QStringList> rows;
     if (!db.query(quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", &rows))
-        return {db.error()};
+        return { db.error() };
     QStringList problems;
     for (const QStringList& row : rows)
         if (!row.isEmpty() && row[0] != QLatin1String("ok"))
@@ -120,9 +120,9 @@ QStringList schemaProblems(Connection& db)
 {
     QList<QStringList> rows;
     if (!db.query(QByteArray("PRAGMA table_info(") + Table + ')', &rows))
-        return {db.error()};
+        return { db.error() };
     if (rows.isEmpty())
-        return {QStringLiteral("no table %1").arg(QLatin1String(Table))};
+        return { QStringLiteral("no table %1").arg(QLatin1String(Table)) };
     QHash<QString, QString> declared; // lower-case name -> declared type
     for (const QStringList& row : rows)
         if (row.size() > 2)
@@ -139,9 +139,9 @@ QStringList schemaProblems(Connection& db)
         }
         const Affinity affinity = affinityOf(*found);
         const bool numeric = def.kind == FieldKind::Integer || def.kind == FieldKind::Currency;
-        const bool fits = numeric ? affinity == Affinity::Integer || affinity == Affinity::Numeric
-                || affinity == Affinity::Real
-                                  : affinity == Affinity::Text;
+        const bool fits = numeric
+            ? affinity == Affinity::Integer || affinity == Affinity::Numeric || affinity == Affinity::Real
+            : affinity == Affinity::Text;
         if (!fits)
             problems << QStringLiteral("field %1 has type \"%2\", expected %3")
                             .arg(name, *found, numeric ? QStringLiteral("a number") : QStringLiteral("text"));
@@ -151,7 +151,7 @@ QStringList schemaProblems(Connection& db)
 
 void removeDatabaseFiles(const QString& path)
 {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+    for (const char* suffix : { "", "-journal", "-wal", "-shm" })
         QFile::remove(path + QLatin1String(suffix));
 }
 
@@ -259,7 +259,8 @@ static QString openFailure(const QString& file, const QString& storePath)
 void backup(const QString& source, const QString& target)
 {
     const auto fail = [&](const QString& reason) {
-        throw AppError(QStringLiteral("Cannot back up %1 to %2: %3").arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target), reason));
+        throw AppError(QStringLiteral("Cannot back up %1 to %2: %3")
+                           .arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target), reason));
     };
     if (!QFileInfo::exists(source))
         fail(QStringLiteral("the file does not exist"));
@@ -289,10 +290,46 @@ QStringList pruneBackups(const QString& folder, int keep, const QDate& today)
     return removed;
 }
 
+namespace {
+
+// Read as it is, never upgraded: an older file simply has no history yet.
+QStringList historyProblems(Connection& db)
+{
+    QStringList found;
+    QList<QStringList> rows;
+    if (db.query("PRAGMA user_version", &rows) && !rows.isEmpty()
+        && rows[0].value(0).toInt() > TicketStatus::SchemaVersion)
+        found << QStringLiteral("the schema version %1 is newer than this program's %2")
+                     .arg(rows[0].value(0))
+                     .arg(TicketStatus::SchemaVersion);
+    rows.clear();
+    if (!db.query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'historie_stavu'", &rows)
+        || rows.isEmpty())
+        return found;
+    rows.clear();
+    if (!db.query("SELECT id, opravenka, stav, EXISTS (SELECT 1 FROM opravenky o WHERE o.id = h.opravenka)"
+                  " FROM historie_stavu h ORDER BY id",
+            &rows)) {
+        found << db.error();
+        return found;
+    }
+    for (const QStringList& row : rows) {
+        if (row.value(3) != QLatin1String("1"))
+            found << QStringLiteral("status row %1 belongs to ticket id %2, which does not exist")
+                         .arg(row.value(0), row.value(1));
+        if (TicketStatus::fromCode(row.value(2).toUtf8()) == TicketStatus::Status::Unknown)
+            found << QStringLiteral("status row %1 has the unknown status \"%2\"").arg(row.value(0), row.value(2));
+    }
+    return found;
+}
+
+} // namespace
+
 CheckResult check(const QString& path, bool quick)
 {
     if (!QFileInfo(path).isFile())
-        throw AppError(QStringLiteral("Cannot open file %1: the file does not exist").arg(QDir::toNativeSeparators(path)));
+        throw AppError(
+            QStringLiteral("Cannot open file %1: the file does not exist").arg(QDir::toNativeSeparators(path)));
     CheckResult result;
     Connection db(path, SQLITE_OPEN_READONLY);
     if (!db.ok()) {
@@ -317,7 +354,8 @@ CheckResult check(const QString& path, bool quick)
             &rows))
         result.problems << db.error();
     for (const QStringList& row : rows)
-        result.duplicates.append({row.value(0).toInt(), row.value(1).toInt()});
+        result.duplicates.append({ row.value(0).toInt(), row.value(1).toInt() });
+    result.history = historyProblems(db);
     return result;
 }
 
@@ -328,7 +366,8 @@ void restore(const QString& file, const QString& storePath, const QString& keepA
     };
     const CheckResult checked = check(file);
     if (!checked.problems.isEmpty())
-        fail(QStringLiteral("it is not an intact ticket database (%1)").arg(checked.problems.join(QStringLiteral("; "))));
+        fail(QStringLiteral("it is not an intact ticket database (%1)")
+                 .arg(checked.problems.join(QStringLiteral("; "))));
     const QString unopenable = openFailure(file, storePath);
     if (!unopenable.isEmpty())
         fail(QStringLiteral("the program cannot open it (%1)").arg(unopenable));

@@ -38,14 +38,16 @@ QStringList pruneBackups(const QString& folder, int keep, const QDate& today);
 
 struct CheckResult
 {
-    QStringList problems;              // integrity and schema findings, one line each
+    QStringList problems; // integrity and schema findings, one line each
     qint64 tickets = 0;
     QList<QPair<int, int>> duplicates; // ticket number, how many rows carry it
-    bool ok() const { return problems.isEmpty() && duplicates.isEmpty(); }
+    // The status history's findings: a newer schema, rows of no ticket, unknown codes.
+    QStringList history;
+    bool ok() const { return problems.isEmpty() && duplicates.isEmpty() && history.isEmpty(); }
 };
 
 // Integrity check, every stored field present with a fitting type, the ticket
-// count and the ticket numbers used more than once. Raises only when the file
+// count, the ticket numbers used more than once and the status history. Raises only when the file
 // is missing; a file that is no database is a problem of the result.
 CheckResult check(const QString& path, bool quick = false);
 

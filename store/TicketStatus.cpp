@@ -8,7 +8,13 @@ namespace {
 
 // In the enum's order, from Prijato.
 constexpr std::array<const char*, Count> Codes {
-    "prijato", "v_oprave", "ceka_na_dil", "ceka_na_zakaznika", "hotovo", "nelze_opravit", "vydano",
+    "prijato",
+    "v_oprave",
+    "ceka_na_dil",
+    "ceka_na_zakaznika",
+    "hotovo",
+    "nelze_opravit",
+    "vydano",
 };
 
 } // namespace

@@ -36,10 +36,10 @@ constexpr int SchemaVersion = 2;
 // One row of a ticket's history, never changed once stored.
 struct StatusEntry
 {
-    qint64 id = 0;      // the history row's own key
-    qint64 ticket = 0;  // the ticket's id in opravenky
-    QString time;       // UTC, ISO 8601
-    QByteArray code;    // as stored, perhaps unknown here
+    qint64 id = 0; // the history row's own key
+    qint64 ticket = 0; // the ticket's id in opravenky
+    QString time; // UTC, ISO 8601
+    QByteArray code; // as stored, perhaps unknown here
     QString note;
     QString who;
     std::optional<qint64> amount; // ten-thousandths of a crown, as the price

@@ -8,6 +8,7 @@
 #include "tools/DbVerbs.h"
 
 #include <QDir>
+#include <QHash>
 #include <QTextStream>
 
 #include <algorithm>
@@ -26,8 +27,7 @@ QString connectionString(const QString& store)
 
 QString name(const QString& store)
 {
-    return TicketBackend::isServerUrl(store) ? PostgresBackend::describe(store)
-                                             : DbVerbs::workFolder(store).store();
+    return TicketBackend::isServerUrl(store) ? PostgresBackend::describe(store) : DbVerbs::workFolder(store).store();
 }
 
 bool sameValue(const Row& a, const Texts& ta, const Row& b, const Texts& tb, int field)
@@ -43,8 +43,8 @@ bool sameValue(const Row& a, const Texts& ta, const Row& b, const Texts& tb, int
 }
 
 // Every stored field of every ticket, the id among them, compared.
-QString difference(const std::vector<Row>& from, const Texts& fromTexts, const std::vector<Row>& to,
-                   const Texts& toTexts)
+QString difference(
+    const std::vector<Row>& from, const Texts& fromTexts, const std::vector<Row>& to, const Texts& toTexts)
 {
     if (from.size() != to.size())
         return QStringLiteral("%1 tickets read, %2 stored").arg(from.size()).arg(to.size());
@@ -63,8 +63,8 @@ QString difference(const std::vector<Row>& from, const Texts& fromTexts, const s
 // "ticket id 5 (number 12): prijato \"17.3.2024\"" for a value that reads as empty.
 QString describe(const UnreadableValue& value, const std::vector<Row>& rows)
 {
-    const auto row = std::lower_bound(rows.begin(), rows.end(), value.id,
-                                      [](const Row& r, qint64 id) { return r.id < id; });
+    const auto row
+        = std::lower_bound(rows.begin(), rows.end(), value.id, [](const Row& r, qint64 id) { return r.id < id; });
     const int cislo = TicketRecord::cislo;
     QString ticket = QStringLiteral("ticket id %1").arg(value.id);
     if (row != rows.end() && row->id == value.id && !row->isNull(cislo))
@@ -81,6 +81,7 @@ int copyStore(const QString& from, const QString& to, bool dropUnreadable)
     try {
         const QString component = QStringLiteral("trelomar-db");
         auto source = BackendFactory::open(connectionString(from), component, 5000);
+        source->openStatus(false); // read as it is: an older store has no history to copy
         std::vector<Row> rows;
         Texts texts;
         source->readAll(rows, texts);
@@ -95,6 +96,12 @@ int copyStore(const QString& from, const QString& to, bool dropUnreadable)
         }
 
         auto target = BackendFactory::open(connectionString(to), component, 5000);
+        target->openStatus(true);
+        const std::vector<StatusEntry> history = source->statusOn() ? source->allHistory() : std::vector<StatusEntry>();
+        if (!history.empty() && !target->statusOn()) {
+            err << "trelomar-db: " << name(to) << " cannot keep the status history: " << target->statusOff() << "\n";
+            return 1;
+        }
         {
             std::vector<Row> present;
             Texts presentTexts;
@@ -111,16 +118,28 @@ int copyStore(const QString& from, const QString& to, bool dropUnreadable)
                 allFields |= 1u << f;
         // One transaction: a failure leaves the destination as empty as it was.
         target->beginBulk();
+        QHash<qint64, qint64> ids; // the source's ticket id -> the target's
         for (const Row& row : rows) {
             Row copy = row; // with its id, the bookmark
-            target->write(copy, allFields, true, texts);
+            ids.insert(row.id, target->write(copy, allFields, true, texts));
+        }
+        // Oldest first, so that each ticket's newest row stays its current status.
+        for (StatusEntry entry : history) {
+            entry.ticket = ids.value(entry.ticket);
+            if (!entry.ticket)
+                throw AppError(QStringLiteral("status row %1 belongs to no ticket").arg(entry.id));
+            if (!target->addStatus(entry))
+                throw AppError(QStringLiteral("status row %1 could not be stored").arg(entry.id));
         }
         target->endBulk();
 
         std::vector<Row> stored;
         Texts storedTexts;
         target->readAll(stored, storedTexts);
-        const QString problem = difference(rows, texts, stored, storedTexts);
+        QString problem = difference(rows, texts, stored, storedTexts);
+        if (problem.isEmpty() && target->statusOn() && target->allHistory().size() != history.size())
+            problem
+                = QStringLiteral("%1 status rows read, %2 stored").arg(history.size()).arg(target->allHistory().size());
         if (!problem.isEmpty()) {
             err << "trelomar-db: the copy in " << name(to) << " does not match: " << problem << "\n";
             return 1;
@@ -129,6 +148,7 @@ int copyStore(const QString& from, const QString& to, bool dropUnreadable)
         for (const UnreadableValue& value : unreadable)
             out << "Copied as empty: " << describe(value, rows) << "\n";
         out << "Copied " << rows.size() << " tickets from " << name(from) << " to " << name(to)
+            << (history.empty() ? QString() : QStringLiteral(" with %1 status rows").arg(history.size()))
             << "; counts and fields checked\n";
         return 0;
     } catch (const AppError& error) {

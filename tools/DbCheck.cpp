@@ -9,10 +9,12 @@ namespace DbVerbs {
 
 namespace {
 
-const char* const CheckUsage =
-    "Usage: trelomar-db check [DIR]\n"
-    "Checks DIR/data/data.mdb: integrity, every stored field present with its type, the ticket count,\n"
-    "ticket numbers used more than once. Exit code 0 only when all is well.\n";
+const char* const CheckUsage
+    = "Usage: trelomar-db check [DIR]\n"
+      "Checks DIR/data/data.mdb: integrity, every stored field present with its type, the ticket count,\n"
+      "ticket numbers used more than once, and the status history: rows of no ticket, unknown status codes,\n"
+      "a schema newer than this program's. An older store is read as it is, never upgraded.\n"
+      "Exit code 0 only when all is well.\n";
 
 } // namespace
 
@@ -36,6 +38,8 @@ int check(const QStringList& args)
         out << "problem: " << problem << "\n";
     if (result.problems.isEmpty())
         out << "integrity: ok\nfields: ok\ntickets: " << result.tickets << "\n";
+    for (const QString& problem : result.history)
+        out << "history problem: " << problem << "\n";
     for (const auto& [number, count] : result.duplicates)
         out << "duplicate ticket number: " << number << " (" << count << " tickets)\n";
     out << (result.ok() ? "all well\n" : "NOT well\n");

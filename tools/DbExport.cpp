@@ -1,5 +1,6 @@
 // trelomar-db export: every ticket as one row of a CSV file.
 #include "base/Csv.h"
+#include "store/BackendFactory.h"
 #include "store/StoreFile.h"
 #include "store/TField.h"
 #include "store/TicketBackend.h"
@@ -24,7 +25,11 @@ const char* const ExportUsage
       "prices with a decimal point. The separator is a comma unless given (';' suits spreadsheets set up for Czech).\n"
       "A value this program cannot read (a date in another form, a price in words) goes out as stored.\n"
       "A cell a spreadsheet would take for a formula (starting with =, @, or + or - before other than a number)\n"
-      "gets a leading apostrophe; --raw writes every cell as stored.\n";
+      "gets a leading apostrophe; --raw writes every cell as stored.\n"
+      "       trelomar-db export [DIR] --history FILE [--separator ';'] [--raw]\n"
+      "Writes the repairs' status history to FILE the same way: one row per status change, oldest first, with\n"
+      "the ticket's number (cislo) and id, the time (UTC), the status code, note, who and the amount paid.\n"
+      "--csv and --history may be given together. An older store is read as it is, never upgraded.\n";
 
 // A spreadsheet evaluates a cell starting with = or @, and one starting with + or -
 // unless a number, a phone number or an amount follows (digits, blanks and ()/.,-).
@@ -70,18 +75,62 @@ QString exported(const TField& field)
     }
 }
 
+// Writes `text` as the file's whole content, or raises.
+void save(const QString& file, const QString& text)
+{
+    QSaveFile out(file);
+    const QByteArray bytes = text.toUtf8();
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        throw AppError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+}
+
+// The history with each ticket's number; a store without one gives the header alone.
+int exportHistory(const QString& store, const QString& file, QChar separator, bool raw)
+{
+    auto backend = BackendFactory::open(QStringLiteral("Data Source=") + store, QStringLiteral("trelomar-db"), 5000);
+    backend->openStatus(false);
+    if (!backend->statusOn() && backend->schemaVersion() >= TicketStatus::SchemaVersion)
+        throw AppError(QStringLiteral("Cannot read the status history of %1: %2")
+                           .arg(QDir::toNativeSeparators(store), backend->statusOff()));
+    std::vector<StoreRow::Row> rows;
+    StoreRow::Texts texts;
+    backend->readAll(rows, texts);
+    const std::vector<StatusEntry> history = backend->statusOn() ? backend->allHistory() : std::vector<StatusEntry>();
+    QString text = QChar(0xFEFF);
+    text += Csv::row(
+        { QStringLiteral("cislo"), QStringLiteral("opravenka"), QStringLiteral("cas"), QStringLiteral("stav"),
+            QStringLiteral("poznamka"), QStringLiteral("technik"), QStringLiteral("castka") },
+        separator);
+    const int cislo = TicketRecord::cislo;
+    for (const StatusEntry& entry : history) {
+        const auto row = std::lower_bound(
+            rows.begin(), rows.end(), entry.ticket, [](const StoreRow::Row& r, qint64 id) { return r.id < id; });
+        const bool numbered = row != rows.end() && row->id == entry.ticket && !row->isNull(cislo);
+        const QStringList values { numbered ? QString::number(row->num[StoreRow::slotOf(cislo)]) : QString(),
+            QString::number(entry.ticket), entry.time, QString::fromUtf8(entry.code),
+            raw ? entry.note : inert(entry.note), raw ? entry.who : inert(entry.who),
+            entry.amount ? money(*entry.amount) : QString() };
+        text += Csv::row(values, separator);
+    }
+    save(file, text);
+    QTextStream(stdout) << "Exported " << history.size() << " status rows to " << QDir::cleanPath(file) << "\n";
+    return Done;
+}
+
 } // namespace
 
 int exportCsv(const QStringList& args)
 {
     if (isHelp(args))
         return usage(ExportUsage, true);
-    QString dir, file;
+    QString dir, file, historyFile;
     QChar separator = u',';
     bool raw = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--csv") && i + 1 < args.size()) {
             file = args[++i];
+        } else if (args[i] == QLatin1String("--history") && i + 1 < args.size()) {
+            historyFile = args[++i];
         } else if (args[i] == QLatin1String("--separator") && i + 1 < args.size() && args[i + 1].size() == 1
             && args[i + 1] != QLatin1String("\"") && args[i + 1] != QLatin1String("\r")
             && args[i + 1] != QLatin1String("\n")) {
@@ -94,12 +143,16 @@ int exportCsv(const QStringList& args)
             return usage(ExportUsage, false);
         }
     }
-    if (file.isEmpty())
+    if (file.isEmpty() && historyFile.isEmpty())
         return usage(ExportUsage, false);
     if (dir.isEmpty())
         dir = QStringLiteral(".");
 
     try {
+        if (!historyFile.isEmpty())
+            exportHistory(workFolder(dir).store(), historyFile, separator, raw);
+        if (file.isEmpty())
+            return Done;
         TicketStore store;
         store.setConnectionString(QStringLiteral("Data Source=") + workFolder(dir).store());
         store.setUpgradesSchema(false); // exporting reads an older store as it is

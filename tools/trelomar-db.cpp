@@ -19,20 +19,23 @@
 
 namespace {
 
-const char* const Usage = "Usage: trelomar-db init [DIR]\n"
-                          "Creates DIR/data/data.mdb, an empty ticket database (DIR defaults to the current folder).\n"
-                          "An existing database is never replaced.\n"
-                          "       trelomar-db init --url postgresql://USER@HOST[:PORT]/DBNAME\n"
-                          "Creates the ticket table in an existing database on the shop's server; never replaces one.\n"
-                          "The password comes from PGPASSWORD or ~/.pgpass: written in the URL, others see it in ps.\n"
-                          "       trelomar-db copy FROM TO [--drop-unreadable]\n"
-                          "Copies every ticket from one store to another, empty one, and checks the copy. A store is a\n"
-                          "folder holding data/data.mdb or a postgresql:// URL. A value that cannot be read (a date\n"
-                          "in another form, a price in words) stops the copy, each named, unless --drop-unreadable\n"
-                          "copies them as empty (each named).\n"
-                          "       trelomar-db prepare DIR [--from SHIPPED]\n"
-                          "Lays out a new working folder: the database, the help and the language files.\n"
-                          "Other commands (each with --help): backup, restore, check, export.\n";
+const char* const Usage
+    = "Usage: trelomar-db init [DIR]\n"
+      "Creates DIR/data/data.mdb, an empty ticket database with its status history (DIR defaults\n"
+      "to the current folder).\n"
+      "An existing database is never replaced.\n"
+      "       trelomar-db init --url postgresql://USER@HOST[:PORT]/DBNAME\n"
+      "Creates the ticket table in an existing database on the shop's server; never replaces one.\n"
+      "The password comes from PGPASSWORD or ~/.pgpass: written in the URL, others see it in ps.\n"
+      "       trelomar-db copy FROM TO [--drop-unreadable]\n"
+      "Copies every ticket from one store to another, empty one, and checks the copy. A store is a\n"
+      "folder holding data/data.mdb or a postgresql:// URL. A value that cannot be read (a date\n"
+      "in another form, a price in words) stops the copy, each named, unless --drop-unreadable\n"
+      "copies them as empty (each named). The status history goes along; an older target is\n"
+      "upgraded first, an older source is read as it is.\n"
+      "       trelomar-db prepare DIR [--from SHIPPED]\n"
+      "Lays out a new working folder: the database, the help and the language files.\n"
+      "Other commands (each with --help): backup, restore, check, export.\n";
 
 void usage(QTextStream& stream)
 {

@@ -1,0 +1,280 @@
+#include "store/BackendFactory.h"
+#include "store/PostgresBackend.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "tests/store/TestDb.h"
+#include "tests/support/PgDatabase.h"
+#include "tests/support/TestRegistry.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QThread>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+using TicketStatus::Status;
+
+namespace {
+
+// The file the previous release's tool made, three tickets and no schema
+// version, in place of the test database.
+QString versionOneFile(TestDb& db)
+{
+    const QString path = db.path();
+    db.sql().close();
+    QFile::remove(path);
+    QFile::copy(qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/tests/data/store-version1.mdb"), path);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    db.sql().open();
+    return path;
+}
+
+// Every stored value of every ticket, as another program reads them.
+QStringList ticketRows(TestDb& db)
+{
+    QStringList rows;
+    QSqlQuery query(QStringLiteral("SELECT * FROM opravenky ORDER BY id"), db.sql());
+    while (query.next()) {
+        QStringList values;
+        for (int c = 0; c < query.record().count(); ++c)
+            values << query.value(c).toString() + u'/' + QString::number(query.value(c).typeId());
+        rows << values.join(u'|');
+    }
+    return rows;
+}
+
+void addTicket(TicketStore& store, int number)
+{
+    store.Append();
+    store.FieldByName(QStringLiteral("cislo"))->setAsInteger(number);
+    store.Post();
+}
+
+} // namespace
+
+class TestStatusHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The previous release's file opens upgraded once; its tickets stay as they were, without a status.
+    void olderFileIsUpgradedKeepingItsTickets()
+    {
+        TestDb db;
+        versionOneFile(db);
+        const QStringList before = ticketRows(db);
+        QCOMPARE(before.size(), 3);
+        auto store = openStore(db);
+        QVERIFY2(store->statusOn(), qPrintable(store->statusOffReason()));
+        QCOMPARE(db.value(QStringLiteral("PRAGMA user_version")).toInt(), TicketStatus::SchemaVersion);
+        QCOMPARE(ticketRows(db), before);
+        for (int row = 0; row < store->RecordCount(); ++row)
+            QCOMPARE(store->statusAt(row), Status::None);
+    }
+
+    // A new ticket is received with its first status; deleting a ticket, here
+    // or by an older release, takes its history, so that the id SQLite gives
+    // again starts clean.
+    void newTicketStatusAndDeletedHistory_data()
+    {
+        QTest::addColumn<bool>("deletedElsewhere");
+        QTest::newRow("deleted here") << false;
+        QTest::newRow("deleted by another program") << true;
+    }
+    void newTicketStatusAndDeletedHistory()
+    {
+        QFETCH(bool, deletedElsewhere);
+        TestDb db;
+        auto store = openStore(db);
+        addTicket(*store, 1);
+        const TBookmark id = store->GetBookmark();
+        QCOMPARE(store->statusOf(id), Status::Prijato);
+        store->addStatus(id, "hotovo", QStringLiteral("displej"), QStringLiteral("Petr"), 12345000);
+        const std::vector<StatusEntry> history = store->statusHistory(id);
+        QCOMPARE(history.size(), size_t(2));
+        QCOMPARE(history[0].code, QByteArray("hotovo"));
+        QCOMPARE(history[0].amount, std::optional<qint64>(12345000));
+        QCOMPARE(history[1].code, QByteArray("prijato"));
+        QVERIFY(QDateTime::fromString(history[1].time, Qt::ISODate).timeSpec() == Qt::UTC);
+
+        if (deletedElsewhere) {
+            db.exec(QStringLiteral("DELETE FROM opravenky WHERE id = %1").arg(id));
+            store->Refresh();
+        } else {
+            store->Delete();
+        }
+        addTicket(*store, 2);
+        QCOMPARE(store->GetBookmark(), id); // SQLite's next id is the deleted one
+        QCOMPARE(store->statusHistory(id).size(), size_t(1));
+        QCOMPARE(db.value(QStringLiteral("SELECT count(*) FROM historie_stavu")).toInt(), 1);
+    }
+
+    void addStatusRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<bool>("deleteFirst");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown code") << QByteArray("opraveno") << false << "Unknown repair status \"opraveno\"";
+        QTest::newRow("ticket gone") << QByteArray("hotovo") << true << "no longer stored";
+    }
+    void addStatusRefusals()
+    {
+        QFETCH(QByteArray, code);
+        QFETCH(bool, deleteFirst);
+        QFETCH(QString, message);
+        TestDb db;
+        auto store = openStore(db);
+        addTicket(*store, 1);
+        const TBookmark id = store->GetBookmark();
+        if (deleteFirst)
+            db.exec(QStringLiteral("DELETE FROM opravenky"));
+        const QString error = raised([&] { store->addStatus(id, code, QString(), QString()); });
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(db.value(QStringLiteral("SELECT count(*) FROM historie_stavu WHERE stav <> 'prijato'")).toInt(), 0);
+    }
+
+    // A file the program cannot upgrade now (another program holds it) keeps its tickets working.
+    void unupgradableFileKeepsTickets()
+    {
+        TestDb db;
+        versionOneFile(db);
+        const QStringList before = ticketRows(db);
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        TicketStore store;
+        store.setBusyTimeout(100);
+        store.setConnectionString(db.connectionString());
+        store.Open();
+        db.exec(QStringLiteral("COMMIT"));
+        QCOMPARE(store.RecordCount(), 3);
+        QVERIFY(!store.statusOn());
+        QVERIFY2(store.statusOffReason().contains(QLatin1String("locked")), qPrintable(store.statusOffReason()));
+        QVERIFY(!raised([&] { store.addStatus(store.GetBookmark(), "hotovo", QString(), QString()); }).isEmpty());
+        addTicket(store, 4); // tickets are stored as before, without a status
+        QCOMPARE(store.statusOf(store.GetBookmark()), Status::None);
+        QCOMPARE(db.value(QStringLiteral("PRAGMA user_version")).toInt(), 0);
+        QCOMPARE(ticketRows(db).mid(0, 3), before);
+    }
+
+    // A read-only file is refused exactly as before and stays of its version.
+    void readOnlyFileIsRefusedAsBefore()
+    {
+        TestDb db;
+        const QString path = versionOneFile(db);
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        TicketStore store;
+        store.setConnectionString(db.connectionString());
+        const QString error = raised([&] { store.Open(); });
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (error.isEmpty())
+            QSKIP("this user can write a read-only file");
+        QCOMPARE(error, QStringLiteral("Cannot open file %1: the file is read-only").arg(path));
+        QCOMPARE(db.value(QStringLiteral("PRAGMA user_version")).toInt(), 0);
+    }
+
+    // A newer store is left as it is; its history is used only with every column this program writes.
+    void newerStore_data()
+    {
+        QTest::addColumn<QString>("history");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("known columns and more")
+            << "id INTEGER PRIMARY KEY, opravenka INTEGER, cas TEXT, stav TEXT, poznamka TEXT, technik TEXT,"
+               " castka INTEGER, pobocka TEXT"
+            << true;
+        QTest::newRow("a column dropped")
+            << "id INTEGER PRIMARY KEY, opravenka INTEGER, cas TEXT, stav TEXT, poznamka TEXT, castka INTEGER" << false;
+    }
+    void newerStore()
+    {
+        QFETCH(QString, history);
+        QFETCH(bool, on);
+        TestDb db;
+        db.exec(QStringLiteral("DROP TABLE historie_stavu"));
+        db.exec(QStringLiteral("CREATE TABLE historie_stavu (%1)").arg(history));
+        db.exec(QStringLiteral("PRAGMA user_version = 7"));
+        auto store = openStore(db);
+        QCOMPARE(store->statusOn(), on);
+        if (!on)
+            QVERIFY2(store->statusOffReason().contains(QLatin1String("technik")), qPrintable(store->statusOffReason()));
+        addTicket(*store, 1);
+        QCOMPARE(store->statusOf(store->GetBookmark()), on ? Status::Prijato : Status::None);
+        QCOMPARE(db.value(QStringLiteral("PRAGMA user_version")).toInt(), 7);
+        QVERIFY(!db.value(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'historie_stavu'"))
+                     .toString()
+                     .contains(QLatin1String("NOT NULL")));
+    }
+
+    // Two counters starting together against an older server store: one upgrades, the other finds it done.
+    void twoCountersUpgradeOnce()
+    {
+        PG_DATABASE(pg);
+        PostgresBackend::createTable(pg.url());
+        pg.exec(
+            QStringLiteral("DROP TABLE trelomar_schema, historie_stavu; DROP FUNCTION historie_stavu_smazat CASCADE"));
+        // Held until both counters wait: without taking turns, the second would create the tables again.
+        PGconn* holder = PQconnectdb(pg.url().toUtf8().constData());
+        PQclear(PQexec(holder, "BEGIN; LOCK TABLE opravenky IN SHARE ROW EXCLUSIVE MODE"));
+        QString off[2];
+        QThread* counters[2];
+        for (int i = 0; i < 2; ++i) {
+            counters[i] = QThread::create([&, i] {
+                try {
+                    auto backend = BackendFactory::open(pg.url(), QStringLiteral("ADOTable"), 5000);
+                    backend->openStatus(true);
+                    off[i] = backend->statusOff();
+                } catch (const AppError& error) {
+                    off[i] = error.message();
+                }
+            });
+            counters[i]->start();
+        }
+        QTRY_COMPARE(pg.exec(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database()"
+                                            " AND wait_event_type = 'Lock'")),
+            QStringLiteral("2"));
+        PQclear(PQexec(holder, "COMMIT"));
+        PQfinish(holder);
+        for (QThread* counter : counters) {
+            QVERIFY(counter->wait(10000));
+            delete counter;
+        }
+        QCOMPARE(off[0], QString());
+        QCOMPARE(off[1], QString());
+        QCOMPARE(
+            pg.exec(QStringLiteral("SELECT string_agg(version::text, ',') FROM trelomar_schema")), QStringLiteral("2"));
+    }
+
+    // On the server too: a new ticket is received, and its history goes with it, also by TRUNCATE.
+    void serverKeepsAndDropsHistory_data()
+    {
+        QTest::addColumn<QString>("removal");
+        QTest::newRow("delete") << "DELETE FROM opravenky";
+        QTest::newRow("truncate") << "TRUNCATE opravenky";
+    }
+    void serverKeepsAndDropsHistory()
+    {
+        QFETCH(QString, removal);
+        PG_DATABASE(pg);
+        PostgresBackend::createTable(pg.url());
+        TicketStore store;
+        store.setConnectionString(pg.url());
+        store.Open();
+        QVERIFY2(store.statusOn(), qPrintable(store.statusOffReason()));
+        addTicket(store, 1);
+        const TBookmark id = store.GetBookmark();
+        store.addStatus(id, "vydano", QStringLiteral("hotově"), QStringLiteral("Eva"), 8990000);
+        const std::vector<StatusEntry> history = store.statusHistory(id);
+        QCOMPARE(history.size(), size_t(2));
+        QCOMPARE(history[0].amount, std::optional<qint64>(8990000));
+        QCOMPARE(history[1].code, QByteArray("prijato"));
+        pg.exec(removal);
+        QCOMPARE(pg.exec(QStringLiteral("SELECT count(*) FROM historie_stavu")), QStringLiteral("0"));
+        QVERIFY(
+            raised([&] { store.addStatus(id, "hotovo", QString(), QString()); }).contains(QLatin1String("no longer")));
+    }
+};
+
+TRELOMAR_TEST(TestStatusHistory)
+#include "TestStatusHistory.moc"
