@@ -80,65 +80,6 @@ QString dataSource(const QString& connectionString)
 
 QAtomicInt connectionCounter;
 
-bool exec(sqlite3* db, const char* sql)
-{
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// The version in the file's header; 0, never set, is the first.
-int userVersion(sqlite3* db)
-{
-    Statement st(db, "PRAGMA user_version");
-    if (!st.ok() || st.step() != SQLITE_ROW)
-        return -1;
-    return std::max(1, sqlite3_column_int(st.get(), 0));
-}
-
-// Version 2: the repairs' history. The trigger removes a deleted ticket's
-// history whoever deletes it, an older release too, so that a new ticket
-// given the same id starts without a status.
-bool toVersion2(sqlite3* db)
-{
-    return exec(db,
-        "CREATE TABLE IF NOT EXISTS historie_stavu (id INTEGER PRIMARY KEY, opravenka INTEGER NOT NULL,"
-        " cas TEXT NOT NULL, stav TEXT NOT NULL, poznamka TEXT, technik TEXT, castka INTEGER);"
-        "CREATE INDEX IF NOT EXISTS historie_stavu_opravenka ON historie_stavu (opravenka, id);"
-        "CREATE TRIGGER IF NOT EXISTS historie_stavu_smazat AFTER DELETE ON opravenky"
-        " BEGIN DELETE FROM historie_stavu WHERE opravenka = OLD.id; END;");
-}
-
-// Step n brings version n + 1 to n + 2.
-constexpr std::array<bool (*)(sqlite3*), TicketStatus::SchemaVersion - 1> UpgradeSteps { toVersion2 };
-
-// Every missing step in one transaction; the version is read again inside
-// it, as another program may have upgraded the file meanwhile. Empty when
-// done, else why not.
-QString upgradeFile(sqlite3* db)
-{
-    if (!exec(db, "BEGIN IMMEDIATE"))
-        return QString::fromUtf8(sqlite3_errmsg(db));
-    int version = userVersion(db);
-    bool done = version > 0;
-    for (; done && version < TicketStatus::SchemaVersion; ++version)
-        done = UpgradeSteps[size_t(version - 1)](db);
-    if (done)
-        done = exec(db, QByteArray("PRAGMA user_version = " + QByteArray::number(std::max(version, 1))).constData())
-            && exec(db, "COMMIT");
-    if (done)
-        return QString();
-    const QString failure = QString::fromUtf8(sqlite3_errmsg(db));
-    exec(db, "ROLLBACK");
-    return failure;
-}
-
-const QByteArray HistoryColumns = "id, opravenka, cas, stav, poznamka, technik, castka";
-
-QString columnText(sqlite3_stmt* st, int column)
-{
-    return QString::fromUtf8(
-        reinterpret_cast<const char*>(sqlite3_column_text(st, column)), sqlite3_column_bytes(st, column));
-}
-
 } // namespace
 
 SqliteBackend::SqliteBackend(const QString& connectionString, const QString& component, int busyTimeoutMs)
@@ -527,16 +468,16 @@ qint64 SqliteBackend::write(Row& row, quint32 changedFields, bool insert, const 
 {
     // A new ticket and its first status in one transaction.
     const bool withStatus = insert && !m_bulk && statusOn();
-    if (withStatus && !exec(m_db, "BEGIN IMMEDIATE"))
+    if (withStatus && !sqliteExec(m_db, "BEGIN IMMEDIATE"))
         raiseWrite();
     try {
         const qint64 id = writeRow(row, changedFields, insert, texts);
-        if (withStatus && (!insertStatus(received(id)) || !exec(m_db, "COMMIT")))
+        if (withStatus && (!insertStatus(received(id)) || !sqliteExec(m_db, "COMMIT")))
             raiseWrite();
         return id;
     } catch (...) {
         if (withStatus)
-            exec(m_db, "ROLLBACK");
+            sqliteExec(m_db, "ROLLBACK");
         throw;
     }
 }
@@ -655,120 +596,4 @@ void SqliteBackend::createDatabase(const QString& path)
         QFile::remove(path + QStringLiteral("-shm"));
         throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), failure));
     }
-}
-
-int SqliteBackend::schemaVersion()
-{
-    const int version = userVersion(m_db);
-    if (version < 0)
-        raiseRead();
-    return version;
-}
-
-void SqliteBackend::upgradeSchema()
-{
-    const QString failure = upgradeFile(m_db);
-    if (!failure.isEmpty())
-        throw AppError(QStringLiteral("Cannot upgrade file %1 to schema version %2: %3")
-                           .arg(QDir::toNativeSeparators(m_path))
-                           .arg(TicketStatus::SchemaVersion)
-                           .arg(failure));
-}
-
-QStringList SqliteBackend::missingHistoryColumns()
-{
-    Statement st(m_db, "PRAGMA table_info(historie_stavu)");
-    if (!st.ok())
-        raiseRead();
-    QSet<QString> present;
-    while (st.step() == SQLITE_ROW)
-        present.insert(columnText(st.get(), 1).toLower());
-    QStringList missing;
-    for (const QString& column : QString::fromLatin1(HistoryColumns).split(QStringLiteral(", ")))
-        if (!present.contains(column))
-            missing << column;
-    return missing;
-}
-
-std::vector<std::pair<qint64, TicketStatus::Status>> SqliteBackend::currentStatuses()
-{
-    // The newest row per ticket from the index on (opravenka, id), then each row by its key.
-    Statement st(m_db,
-        "SELECT opravenka, stav FROM historie_stavu WHERE id IN"
-        " (SELECT max(id) FROM historie_stavu GROUP BY opravenka) ORDER BY opravenka");
-    if (!st.ok())
-        raiseRead();
-    std::vector<std::pair<qint64, TicketStatus::Status>> found;
-    int rc;
-    while ((rc = st.step()) == SQLITE_ROW)
-        found.emplace_back(sqlite3_column_int64(st.get(), 0),
-            TicketStatus::fromCode(QByteArrayView(
-                reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)), sqlite3_column_bytes(st.get(), 1))));
-    if (rc != SQLITE_DONE)
-        raiseRead();
-    return found;
-}
-
-std::vector<StatusEntry> SqliteBackend::readHistory(const QByteArray& sql, qint64 ticket)
-{
-    Statement st(m_db, sql);
-    if (!st.ok())
-        raiseRead();
-    if (ticket)
-        sqlite3_bind_int64(st.get(), 1, ticket);
-    std::vector<StatusEntry> found;
-    int rc;
-    while ((rc = st.step()) == SQLITE_ROW) {
-        StatusEntry entry;
-        entry.id = sqlite3_column_int64(st.get(), 0);
-        entry.ticket = sqlite3_column_int64(st.get(), 1);
-        entry.time = columnText(st.get(), 2);
-        entry.code = columnText(st.get(), 3).toUtf8();
-        entry.note = columnText(st.get(), 4);
-        entry.who = columnText(st.get(), 5);
-        if (sqlite3_column_type(st.get(), 6) != SQLITE_NULL)
-            entry.amount = sqlite3_column_int64(st.get(), 6);
-        found.push_back(std::move(entry));
-    }
-    if (rc != SQLITE_DONE)
-        raiseRead();
-    return found;
-}
-
-std::vector<StatusEntry> SqliteBackend::history(qint64 ticket)
-{
-    return readHistory(
-        "SELECT " + HistoryColumns + " FROM historie_stavu WHERE opravenka = ? ORDER BY id DESC", ticket);
-}
-
-std::vector<StatusEntry> SqliteBackend::allHistory()
-{
-    return readHistory("SELECT " + HistoryColumns + " FROM historie_stavu ORDER BY id", 0);
-}
-
-bool SqliteBackend::insertStatus(const StatusEntry& entry)
-{
-    // Only beside a stored ticket: one deleted meanwhile gets no row.
-    Statement st(m_db,
-        "INSERT INTO historie_stavu (opravenka, cas, stav, poznamka, technik, castka)"
-        " SELECT ?1, ?2, ?3, ?4, ?5, ?6 WHERE EXISTS (SELECT 1 FROM opravenky WHERE id = ?1)");
-    if (!st.ok())
-        raiseWrite();
-    const QByteArray time = entry.time.toUtf8(), note = entry.note.toUtf8(), who = entry.who.toUtf8();
-    const auto text = [&](int parameter, const QByteArray& value) {
-        return value.isEmpty()
-            ? sqlite3_bind_null(st.get(), parameter)
-            : sqlite3_bind_text(st.get(), parameter, value.constData(), int(value.size()), SQLITE_TRANSIENT);
-    };
-    if (sqlite3_bind_int64(st.get(), 1, entry.ticket) != SQLITE_OK || text(2, time) != SQLITE_OK
-        || text(3, entry.code) != SQLITE_OK || text(4, note) != SQLITE_OK || text(5, who) != SQLITE_OK
-        || (entry.amount ? sqlite3_bind_int64(st.get(), 6, *entry.amount) : sqlite3_bind_null(st.get(), 6)) != SQLITE_OK
-        || st.step() != SQLITE_DONE)
-        raiseWrite();
-    return sqlite3_changes(m_db) == 1;
-}
-
-bool SqliteBackend::addStatus(const StatusEntry& entry)
-{
-    return insertStatus(entry);
 }

@@ -40,6 +40,8 @@ private:
     qint64 dataVersion() const;
     qint64 writeRow(Row& row, quint32 changed, bool insert, const Texts& texts);
     bool insertStatus(const StatusEntry& entry); // false when the ticket is gone
+    // Every missing schema step in one transaction; empty when done, else why not.
+    static QString upgradeFile(sqlite3* db);
     std::vector<StatusEntry> readHistory(const QByteArray& sql, qint64 ticket);
     bool readWhole(sqlite3* db, std::vector<Row>& rows, Texts& texts) const;
     bool readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest);

@@ -24,3 +24,9 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     int m_rc;
 };
+
+// Runs SQL without results; false on failure, sqlite3_errmsg() says why.
+inline bool sqliteExec(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
