@@ -182,11 +182,7 @@ int exportCsv(const QStringList& args)
             }
             text += Csv::row(values, separator);
         }
-        QSaveFile out(file);
-        const QByteArray bytes = text.toUtf8();
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-            throw AppError(
-                QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+        save(file, text);
         QTextStream(stdout) << "Exported " << count << " tickets to " << QDir::cleanPath(file) << "\n";
     } catch (const AppError& e) {
         error(e.message());
