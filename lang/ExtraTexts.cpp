@@ -42,6 +42,17 @@ constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries 
     { "status_hotovo", "Hotovo", "Ready for pickup" },
     { "status_nelze_opravit", "Nelze opravit", "Cannot be repaired" },
     { "status_vydano", "Vydáno", "Handed over" },
+    { "status_unknown", "Neznámý stav", "Unknown status" },
+    { "column_status", "Stav", "Status" },
+    { "status_item", "Stav opravy...", "Repair status..." },
+    { "handover_item", "Vydat zákazníkovi...", "Hand over..." },
+    { "view_menu", "Zobrazit", "View" },
+    { "view_all", "Všechny opravenky", "All tickets" },
+    { "view_open", "Rozpracované", "Open" },
+    { "view_ready", "K vyzvednutí", "Ready for pickup" },
+    { "view_overdue", "Po termínu", "Overdue" },
+    { "view_waiting", "Čeká na díl", "Waiting for a part" },
+    { "list_counts", "K vyzvednutí: %1    Po termínu: %2", "Ready for pickup: %1    Overdue: %2" },
 } };
 
 const Entry& entry(ExtraText id)

@@ -24,6 +24,18 @@ enum class ExtraText {
     StatusHotovo,
     StatusNelzeOpravit,
     StatusVydano,
+    StatusUnknown, // a status code another program wrote
+    // The main window's status column, commands and lists of work.
+    ColumnStatus,
+    StatusItem,
+    HandoverItem,
+    ViewMenu,
+    ViewAll,
+    ViewOpen,
+    ViewReady,
+    ViewOverdue,
+    ViewWaiting,
+    ListCounts, // %1 ready, %2 overdue
     Count
 };
 

@@ -12,8 +12,6 @@ namespace FieldText {
 
 namespace {
 
-constexpr qint64 DayMs = 86400000;
-
 [[noreturn]] void invalid(const QString& text, const char* what)
 {
     // A huge paste would make an error box wider than any screen.

@@ -12,6 +12,12 @@ namespace FieldText {
 // plus the milliseconds of the day. Local wall-clock time, no zone.
 qint64 packDateTime(const QDateTime& value);
 QDateTime unpackDateTime(qint64 packed);
+constexpr qint64 DayMs = 86400000;
+// The Julian day of a packed date.
+constexpr qint64 packedDay(qint64 packed)
+{
+    return packed / DayMs;
+}
 // The same for a date the file can hold (years 1 to 9999); raises the field's
 // "'x' is not a valid date" for any other, x as displayDate shows it.
 qint64 packStorable(const QDateTime& value);

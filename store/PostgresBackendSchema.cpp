@@ -218,13 +218,14 @@ bool PostgresBackend::addStatus(const StatusEntry& entry)
     const char* values[]
         = { ticket.constData(), time.constData(), entry.code.constData(), note.isEmpty() ? nullptr : note.constData(),
               who.isEmpty() ? nullptr : who.constData(), entry.amount ? amount.constData() : nullptr };
-    // Only beside a stored ticket, locked against deletion until the row is in.
+    // Only beside a stored ticket, locked against deletion until the row is in. The other
+    // counters learn of it as of a changed ticket: with the row, in the same transaction.
     Result result(PQexecParams(m_conn,
-        "INSERT INTO historie_stavu (opravenka, cas, stav, poznamka, technik, castka)"
+        "WITH stored AS (INSERT INTO historie_stavu (opravenka, cas, stav, poznamka, technik, castka)"
         " SELECT $1::bigint, $2, $3, $4, $5, $6::numeric WHERE EXISTS (SELECT 1 FROM opravenky WHERE id = $1 FOR KEY "
-        "SHARE)",
+        "SHARE) RETURNING opravenka) SELECT pg_notify('opravenky', opravenka::text) FROM stored",
         6, nullptr, values, nullptr, nullptr, 0));
     if (!ok(result))
         raise("write to");
-    return qstrcmp(PQcmdTuples(result.get()), "1") == 0;
+    return PQntuples(result.get()) == 1;
 }

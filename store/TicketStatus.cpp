@@ -33,4 +33,23 @@ Status fromCode(QByteArrayView code)
     return Status::Unknown;
 }
 
+bool inWorkList(WorkList list, Status status, std::optional<qint64> dueDay, qint64 today)
+{
+    switch (list) {
+    case WorkList::All:
+        return true;
+    case WorkList::Open:
+        return status != Status::None && status != Status::Vydano;
+    case WorkList::Ready:
+        return status == Status::Hotovo || status == Status::NelzeOpravit;
+    case WorkList::Overdue:
+        return (status == Status::Prijato || status == Status::VOprave || status == Status::CekaNaDil
+                   || status == Status::CekaNaZakaznika)
+            && dueDay && *dueDay < today;
+    case WorkList::WaitingForPart:
+        return status == Status::CekaNaDil;
+    }
+    return false;
+}
+
 } // namespace TicketStatus

@@ -28,6 +28,21 @@ QByteArray code(Status status);
 // The status a stored code names; Unknown for any other code.
 Status fromCode(QByteArrayView code);
 
+// The lists of work the main window offers beside all tickets. A ticket
+// without a status is in none of them.
+enum class WorkList : quint8 {
+    All,
+    Open, // any status but handed over
+    Ready, // ready for pickup, repaired or not
+    Overdue, // due before today and neither ready nor handed over
+    WaitingForPart,
+};
+constexpr int WorkListCount = 5;
+
+// Whether a ticket of `status` due on the Julian day `dueDay` (none: no due
+// date) is in `list` on the Julian day `today`.
+bool inWorkList(WorkList list, Status status, std::optional<qint64> dueDay, qint64 today);
+
 // The schema version of the store this program knows: 2 added the history.
 constexpr int SchemaVersion = 2;
 

@@ -293,6 +293,7 @@ void TicketStore::Delete()
     d->setStatus(d->rows[index].id, TicketStatus::Status::None); // the store removed the history with it
     d->deleted[index] = 1;
     d->passes[index] = 0;
+    d->listsChanged();
     const bool wasEditing = d->state == DataSetState::Edit;
     d->pending = Row();
     d->changedFields = 0;
@@ -400,61 +401,6 @@ QString TicketStore::displayText(int row, int field) const
 void TicketStore::setUpgradesSchema(bool upgrade)
 {
     d->upgradesSchema = upgrade;
-}
-
-bool TicketStore::statusOn() const
-{
-    return Active() && d->backend->statusOn();
-}
-
-QString TicketStore::statusOffReason() const
-{
-    if (!Active())
-        return QStringLiteral("the table is closed");
-    return d->backend->statusOff();
-}
-
-TicketStatus::Status TicketStore::statusOf(TBookmark id) const
-{
-    const auto it = std::lower_bound(
-        d->statuses.begin(), d->statuses.end(), id, [](const auto& entry, qint64 key) { return entry.first < key; });
-    return it != d->statuses.end() && it->first == id ? it->second : TicketStatus::Status::None;
-}
-
-TicketStatus::Status TicketStore::statusAt(int row) const
-{
-    if (row < 0 || row >= int(d->view.size()) || d->view[row] == Impl::NewRow)
-        return TicketStatus::Status::None;
-    return statusOf(d->rows[d->view[row]].id);
-}
-
-std::vector<StatusEntry> TicketStore::statusHistory(TBookmark id) const
-{
-    d->checkActive();
-    if (!d->backend->statusOn())
-        return {};
-    return d->backend->history(id);
-}
-
-void TicketStore::addStatus(
-    TBookmark id, const QByteArray& code, const QString& note, const QString& who, std::optional<qint64> amount)
-{
-    d->checkActive();
-    if (!d->backend->statusOn())
-        d->raise(QStringLiteral("The repair statuses are off: %1").arg(d->backend->statusOff()));
-    const TicketStatus::Status status = TicketStatus::fromCode(code);
-    if (status == TicketStatus::Status::Unknown)
-        d->raise(QStringLiteral("Unknown repair status \"%1\"").arg(QString::fromUtf8(code)));
-    StatusEntry entry;
-    entry.ticket = id;
-    entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-    entry.code = code;
-    entry.note = note;
-    entry.who = who;
-    entry.amount = amount;
-    if (id == 0 || !d->backend->addStatus(entry))
-        d->raise(QStringLiteral("The ticket is no longer stored: another program has deleted it"));
-    d->setStatus(id, status);
 }
 
 std::vector<UnreadableValue> TicketStore::unreadableValues() const

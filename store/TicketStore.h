@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+class QDate;
 struct UnreadableValue;
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
@@ -131,6 +132,18 @@ public:
     // ten-thousandths of a crown, as the price.
     void addStatus(TBookmark id, const QByteArray& code, const QString& note, const QString& who,
         std::optional<qint64> amount = std::nullopt);
+
+    // The list of work shown (TicketStatus::WorkList): the rows that pass the
+    // filter are narrowed to it; All, the list at every start, narrows nothing.
+    void setWorkList(TicketStatus::WorkList list);
+    TicketStatus::WorkList workList() const;
+    // The day the overdue are reckoned from: today when the table was made.
+    void setToday(const QDate& day);
+    // Whether the listed row `row` (as displayText) is in `list`.
+    bool listedIn(int row, TicketStatus::WorkList list) const;
+    // How many stored tickets with a status are in `list`, whatever the filter
+    // and the list shown; kept from one change to the next.
+    int countIn(TicketStatus::WorkList list) const;
 
     // Creates an empty database file holding the table; refuses to replace an
     // existing file (raises AppError).

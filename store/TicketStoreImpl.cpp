@@ -5,6 +5,8 @@
 #include "base/AppError.h"
 #include "store/BackendFactory.h"
 
+#include <QDate>
+
 #include <algorithm>
 
 using StoreRow::isStored;
@@ -13,6 +15,7 @@ using StoreRow::slotOf;
 
 TicketStore::Impl::Impl(TicketStore* owner)
     : q(owner)
+    , today(QDate::currentDate().toJulianDay())
 {
     for (int f = 0; f < TicketRecord::FieldCount; ++f)
         fields[f] = std::make_unique<TField>(*this, f);
@@ -168,6 +171,9 @@ void TicketStore::Impl::close()
     texts = Texts();
     statuses.clear();
     statuses.shrink_to_fit();
+    rowStatus.clear();
+    rowStatus.shrink_to_fit();
+    listsChanged();
     numberReserved = false;
     backend.reset(); // a reserved number goes with the connection
     changeToken = -1;
@@ -189,6 +195,7 @@ void TicketStore::Impl::readAll()
     rows = std::move(fresh);
     texts = std::move(freshTexts);
     statuses = std::move(freshStatuses);
+    listsChanged();
     deleted.assign(rows.size(), 0);
     passes.assign(rows.size(), 1);
     readCount = rows.size();
@@ -235,29 +242,6 @@ bool TicketStore::Impl::readChanges(qint64 token)
     return true;
 }
 
-void TicketStore::Impl::setStatus(qint64 id, TicketStatus::Status status)
-{
-    auto it = std::lower_bound(
-        statuses.begin(), statuses.end(), id, [](const auto& entry, qint64 key) { return entry.first < key; });
-    const bool found = it != statuses.end() && it->first == id;
-    if (status == TicketStatus::Status::None) {
-        if (found)
-            statuses.erase(it);
-    } else if (found) {
-        it->second = status;
-    } else {
-        statuses.insert(it, { id, status });
-    }
-}
-
-void TicketStore::Impl::readStatus(qint64 id)
-{
-    if (!backend->statusOn())
-        return;
-    const std::vector<StatusEntry> history = backend->history(id);
-    setStatus(id, history.empty() ? TicketStatus::Status::None : TicketStatus::fromCode(history.front().code));
-}
-
 Row TicketStore::Impl::readOne(qint64 id)
 {
     if (std::optional<Row> row = backend->readOne(id, texts))
@@ -293,10 +277,10 @@ void TicketStore::Impl::runFilter()
 {
     passes.resize(rows.size());
     const bool filtering = filtered && onFilterRecord;
-    if (filtering && prefixField >= 0 && runPrefixFilter())
-        return;
-    for (size_t i = 0; i < rows.size(); ++i)
-        passes[i] = !deleted[i] && (!filtering || passesFilter(rows[i]));
+    if (!filtering || prefixField < 0 || !runPrefixFilter())
+        for (size_t i = 0; i < rows.size(); ++i)
+            passes[i] = !deleted[i] && (!filtering || passesFilter(rows[i]));
+    applyWorkList();
 }
 
 bool TicketStore::Impl::runPrefixFilter()
@@ -335,6 +319,7 @@ StoreRow::SortOrder& TicketStore::Impl::orderOf(int field)
 
 void TicketStore::Impl::rowChanged(qint32 index, bool added)
 {
+    listsChanged();
     for (auto& order : orders)
         if (order)
             order->rowChanged(index, added);

@@ -59,6 +59,20 @@ struct TicketStore::Impl final : FieldTable
     std::vector<std::pair<qint64, TicketStatus::Status>> statuses;
     void setStatus(qint64 id, TicketStatus::Status status); // None removes
     void readStatus(qint64 id); // again from the store
+    TicketStatus::Status statusOfId(qint64 id) const;
+
+    // The list of work shown, and the day it is reckoned on (a Julian day).
+    TicketStatus::WorkList workList = TicketStatus::WorkList::All;
+    qint64 today = 0;
+    // Per row, its status, made when a list or a count needs it after a change.
+    std::vector<TicketStatus::Status> rowStatus;
+    bool rowStatusValid = false;
+    std::array<int, TicketStatus::WorkListCount> counts {};
+    bool countsValid = false;
+    void listsChanged(); // a status, a row or the day changed
+    void refreshRowStatus();
+    bool inList(TicketStatus::WorkList list, const Row& row, TicketStatus::Status status) const;
+    void applyWorkList(); // narrows the rows passing the filter to the list shown
 
     // The rows in the order of each field sorted on so far.
     std::array<std::unique_ptr<StoreRow::SortOrder>, TicketRecord::FieldCount> orders;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -244,6 +245,86 @@ private slots:
         QCOMPARE(off[1], QString());
         QCOMPARE(
             pg.exec(QStringLiteral("SELECT string_agg(version::text, ',') FROM trelomar_schema")), QStringLiteral("2"));
+    }
+
+    // Each list of work holds the tickets its statuses and due dates put in it, counted
+    // whatever is shown; a ticket without a status is in none, and the next day moves
+    // the overdue on.
+    void workListsAndCounts()
+    {
+        using TicketStatus::WorkList;
+        TestDb db;
+        const QDate today = QDate::currentDate();
+        struct
+        {
+            int cislo;
+            const char* status; // none: a ticket from before the statuses
+            int dueIn; // days from today
+        } const tickets[] = { { 1, nullptr, -3 }, { 2, "prijato", -1 }, { 3, "v_oprave", 0 }, { 4, "ceka_na_dil", -2 },
+            { 5, "hotovo", -5 }, { 6, "nelze_opravit", 4 }, { 7, "vydano", -9 }, { 8, "zapujceno", -9 } };
+        for (const auto& ticket : tickets) {
+            const qint64 id = db.insert({ { "cislo", ticket.cislo },
+                { "vydej", QDateTime(today.addDays(ticket.dueIn), QTime()).toString(Qt::ISODate) } });
+            if (ticket.status)
+                db.exec(QStringLiteral("INSERT INTO historie_stavu (opravenka, cas, stav) VALUES (%1, '', '%2')")
+                            .arg(id)
+                            .arg(QLatin1String(ticket.status)));
+        }
+        auto store = openStore(db);
+        const auto listed = [&] {
+            QList<int> numbers;
+            for (store->First(); numbers.size() < store->RecordCount(); store->Next())
+                numbers << store->FieldByName(QStringLiteral("cislo"))->AsInteger();
+            return numbers;
+        };
+        const struct
+        {
+            WorkList list;
+            QList<int> numbers;
+            QList<int> tomorrow; // the day after
+        } expected[] = {
+            { WorkList::All, { 1, 2, 3, 4, 5, 6, 7, 8 }, { 1, 2, 3, 4, 5, 6, 7, 8 } },
+            { WorkList::Open, { 2, 3, 4, 5, 6, 8 }, { 2, 3, 4, 5, 6, 8 } },
+            { WorkList::Ready, { 5, 6 }, { 5, 6 } },
+            { WorkList::Overdue, { 2, 4 }, { 2, 3, 4 } },
+            { WorkList::WaitingForPart, { 4 }, { 4 } },
+        };
+        for (const auto& [list, numbers, tomorrow] : expected) {
+            store->setToday(today);
+            store->setWorkList(list);
+            QCOMPARE(listed(), numbers);
+            QCOMPARE(store->countIn(list), list == WorkList::All ? 7 : int(numbers.size()));
+            store->setToday(today.addDays(1));
+            QCOMPARE(listed(), tomorrow);
+            QCOMPARE(store->countIn(list), list == WorkList::All ? 7 : int(tomorrow.size()));
+        }
+        // A status change takes the ticket out of the list shown and off the count.
+        store->setToday(today);
+        store->setWorkList(WorkList::Overdue);
+        store->First();
+        store->addStatus(store->GetBookmark(), "hotovo", QString(), QString());
+        QCOMPARE(listed(), QList<int> { 4 });
+        QCOMPARE(store->countIn(WorkList::Ready), 3);
+    }
+
+    // Another counter's status change reaches this one as its new tickets do.
+    void serverStatusChangeReachesOtherCounters()
+    {
+        PG_DATABASE(pg);
+        PostgresBackend::createTable(pg.url());
+        TicketStore here, there;
+        for (TicketStore* store : { &here, &there }) {
+            store->setConnectionString(pg.url());
+            store->Open();
+        }
+        addTicket(here, 1);
+        const TBookmark id = here.GetBookmark();
+        QTRY_COMPARE_WITH_TIMEOUT((there.Refresh(), there.statusOf(id)), Status::Prijato, 5000);
+        QSignalSpy told(&there, &TicketStore::changedElsewhere);
+        here.addStatus(id, "hotovo", QString(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 1000);
+        there.Refresh();
+        QCOMPARE(there.statusOf(id), Status::Hotovo);
     }
 
     // On the server too: a new ticket is received, and its history goes with it, also by TRUNCATE.

@@ -21,9 +21,14 @@ constexpr std::array<ColumnDef, TicketGridModel::ColumnCount> Columns = { {
     { prijato, u"Přijato", 70 },
     { vydej, u"Zhotovit do", 70 },
     { IMEI, u"IMEI", 110 },
+    { -1, u"Stav", TicketGridModel::StatusColumnWidth },
 } };
 
 } // namespace
+
+// Light enough for black text; a selected row shows the selection instead.
+const QColor TicketGridModel::ReadyColor(196, 238, 196);
+const QColor TicketGridModel::OverdueColor(255, 208, 208);
 
 TicketGridModel::TicketGridModel(QObject* parent)
     : QAbstractTableModel(parent)
@@ -86,6 +91,13 @@ void TicketGridModel::setColumnTitle(int column, const QString& title)
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
+void TicketGridModel::setStatusTexts(const QStringList& texts)
+{
+    m_statusTexts = texts;
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, StatusColumn), index(m_rowCount - 1, StatusColumn), { Qt::DisplayRole });
+}
+
 int TicketGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_rowCount;
@@ -101,13 +113,22 @@ QVariant TicketGridModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rowCount)
         return {};
     const int field = Columns[index.column()].field;
+    const TicketStore* t = table();
+    if (!t || index.row() >= t->RecordCount())
+        return {};
     switch (role) {
     case Qt::DisplayRole: {
-        const TicketStore* t = table();
-        if (!t || index.row() >= t->RecordCount())
-            return {};
-        return t->displayText(index.row(), field);
+        if (field >= 0)
+            return t->displayText(index.row(), field);
+        const auto status = qsizetype(t->statusAt(index.row()));
+        return status < m_statusTexts.size() ? m_statusTexts[status] : QString();
     }
+    case Qt::BackgroundRole:
+        if (t->listedIn(index.row(), TicketStatus::WorkList::Ready))
+            return ReadyColor;
+        if (t->listedIn(index.row(), TicketStatus::WorkList::Overdue))
+            return OverdueColor;
+        return {};
     case Qt::TextAlignmentRole:
         // Numbers line up on the right, as in any list of figures.
         return field == TicketRecord::cislo ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
@@ -146,5 +167,5 @@ void TicketGridModel::rowFieldsChanged()
 {
     const int row = currentRow();
     if (row >= 0)
-        emit dataChanged(index(row, 0), index(row, ColumnCount - 1), { Qt::DisplayRole });
+        emit dataChanged(index(row, 0), index(row, ColumnCount - 1), { Qt::DisplayRole, Qt::BackgroundRole });
 }

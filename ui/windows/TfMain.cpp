@@ -35,7 +35,11 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 
+#include <QDate>
+#include <QDateTime>
+
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <memory>
 
@@ -74,6 +78,16 @@ TfMain::TfMain(Session& session, QWidget* parent)
     createMenuPainter();
     m_ui->DBGrid->setFocus();
     connect(&m_workspace, &Workspace::textsChanged, this, [this] { guarded([this] { applyLangTexts(); }); });
+    m_midnight.setSingleShot(true);
+    connect(&m_midnight, &QTimer::timeout, this, [this] {
+        guarded([this] {
+            if (m_data)
+                m_data->ADOTable->setToday(QDate::currentDate());
+            showCounts();
+        });
+        startMidnightTimer();
+    });
+    startMidnightTimer();
 
     guarded([this] { FormCreate(); });
 }
@@ -136,7 +150,7 @@ void TfMain::FormCreate()
     // The window's own limits apply to the height it was left at.
     const Session::WindowPlace& place = m_session.windowPlace();
     move(place.left, place.top);
-    resize(600, std::max(400, place.height));
+    resize(WindowWidth, std::max(400, place.height));
 }
 
 void TfMain::FormDestroy()
@@ -181,6 +195,9 @@ void TfMain::ConnectDataSource()
     // The data module goes before this window at the end: let go of it while
     // its table still stands.
     connect(m_data, &QObject::destroyed, m_gridModel, [model = m_gridModel] { model->setDataSource(nullptr); });
+    // Counted again only when a ticket or a status changed (the table keeps the counts).
+    connect(m_data->ADOTable, &TicketStore::dataSetChanged, this, [this] { guarded([this] { showCounts(); }); });
+    showCounts();
 }
 
 void TfMain::FormShow()
@@ -207,6 +224,65 @@ void TfMain::applyLangTexts()
     // A section too short for its window is skipped as a whole.
     if (sectionHas(m_workspace.MainTexts, MainText::Count))
         applyMainTexts();
+    applyExtraTexts();
+}
+
+void TfMain::applyExtraTexts()
+{
+    const ExtraTexts& extra = m_workspace.Extra;
+    m_gridModel->setColumnTitle(TicketGridModel::StatusColumn, extra.text(ExtraText::ColumnStatus));
+    QStringList statuses { QString() };
+    for (int status = 0; status < TicketStatus::Count; ++status)
+        statuses << extra.text(ExtraText(int(ExtraText::StatusPrijato) + status));
+    statuses << extra.text(ExtraText::StatusUnknown);
+    m_gridModel->setStatusTexts(statuses);
+
+    const std::pair<QAction*, ExtraText> captions[] = {
+        { m_ui->actStatus, ExtraText::StatusItem },
+        { m_ui->actHandover, ExtraText::HandoverItem },
+        { m_ui->actViewAll, ExtraText::ViewAll },
+        { m_ui->actViewOpen, ExtraText::ViewOpen },
+        { m_ui->actViewReady, ExtraText::ViewReady },
+        { m_ui->actViewOverdue, ExtraText::ViewOverdue },
+        { m_ui->actViewWaiting, ExtraText::ViewWaiting },
+    };
+    for (const auto& [command, text] : captions)
+        command->setText(extra.text(text));
+    const std::pair<QAction*, ExtraText> items[] = {
+        { m_ui->mmStatus, ExtraText::StatusItem },
+        { m_ui->mmHandover, ExtraText::HandoverItem },
+        { m_ui->popStatus, ExtraText::StatusItem },
+        { m_ui->popHandover, ExtraText::HandoverItem },
+        { m_ui->mmViewAll, ExtraText::ViewAll },
+        { m_ui->mmViewOpen, ExtraText::ViewOpen },
+        { m_ui->mmViewReady, ExtraText::ViewReady },
+        { m_ui->mmViewOverdue, ExtraText::ViewOverdue },
+        { m_ui->mmViewWaiting, ExtraText::ViewWaiting },
+    };
+    for (const auto& [item, text] : items)
+        setMenuItemCaption(item, extra.text(text));
+    m_ui->mmView->setTitle(extra.text(ExtraText::ViewMenu));
+    showCounts();
+}
+
+void TfMain::showCounts()
+{
+    const TicketStore* table = m_data ? m_data->ADOTable : nullptr;
+    if (!table || !table->statusOn()) {
+        m_ui->lbCounts->clear();
+        return;
+    }
+    m_ui->lbCounts->setText(m_workspace.Extra.text(ExtraText::ListCounts)
+                                .arg(table->countIn(TicketStatus::WorkList::Ready))
+                                .arg(table->countIn(TicketStatus::WorkList::Overdue)));
+}
+
+void TfMain::startMidnightTimer()
+{
+    // A second after midnight, so that the new day has surely begun.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime next(now.date().addDays(1), QTime(0, 0, 1));
+    m_midnight.start(int(std::clamp<qint64>(now.msecsTo(next), 1000, 86'401'000)));
 }
 
 void TfMain::useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor)
@@ -294,6 +370,17 @@ void TfMain::actExitExecute()
 void TfMain::actSortExecute(const QString& sort)
 {
     m_data->ADOTable->setSort(sort);
+}
+
+void TfMain::actViewExecute(TicketStatus::WorkList list)
+{
+    const std::array<QAction*, TicketStatus::WorkListCount> items
+        = { m_ui->mmViewAll, m_ui->mmViewOpen, m_ui->mmViewReady, m_ui->mmViewOverdue, m_ui->mmViewWaiting };
+    if (m_data) {
+        m_data->ADOTable->setToday(QDate::currentDate());
+        m_data->ADOTable->setWorkList(list);
+    }
+    items[size_t(list)]->setChecked(true);
 }
 
 void TfMain::DBGridKeyDown(QKeyEvent* event)

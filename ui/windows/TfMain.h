@@ -1,12 +1,14 @@
 #pragma once
 
 #include "session/Session.h"
+#include "store/TicketStatus.h"
 
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -56,6 +58,9 @@ public:
     QString& EditTitle() { return m_workspace.EditTitle; }
     int& DayInc() { return m_workspace.DayInc; }
 
+    // The window's fixed width: the grid's columns, the status column among them.
+    static constexpr int WindowWidth = 730;
+
     // The help context that Help opens.
     static constexpr int HelpContext = 100;
 
@@ -96,6 +101,8 @@ public:
     void actExitExecute();
     // Every sort command: the table in the order of one column.
     void actSortExecute(const QString& sort);
+    // Every list command: the grid shows one list of work, the IMEI search within it.
+    void actViewExecute(TicketStatus::WorkList list);
     void DBGridKeyDown(QKeyEvent* event);
     void DBGridDblClick();
     void edFindChange(const QString& text);
@@ -122,6 +129,12 @@ private:
     void createMenuPainter();
     void applyLangTexts();
     void applyMainTexts();
+    void applyExtraTexts();
+    // The counts of ready and overdue tickets beside the search box; none
+    // while the statuses are off.
+    void showCounts();
+    // At midnight yesterday's due tickets become overdue.
+    void startMidnightTimer();
     const FolderLayout& folder() const { return m_workspace.folder(); }
 
     void showCurrentRow();
@@ -136,6 +149,8 @@ private:
     TicketGridModel* m_gridModel = nullptr;
     TIdleRefresh* m_idleRefresh = nullptr; // other counters' tickets shown while idle
     QActionGroup* m_sortGroup = nullptr;
+    QActionGroup* m_viewGroup = nullptr;
+    QTimer m_midnight;
     THelpWindow* m_helpWindow = nullptr;
     bool m_shown = false;
     bool m_settingsWritten = false;

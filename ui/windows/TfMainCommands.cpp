@@ -20,6 +20,14 @@ namespace {
 
 enum Image { ImageNew, ImageEdit, ImageDelete, ImageSetup, ImageAbout, ImageExit };
 
+// On a Czech keyboard the top row types "+ěščř" where a US one types the
+// digits, with Ctrl as well: the list commands answer both.
+QKeySequence czechTopRow(int digit)
+{
+    static constexpr char16_t Keys[] = { u'+', u'Ě', u'Š', u'Č', u'Ř' };
+    return QKeySequence(QKeyCombination(Qt::ControlModifier, Qt::Key(Keys[digit - 1])));
+}
+
 } // namespace
 
 void TfMain::connectCommands()
@@ -51,6 +59,19 @@ void TfMain::connectCommands()
         { m_ui->actSortIMEI, -1, nullptr, "IMEI ASC" },
         { m_ui->actHelp, -1, &TfMain::actHelpExecute, nullptr },
     };
+    using TicketStatus::WorkList;
+    const std::pair<QAction*, WorkList> lists[] = {
+        { m_ui->actViewAll, WorkList::All },
+        { m_ui->actViewOpen, WorkList::Open },
+        { m_ui->actViewReady, WorkList::Ready },
+        { m_ui->actViewOverdue, WorkList::Overdue },
+        { m_ui->actViewWaiting, WorkList::WaitingForPart },
+    };
+    for (const auto& [action, list] : lists) {
+        action->setParent(actions);
+        action->setShortcuts({ action->shortcut(), czechTopRow(int(list) + 1) });
+        connect(action, &QAction::triggered, this, [this, list] { guarded([this, list] { actViewExecute(list); }); });
+    }
     for (const auto& command : commands) {
         command.action->setParent(actions);
         if (command.image >= 0)
@@ -122,6 +143,15 @@ void TfMain::connectMenus()
         { m_ui->mmSortIMEI, m_ui->actSortIMEI },
         { m_ui->Upravitopravenku1, m_ui->actEdit },
         { m_ui->Smazatopravenku1, m_ui->actDelete },
+        { m_ui->mmStatus, m_ui->actStatus },
+        { m_ui->mmHandover, m_ui->actHandover },
+        { m_ui->popStatus, m_ui->actStatus },
+        { m_ui->popHandover, m_ui->actHandover },
+        { m_ui->mmViewAll, m_ui->actViewAll },
+        { m_ui->mmViewOpen, m_ui->actViewOpen },
+        { m_ui->mmViewReady, m_ui->actViewReady },
+        { m_ui->mmViewOverdue, m_ui->actViewOverdue },
+        { m_ui->mmViewWaiting, m_ui->actViewWaiting },
     };
     for (const auto& [item, command] : items)
         showCommand(item, command);
@@ -132,6 +162,11 @@ void TfMain::connectMenus()
     for (QAction* item : { m_ui->mmSortNumber, m_ui->mmSortName, m_ui->mmSortMobil, m_ui->mmSortStart, m_ui->mmSortEnd,
              m_ui->mmSortIMEI })
         m_sortGroup->addAction(item);
+    // One list is always shown.
+    m_viewGroup = new QActionGroup(m_ui->mmView);
+    for (QAction* item :
+        { m_ui->mmViewAll, m_ui->mmViewOpen, m_ui->mmViewReady, m_ui->mmViewOverdue, m_ui->mmViewWaiting })
+        m_viewGroup->addAction(item);
 }
 
 void TfMain::createMenuPainter()
