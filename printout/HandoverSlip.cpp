@@ -19,8 +19,8 @@ constexpr double RowHeight = 7.0;
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 const QString TimeFormat = QStringLiteral("dd.MM.yyyy HH:mm");
 
-ReportLabel* addLabel(ReportBand* band, const QString& name, const QRectF& mm, const QString& text, double points,
-    bool bold = false)
+ReportLabel* addLabel(
+    ReportBand* band, const QString& name, const QRectF& mm, const QString& text, double points, bool bold = false)
 {
     auto* label = new ReportLabel(band, name, mm, text);
     label->setFont(FontFamily, points, bold);
@@ -46,8 +46,8 @@ HandoverSlip::HandoverSlip(const HandoverDetails& details, const QString& firmaP
     auto* firma = new ReportMemo(band, QStringLiteral("QRmemFirma"), QRectF(0, 0, 95, 30));
     firma->setFont(FontFamily, 10, false);
     firma->setLines(shop);
-    ReportLabel* title
-        = addLabel(band, QStringLiteral("QRlbNadpis"), QRectF(100, 0, 90, 9), texts.text(ExtraText::SlipTitle), 17, true);
+    ReportLabel* title = addLabel(
+        band, QStringLiteral("QRlbNadpis"), QRectF(100, 0, 90, 9), texts.text(ExtraText::SlipTitle), 17, true);
     title->setAlignment(Qt::AlignRight);
     title->setAutoSize(true);
     new ReportShape(band, QStringLiteral("QRshCara"), QRectF(0, 33, PageWidth, 0.3));
@@ -62,13 +62,15 @@ HandoverSlip::HandoverSlip(const HandoverDetails& details, const QString& firmaP
     addRow(top += RowHeight, 10, "Vada", ExtraText::SlipFault, details.fault);
     addRow(top += RowHeight + 5, 5, "Castka", ExtraText::HandoverAmount, FieldText::displayMoney(details.amount));
     addRow(top += RowHeight, 5, "Vydano", ExtraText::SlipTime, details.handedOver.toString(TimeFormat));
-    addRow(top += RowHeight, 5, "Zaruka", ExtraText::SlipWarranty, until.isValid() ? until.toString(DateFormat) : QString());
+    addRow(top += RowHeight, 5, "Zaruka", ExtraText::SlipWarranty,
+        until.isValid() ? until.toString(DateFormat) : QString());
 
     // The signature lines, the customer's left and the shop's right.
     const double signTop = top + 35;
     new ReportShape(band, QStringLiteral("QRshPodpis"), QRectF(0, signTop, 80, 0.3));
     new ReportShape(band, QStringLiteral("QRshPodpisServis"), QRectF(110, signTop, 80, 0.3));
-    addLabel(band, QStringLiteral("QRlbPodpis"), QRectF(0, signTop + 1.5, 80, 5), texts.text(ExtraText::SlipSignCustomer), 9);
+    addLabel(band, QStringLiteral("QRlbPodpis"), QRectF(0, signTop + 1.5, 80, 5),
+        texts.text(ExtraText::SlipSignCustomer), 9);
     addLabel(band, QStringLiteral("QRlbPodpisServis"), QRectF(110, signTop + 1.5, 80, 5),
         texts.text(ExtraText::SlipSignShop), 9);
 }

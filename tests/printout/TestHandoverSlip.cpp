@@ -105,8 +105,8 @@ void TestHandoverSlip::failingPrinterSaysSo()
         slip.print(printer);
         QFAIL("no error raised");
     } catch (const AppError& error) {
-        QVERIFY2(error.message().startsWith(prefix) && error.message().size() > prefix.size(),
-            qPrintable(error.message()));
+        QVERIFY2(
+            error.message().startsWith(prefix) && error.message().size() > prefix.size(), qPrintable(error.message()));
     }
 }
 
