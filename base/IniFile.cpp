@@ -152,12 +152,25 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
+    writeValue(section, key, QByteArray::number(value));
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    QString line = value;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    writeValue(section, key, line.trimmed().toUtf8());
+}
+
+void IniFile::writeValue(const QString& section, const QString& key, const QByteArray& value)
+{
     // A file that is there but cannot be read must not be replaced by the one key.
     if (QFile probe(m_path); probe.exists() && !probe.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
     QList<Line> lines = readLines(m_path);
     const QByteArray ending = dominantEnding(lines);
-    const QByteArray newLine = key.toUtf8() + '=' + QByteArray::number(value);
+    const QByteArray newLine = key.toUtf8() + '=' + value;
     // A line written anew takes the dominant ending; one it follows gets an ending if it had none.
     const auto insert = [&](qsizetype at, const QByteArray& text) {
         if (at > 0 && lines[at - 1].ending.isEmpty())

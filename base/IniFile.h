@@ -27,12 +27,15 @@ public:
     // Writes the value in decimal, creating the file and the section when they
     // are missing; raises "Unable to write to %s" when the file can't be written.
     void writeInteger(const QString& section, const QString& key, int value);
+    // Writes a text the same way (UTF-8); line breaks in it become blanks.
+    void writeString(const QString& section, const QString& key, const QString& value);
 
     // The lenient integer reading on its own.
     static std::optional<int> parseInteger(const QString& text);
 
 private:
     std::optional<QByteArray> readValue(const QString& section, const QString& key) const;
+    void writeValue(const QString& section, const QString& key, const QByteArray& value);
 
     QString m_path;
 };

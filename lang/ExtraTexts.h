@@ -36,6 +36,40 @@ enum class ExtraText {
     ViewOverdue,
     ViewWaiting,
     ListCounts, // %1 ready, %2 overdue
+    // The status and handover windows, the handover slip and the warranty days.
+    NoTable,
+    NoTicket,
+    TicketPending,
+    HandedOver, // %1 the ticket's number, %2 when
+    StatusTitle,
+    StatusHeader, // %1 number, %2 name, %3 device
+    StatusColTime,
+    StatusColStatus,
+    StatusColNote,
+    StatusColWho,
+    StatusNew,
+    StatusNote,
+    StatusChoose,
+    StatusSave,
+    WhoLabel,
+    CloseButton,
+    HandoverTitle,
+    HandoverAmount,
+    HandoverOk,
+    HandoverPrint,
+    BadAmount, // %1 the text typed
+    SlipFailed, // %1 the printer's reason
+    SlipTitle,
+    SlipTicket,
+    SlipCustomer,
+    SlipDevice,
+    SlipImei,
+    SlipFault,
+    SlipTime,
+    SlipWarranty,
+    SlipSignCustomer,
+    SlipSignShop,
+    WarrantyDays,
     Count
 };
 

@@ -48,6 +48,8 @@ void Program::wireWindows()
         m_setup.get(), &TfSetup::closed, session, [session] { guarded([session] { session->loadLists(); }); });
     QObject::connect(
         m_setup.get(), &TfSetup::daysChanged, session, [session](int days) { session->workspace().DayInc = days; });
+    QObject::connect(m_setup.get(), &TfSetup::warrantyDaysChanged, session,
+        [session](int days) { session->workspace().WarrantyDays = days; });
     QObject::connect(m_setup.get(), &TfSetup::languageChosen, session,
         [session](const QString& fileName) { guarded([session, &fileName] { session->applyLanguage(fileName); }); });
 }

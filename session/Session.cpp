@@ -1,5 +1,6 @@
 #include "session/Session.h"
 
+#include "base/ErrorHandler.h"
 #include "base/IniFile.h"
 #include "base/TextList.h"
 #include "lang/LangFile.h"
@@ -10,6 +11,9 @@
 namespace {
 
 const QString IniSection = QStringLiteral("Program");
+const QString StatusSection = QStringLiteral("Status");
+const QString HandoverSection = QStringLiteral("Handover");
+constexpr int DefaultWarrantyDays = 90;
 
 } // namespace
 
@@ -30,6 +34,17 @@ Session::Session(const FolderLayout& folder)
     m_place.top = ini.readInteger(IniSection, QStringLiteral("Top"), m_place.top);
     m_place.height = ini.readInteger(IniSection, QStringLiteral("Height"), m_place.height);
     m_workspace.DayInc = ini.readInteger(IniSection, QStringLiteral("DayInc"), 30);
+    const int warranty = ini.readInteger(HandoverSection, QStringLiteral("WarrantyDays"), DefaultWarrantyDays);
+    m_workspace.WarrantyDays = warranty < 0 ? DefaultWarrantyDays : warranty;
+    m_workspace.LastWho = ini.readString(StatusSection, QStringLiteral("Who"));
+
+    // The name is kept at once, so that a crash does not lose it.
+    connect(&m_workspace, &Workspace::whoChanged, this, [this] { guarded([this] { writeWho(); }); });
+}
+
+void Session::writeWho()
+{
+    IniFile(folder().settings()).writeString(StatusSection, QStringLiteral("Who"), m_workspace.LastWho);
 }
 
 void Session::writeSettings(const WindowPlace& place)
@@ -39,6 +54,10 @@ void Session::writeSettings(const WindowPlace& place)
     ini.writeInteger(IniSection, QStringLiteral("Top"), place.top);
     ini.writeInteger(IniSection, QStringLiteral("Height"), place.height);
     ini.writeInteger(IniSection, QStringLiteral("DayInc"), m_workspace.DayInc);
+    ini.writeInteger(HandoverSection, QStringLiteral("WarrantyDays"), m_workspace.WarrantyDays);
+    // A name cleared was written when it was cleared.
+    if (!m_workspace.LastWho.isEmpty())
+        writeWho();
 }
 
 void Session::EnsureFile(const QString& path)

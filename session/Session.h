@@ -33,8 +33,9 @@ public:
 
     // As the settings file gave it at start.
     const WindowPlace& windowPlace() const { return m_place; }
-    // Writes the window's place and the repair days; raises "Unable to write
-    // to %s" at the first key that cannot be written.
+    // Writes the window's place, the repair and warranty days and the last
+    // name at the status windows; raises "Unable to write to %s" at the first
+    // key that cannot be written.
     void writeSettings(const WindowPlace& place);
 
     // Creates an empty file at `path` unless one exists; a failure is left
@@ -52,6 +53,8 @@ signals:
     void deviceTypesLoaded(const QStringList& deviceTypes);
 
 private:
+    void writeWho();
+
     Workspace m_workspace;
     WindowPlace m_place;
 };

@@ -31,3 +31,11 @@ void Workspace::clearTexts()
     SettingsTexts.clear();
     PrintTexts.clear();
 }
+
+void Workspace::rememberWho(const QString& who)
+{
+    if (who == LastWho)
+        return;
+    LastWho = who;
+    emit whoChanged();
+}

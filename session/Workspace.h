@@ -36,6 +36,14 @@ public:
     ExtraTexts Extra;
 
     int DayInc = 30;
+    // Days of warranty from a repair's handover, printed on the handover slip.
+    int WarrantyDays = 90;
+    // The name last typed as who changed a status or handed a repair over at
+    // this counter, offered the next time.
+    QString LastWho;
+
+    // Takes the name as LastWho; announces it when it changed.
+    void rememberWho(const QString& who);
 
     // Takes a language file's texts and announces them. A file without a
     // name keeps the old name, and an editor section too short for the
@@ -45,6 +53,7 @@ public:
 
 signals:
     void textsChanged();
+    void whoChanged();
 
 private:
     FolderLayout m_folder;

@@ -47,7 +47,7 @@ void TestSession::runsWithoutAWindow()
     session.workspace().DayInc = 9;
     session.writeSettings({ 7, 8, 500 });
     QCOMPARE(
-        TextList::read(folder.settings()), QStringList({ "[Program]", "Left=7", "Top=8", "Height=500", "DayInc=9" }));
+        TextList::read(folder.settings()), QStringList({ "[Program]", "Left=7", "Top=8", "Height=500", "DayInc=9", "", "[Handover]", "WarrantyDays=90" }));
 }
 
 TRELOMAR_TEST(TestSession)

@@ -111,6 +111,11 @@ TfOpravenka* AppFixture::fOpravenka() const
     return m_program ? m_program->fOpravenka() : nullptr;
 }
 
+Session& AppFixture::session() const
+{
+    return m_program->session();
+}
+
 bool AppFixture::inEditor(void (TfMain::*open)(), const std::function<void()>& steps) const
 {
     bool closed = false;

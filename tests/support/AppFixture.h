@@ -10,6 +10,7 @@
 
 class Program;
 class QWidget;
+class Session;
 class TDM;
 class TfMain;
 class TfOpravenka;
@@ -48,6 +49,7 @@ public:
     TDM* DM() const;
     TfSetup* fSetup() const;
     TfOpravenka* fOpravenka() const;
+    Session& session() const;
 
     // Opens the editor with `open` (New or Edit of the main window, which run
     // it modally) and runs `steps` once it is active. The steps end with the

@@ -60,7 +60,8 @@ private slots:
             QVERIFY(!qobject_cast<TfStart*>(w) || !w->isVisible());
 
         app.stop();
-        QCOMPARE(readAll(app.path("trelomar.ini")), QByteArray("[Program]\r\nLeft=100\r\nTop=100\r\nHeight=450\r\nDayInc=30\r\n"));
+        QCOMPARE(readAll(app.path("trelomar.ini")), QByteArray("[Program]\r\nLeft=100\r\nTop=100\r\nHeight=450\r\nDayInc=30\r\n"
+                                                              "\r\n[Handover]\r\nWarrantyDays=90\r\n"));
     }
 
     void existingTextFilesAreKept()
@@ -107,7 +108,8 @@ private slots:
             app.stop();
             ini = readAll(app.path("trelomar.ini"));
         }
-        QCOMPARE(ini, QByteArray("; kept\r\n[Program]\r\nLeft=140\r\nTop=160\r\nHeight=520\r\nDayInc=14\r\n[Shop]\r\nName=A\r\n"));
+        QCOMPARE(ini, QByteArray("; kept\r\n[Program]\r\nLeft=140\r\nTop=160\r\nHeight=520\r\nDayInc=14\r\n[Shop]\r\nName=A\r\n"
+                                 "\r\n[Handover]\r\nWarrantyDays=90\r\n"));
         AppFixture again(withIni(ini));
         QCOMPARE(again.fMain()->pos(), QPoint(140, 160));
         QCOMPARE(again.fMain()->height(), 520);

@@ -17,8 +17,10 @@
 #include "ui/windows/THelpWindow.h"
 #include "ui/windows/TfAbout.h"
 #include "ui/windows/TfDelete.h"
+#include "ui/windows/TfHandover.h"
 #include "ui/windows/TfOpravenka.h"
 #include "ui/windows/TfSetup.h"
+#include "ui/windows/TfStatus.h"
 #include "ui_TfMain.h"
 
 #include <QActionGroup>
@@ -365,6 +367,18 @@ void TfMain::actHelpExecute()
 void TfMain::actExitExecute()
 {
     close();
+}
+
+void TfMain::actStatusExecute()
+{
+    TfStatus dialog(m_workspace, m_data, this);
+    dialog.showForCurrent();
+}
+
+void TfMain::actHandoverExecute()
+{
+    TfHandover dialog(m_workspace, m_data, this);
+    dialog.showForCurrent();
 }
 
 void TfMain::actSortExecute(const QString& sort)

@@ -99,6 +99,9 @@ public:
     void actAboutExecute();
     void actHelpExecute();
     void actExitExecute();
+    // The status and handover windows, on the ticket current in the grid.
+    void actStatusExecute();
+    void actHandoverExecute();
     // Every sort command: the table in the order of one column.
     void actSortExecute(const QString& sort);
     // Every list command: the grid shows one list of work, the IMEI search within it.

@@ -58,6 +58,8 @@ void TfMain::connectCommands()
         { m_ui->actSortEnd, -1, nullptr, "vydej ASC" },
         { m_ui->actSortIMEI, -1, nullptr, "IMEI ASC" },
         { m_ui->actHelp, -1, &TfMain::actHelpExecute, nullptr },
+        { m_ui->actStatus, -1, &TfMain::actStatusExecute, nullptr },
+        { m_ui->actHandover, -1, &TfMain::actHandoverExecute, nullptr },
     };
     using TicketStatus::WorkList;
     const std::pair<QAction*, WorkList> lists[] = {

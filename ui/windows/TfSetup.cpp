@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QSignalBlocker>
 
+#include <optional>
+
 namespace {
 
 // The design client size; the anchored controls keep their distances to the
@@ -25,9 +27,22 @@ constexpr int DesignHeight = 346;
 // A label ends this far left of the box it names.
 constexpr int LabelGap = 4;
 constexpr int DefaultDayInc = 30;
+constexpr int DefaultWarrantyDays = 90;
 
 const QColor WindowColor(137, 159, 248);
 const QColor LightColor(225, 232, 253);
+
+// A day count as typed: a signed 32-bit decimal number, blanks before it allowed.
+std::optional<int> parseDays(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("\\A *([+-]?[0-9]+)\\z"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int value = match.captured(1).toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
 
 } // namespace
 
@@ -71,6 +86,8 @@ TfSetup::~TfSetup()
 
 void TfSetup::ApplyLangTexts()
 {
+    // Beyond the settings section: every language has it, built in if need be.
+    m_ui->lbZaruka->setText(m_workspace.Extra.text(ExtraText::WarrantyDays));
     const QStringList& texts = m_workspace.SettingsTexts;
     if (!sectionHas(texts, SettingsText::Count))
         return;
@@ -96,6 +113,9 @@ void TfSetup::layoutControls()
     m_ui->memEdit->setGeometry(96, 0, 451 + dx, 313 + dy);
     m_ui->comboLang->move(164 + dx, 320 + dy);
     m_ui->edProdleva->move(476 + dx, 320 + dy);
+    // Above Save, in the free foot of the button column.
+    m_ui->lbZaruka->move(6, 226 + dy);
+    m_ui->edZaruka->move(6, 254 + dy);
 
     // The labels size themselves to their text and grow to the left.
     for (auto [label, box] : { std::pair { m_ui->lbJazyk, static_cast<QWidget*>(m_ui->comboLang) },
@@ -137,6 +157,7 @@ void TfSetup::FormShow()
         setMemText(TextList::readText(m_workspace.folder().deviceTypes()));
     });
     guarded([this] { m_ui->edProdleva->setText(QString::number(m_workspace.DayInc)); });
+    guarded([this] { m_ui->edZaruka->setText(QString::number(m_workspace.WarrantyDays)); });
     guarded([this] { LoadLang(); });
     guarded([this] { m_ui->spbtMobily->setChecked(true); });
 }
@@ -237,19 +258,20 @@ QString TfSetup::memText() const
 
 int TfSetup::parseDayInc(const QString& text)
 {
-    static const QRegularExpression number(QStringLiteral("\\A *([+-]?[0-9]+)\\z"));
-    const QRegularExpressionMatch match = number.match(text);
-    if (!match.hasMatch())
-        return DefaultDayInc;
-    bool ok = false;
-    const int value = match.captured(1).toInt(&ok, 10);
-    return ok ? value : DefaultDayInc;
+    return parseDays(text).value_or(DefaultDayInc);
+}
+
+int TfSetup::parseWarrantyDays(const QString& text)
+{
+    const int days = parseDays(text).value_or(DefaultWarrantyDays);
+    return days < 0 ? DefaultWarrantyDays : days;
 }
 
 void TfSetup::spbtSaveClick()
 {
     TextList::writeText(button2path(), memText());
     emit daysChanged(parseDayInc(m_ui->edProdleva->text()));
+    emit warrantyDaysChanged(parseWarrantyDays(m_ui->edZaruka->text()));
 
     const int picked = m_ui->comboLang->currentIndex();
     if (picked >= 0 && picked < LangFiles.size())

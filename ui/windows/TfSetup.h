@@ -14,8 +14,8 @@ class TfSetup;
 }
 class Workspace;
 
-// The setup window: the shop's four text files, the repair days and the
-// language. It reads the workspace it is given and reports what the user
+// The setup window: the shop's four text files, the repair days, the
+// warranty days and the language. It reads the workspace it is given and reports what the user
 // changed with its signals; the files it edits it writes itself.
 class TfSetup : public QDialog
 {
@@ -48,6 +48,8 @@ public:
     // The repair days as typed: a signed 32-bit decimal number, blanks before
     // it allowed; anything else gives 30.
     static int parseDayInc(const QString& text);
+    // The warranty days the same way; a negative number too gives 90.
+    static int parseWarrantyDays(const QString& text);
 
     // The edit box's text as the file takes it: lines separated by CR LF.
     QString memText() const;
@@ -61,6 +63,8 @@ signals:
     void closed();
     // Save took these repair days.
     void daysChanged(int days);
+    // Save took these warranty days.
+    void warrantyDaysChanged(int days);
     // The user picked this language file in comboLang.
     void languageChosen(const QString& fileName);
 
