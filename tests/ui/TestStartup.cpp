@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(app.fMain()->PathTisk(), app.path("data/tisk.txt"));
         QCOMPARE(app.fMain()->pos(), QPoint(100, 100));
         QCOMPARE(app.fMain()->height(), 450);
-        QCOMPARE(app.fMain()->width(), 600);
+        QCOMPARE(app.fMain()->width(), TfMain::WindowWidth);
         QCOMPARE(app.fMain()->DayInc(), 30);
         QVERIFY(app.DM()->ADOTable->Active());
 

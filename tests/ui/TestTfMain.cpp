@@ -102,12 +102,14 @@ private slots:
     void windowHasFixedWidthAndMinimumHeight()
     {
         start();
-        QCOMPARE(m_app->fMain()->minimumWidth(), 600);
-        QCOMPARE(m_app->fMain()->maximumWidth(), 600);
-        m_app->fMain()->resize(800, 300);
-        QCOMPARE(m_app->fMain()->width(), 600);
+        // The design's 600 pixels and the status column.
+        const int width = 600 + TicketGridModel::columnWidth(TicketGridModel::StatusColumn);
+        QCOMPARE(m_app->fMain()->minimumWidth(), width);
+        QCOMPARE(m_app->fMain()->maximumWidth(), width);
+        m_app->fMain()->resize(900, 300);
+        QCOMPARE(m_app->fMain()->width(), width);
         QCOMPARE(m_app->fMain()->height(), 400);
-        m_app->fMain()->resize(600, 900);
+        m_app->fMain()->resize(width, 900);
         QCOMPARE(m_app->fMain()->height(), 900);
     }
 
@@ -187,6 +189,8 @@ private slots:
                                 << QStringList { "fAbout" } << false;
         QTest::newRow("Ctrl+S") << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ControlModifier)
                                 << QStringList { "fSetup" } << false;
+        QTest::newRow("F4") << int(Qt::Key_F4) << Qt::KeyboardModifiers() << QStringList { "fStatus" } << false;
+        QTest::newRow("F8") << int(Qt::Key_F8) << Qt::KeyboardModifiers() << QStringList { "fHandover" } << false;
     }
 
     void gridKeys()

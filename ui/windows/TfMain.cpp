@@ -45,6 +45,8 @@
 #include <limits>
 #include <memory>
 
+static_assert(TfMain::WindowWidth == 600 + TicketGridModel::StatusColumnWidth, "the design's width and the status column");
+
 namespace {
 
 const QColor WindowColor(137, 159, 248);
