@@ -307,6 +307,29 @@ private slots:
         QCOMPARE(store->countIn(WorkList::Ready), 3);
     }
 
+    // Each ticket's status is its newest row, whether the tickets' ids lie close or far apart.
+    void newestStatusWhateverTheIds_data()
+    {
+        QTest::addColumn<qint64>("secondId");
+        QTest::newRow("close") << qint64(3);
+        QTest::newRow("far apart") << qint64(5'000'000'000);
+    }
+    void newestStatusWhateverTheIds()
+    {
+        QFETCH(qint64, secondId);
+        TestDb db;
+        const qint64 first = db.insert({ { "cislo", 1 } });
+        const qint64 second = db.insert({ { "id", secondId }, { "cislo", 2 } });
+        for (const auto& [ticket, code] : { std::pair { second, "hotovo" }, { first, "v_oprave" }, { second, "vydano" },
+                 { first, "ceka_na_dil" } })
+            db.exec(QStringLiteral("INSERT INTO historie_stavu (opravenka, cas, stav) VALUES (%1, '', '%2')")
+                        .arg(ticket)
+                        .arg(QLatin1String(code)));
+        auto store = openStore(db);
+        QCOMPARE(store->statusOf(first), Status::CekaNaDil);
+        QCOMPARE(store->statusOf(second), Status::Vydano);
+    }
+
     // Another counter's status change reaches this one as its new tickets do.
     void serverStatusChangeReachesOtherCounters()
     {
