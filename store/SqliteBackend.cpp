@@ -34,14 +34,9 @@ using StoreRow::slotOf;
 
 namespace {
 
-const QByteArray TableName = "opravenky";
-
 using Statement = SqliteStatement;
-
-QByteArray quoted(const char* name)
-{
-    return '"' + QByteArray(name) + '"';
-}
+using SqliteNames::quoted;
+using SqliteNames::TableName;
 
 // The bind's result: a value that failed to bind would be stored as NULL.
 int bindField(sqlite3_stmt* stmt, int parameter, const Row& row, int field, QByteArrayView text)
@@ -267,6 +262,7 @@ bool SqliteBackend::readWhole(sqlite3* db, std::vector<Row>& rows, Texts& texts)
 
 void SqliteBackend::readAll(std::vector<Row>& rows, Texts& texts)
 {
+    m_statusesWithRows.reset();
     qint64 lowest = 0, highest = 0;
     {
         // Each bound in a query of its own: SQLite answers a lone min() or max() of
@@ -333,6 +329,11 @@ bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint6
                 rc = first.ok() ? first.step() : SQLITE_ERROR;
             }
             started.set_value();
+            // The statuses first, in this snapshot, while the other connection reads
+            // rows: it takes the stretches this one does not get to.
+            if ((rc == SQLITE_ROW || rc == SQLITE_DONE) && statusOn()
+                && !readCurrentStatuses(other, m_statusesWithRows.emplace()))
+                m_statusesWithRows.reset(); // left to currentStatuses
             // Without a snapshot of its own the rows are left to the other connection.
             if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
                 Statement st(other, selectAll("DESC"));
@@ -402,6 +403,8 @@ bool SqliteBackend::readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint6
         std::rethrow_exception(failure);
     if (upperFailure)
         std::rethrow_exception(upperFailure);
+    if (!ok || !upperKept)
+        m_statusesWithRows.reset(); // of another snapshot, or read again with the rows
     if (!ok)
         return false;
     if (!upperKept || upper.empty())
@@ -553,47 +556,4 @@ void SqliteBackend::remove(qint64 id)
         raiseWrite();
     if (sqlite3_bind_int64(st.get(), 1, id) != SQLITE_OK || st.step() != SQLITE_DONE)
         raiseWrite();
-}
-
-void SqliteBackend::createDatabase(const QString& path)
-{
-    // Created exclusively, so that an existing file is never replaced.
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (QFileInfo::exists(path))
-                throw AppError(QStringLiteral("Cannot create file %1: the file already exists")
-                                   .arg(QDir::toNativeSeparators(path)));
-            throw AppError(
-                QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        }
-    }
-    sqlite3* db = nullptr;
-    QString failure;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        failure = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
-    } else {
-        QByteArray sql = "PRAGMA journal_mode=WAL; CREATE TABLE " + TableName + " (id INTEGER PRIMARY KEY";
-        for (const FieldDef& def : TicketRecord::Fields) {
-            if (def.calculated)
-                continue;
-            const bool textual
-                = def.kind == FieldKind::Text || def.kind == FieldKind::Memo || def.kind == FieldKind::DateTime;
-            sql += ", " + quoted(def.name) + (textual ? " TEXT" : " INTEGER");
-        }
-        sql += ");";
-        char* message = nullptr;
-        if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &message) != SQLITE_OK)
-            failure = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-        sqlite3_free(message);
-        if (failure.isEmpty())
-            failure = upgradeFile(db);
-    }
-    sqlite3_close(db);
-    if (!failure.isEmpty()) {
-        QFile::remove(path);
-        QFile::remove(path + QStringLiteral("-wal"));
-        QFile::remove(path + QStringLiteral("-shm"));
-        throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), failure));
-    }
 }

@@ -2,6 +2,8 @@
 
 #include "store/TicketBackend.h"
 
+#include <optional>
+
 struct sqlite3;
 
 // The tickets in a database file through the sqlite3 C API: table
@@ -43,6 +45,8 @@ private:
     // Every missing schema step in one transaction; empty when done, else why not.
     static QString upgradeFile(sqlite3* db);
     std::vector<StatusEntry> readHistory(const QByteArray& sql, qint64 ticket);
+    // Each ticket's newest status; false when the file cannot be read.
+    static bool readCurrentStatuses(sqlite3* db, std::vector<std::pair<qint64, TicketStatus::Status>>& newest);
     bool readWhole(sqlite3* db, std::vector<Row>& rows, Texts& texts) const;
     bool readFromBothEnds(std::vector<Row>& rows, Texts& texts, qint64 lowest, qint64 highest);
 
@@ -51,4 +55,6 @@ private:
     sqlite3* m_db = nullptr;
     int m_busyTimeoutMs;
     bool m_bulk = false;
+    // The statuses read beside the rows, in their snapshot, for currentStatuses to hand over.
+    std::optional<std::vector<std::pair<qint64, TicketStatus::Status>>> m_statusesWithRows;
 };

@@ -1,10 +1,14 @@
-// The schema's versions and the repairs' status history in the file.
+// The file's creation, its schema's versions and the repairs' status history in it.
 #include "store/SqliteBackend.h"
 
 #include "base/AppError.h"
 #include "store/SqliteStatement.h"
 
+#include "store/rows/TicketRecord.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -135,11 +139,23 @@ QStringList SqliteBackend::missingHistoryColumns()
 
 std::vector<std::pair<qint64, TicketStatus::Status>> SqliteBackend::currentStatuses()
 {
+    std::vector<std::pair<qint64, TicketStatus::Status>> newest;
+    if (m_statusesWithRows) {
+        newest = std::move(*m_statusesWithRows);
+        m_statusesWithRows.reset();
+    } else if (!readCurrentStatuses(m_db, newest)) {
+        raiseRead();
+    }
+    return newest;
+}
+
+bool SqliteBackend::readCurrentStatuses(sqlite3* db, std::vector<std::pair<qint64, TicketStatus::Status>>& newest)
+{
     // Every row in the order of its key, read straight through the table: the newest
     // row of a ticket is the last one met. Faster than asking for each ticket's newest.
-    Statement st(m_db, "SELECT opravenka, stav FROM historie_stavu ORDER BY id");
+    Statement st(db, "SELECT opravenka, stav FROM historie_stavu ORDER BY id");
     if (!st.ok())
-        raiseRead();
+        return false;
     std::vector<std::pair<qint64, TicketStatus::Status>> all;
     qint64 lowest = 0, highest = 0;
     int rc;
@@ -152,8 +168,9 @@ std::vector<std::pair<qint64, TicketStatus::Status>> SqliteBackend::currentStatu
         highest = all.size() == 1 ? ticket : std::max(highest, ticket);
     }
     if (rc != SQLITE_DONE)
-        raiseRead();
-    return newestPerTicket(std::move(all), lowest, highest);
+        return false;
+    newest = newestPerTicket(std::move(all), lowest, highest);
+    return true;
 }
 
 std::vector<StatusEntry> SqliteBackend::readHistory(const QByteArray& sql, qint64 ticket)
@@ -218,4 +235,48 @@ bool SqliteBackend::insertStatus(const StatusEntry& entry)
 bool SqliteBackend::addStatus(const StatusEntry& entry)
 {
     return insertStatus(entry);
+}
+
+void SqliteBackend::createDatabase(const QString& path)
+{
+    // Created exclusively, so that an existing file is never replaced.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(path))
+                throw AppError(QStringLiteral("Cannot create file %1: the file already exists")
+                                   .arg(QDir::toNativeSeparators(path)));
+            throw AppError(
+                QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        }
+    }
+    sqlite3* db = nullptr;
+    QString failure;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        failure = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    } else {
+        using SqliteNames::quoted;
+        QByteArray sql = "PRAGMA journal_mode=WAL; CREATE TABLE " + SqliteNames::TableName + " (id INTEGER PRIMARY KEY";
+        for (const FieldDef& def : TicketRecord::Fields) {
+            if (def.calculated)
+                continue;
+            const bool textual
+                = def.kind == FieldKind::Text || def.kind == FieldKind::Memo || def.kind == FieldKind::DateTime;
+            sql += ", " + quoted(def.name) + (textual ? " TEXT" : " INTEGER");
+        }
+        sql += ");";
+        char* message = nullptr;
+        if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &message) != SQLITE_OK)
+            failure = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+        sqlite3_free(message);
+        if (failure.isEmpty())
+            failure = upgradeFile(db);
+    }
+    sqlite3_close(db);
+    if (!failure.isEmpty()) {
+        QFile::remove(path);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        throw AppError(QStringLiteral("Cannot create file %1: %2").arg(QDir::toNativeSeparators(path), failure));
+    }
 }

@@ -30,3 +30,14 @@ inline bool sqliteExec(sqlite3* db, const char* sql)
 {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
+
+namespace SqliteNames {
+
+// The tickets' table and a column's name as SQL quotes it.
+inline const QByteArray TableName = "opravenky";
+inline QByteArray quoted(const char* name)
+{
+    return '"' + QByteArray(name) + '"';
+}
+
+} // namespace SqliteNames

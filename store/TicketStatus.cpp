@@ -6,8 +6,8 @@ namespace TicketStatus {
 
 namespace {
 
-// In the enum's order, from Prijato.
-constexpr std::array<const char*, Count> Codes {
+// In the enum's order, from Prijato; with their lengths, as every history row read is looked up here.
+constexpr std::array<QByteArrayView, Count> Codes {
     "prijato",
     "v_oprave",
     "ceka_na_dil",
@@ -22,13 +22,13 @@ constexpr std::array<const char*, Count> Codes {
 QByteArray code(Status status)
 {
     const int index = int(status) - 1;
-    return index >= 0 && index < Count ? QByteArray(Codes[size_t(index)]) : QByteArray();
+    return index >= 0 && index < Count ? Codes[size_t(index)].toByteArray() : QByteArray();
 }
 
 Status fromCode(QByteArrayView code)
 {
     for (int i = 0; i < Count; ++i)
-        if (code == QByteArrayView(Codes[size_t(i)]))
+        if (code == Codes[size_t(i)])
             return Status(i + 1);
     return Status::Unknown;
 }
