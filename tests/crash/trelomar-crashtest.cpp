@@ -1,7 +1,7 @@
 // trelomar-crashtest: kills writers with SIGKILL at random moments and checks
 // that nothing acknowledged is lost or damaged.
 //
-//   trelomar-crashtest [--kills N] [--seed S]
+//   trelomar-crashtest [--kills N] [--seed S]    (N kills in all, 400 by default)
 //
 // Store: a child posts tickets through TicketStore as fast as it can and
 // prints each ticket number once Post has returned; after each kill the file
@@ -9,7 +9,12 @@
 // field as written. Files: a child rewrites the settings file and the four
 // text files in turn, from the generation after the last acknowledged one,
 // and prints each finished generation; after each kill every file holds
-// exactly the last acknowledged generation or the next one.
+// exactly the last acknowledged generation or the next one. Statuses: a
+// child adds status changes to the stored tickets through TicketStore and
+// prints each once addStatus has returned; after each kill every
+// acknowledged change is there as written, no history row is half-stored or
+// of no ticket, and each ticket's status is its newest acknowledged change
+// or a later one. The kills go to the three writers in turn.
 #include "base/IniFile.h"
 #include "base/TextList.h"
 #include "store/TField.h"
@@ -23,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <map>
+
 #include <sqlite3.h>
 
 #include <csignal>
@@ -35,9 +42,9 @@ namespace {
 
 using namespace TicketRecord;
 
-void acknowledge(qint64 number)
+void acknowledge(const QByteArray& what)
 {
-    const QByteArray line = QByteArray::number(number) + '\n';
+    const QByteArray line = what + '\n';
     if (::write(STDOUT_FILENO, line.constData(), size_t(line.size())) != line.size())
         std::_Exit(3);
 }
@@ -104,26 +111,44 @@ int storeChild(const QString& path)
             if (!store.Fields(f)->Calculated())
                 set(store.Fields(f), expected(n, f));
         store.Post();
-        acknowledge(n);
+        acknowledge(QByteArray::number(n));
     }
 }
 
-// Empty when the store is whole and holds every acknowledged ticket as written.
-QString verifyStore(const QString& path, const std::set<int>& acknowledged)
+// The rows of a query on the store file, each a list of its columns (null: an invalid QVariant).
+QList<QVariantList> rawRows(const QString& path, const char* sql)
 {
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_stmt* st = nullptr;
-        QString result = QStringLiteral("integrity_check did not run");
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK
-            && sqlite3_step(st) == SQLITE_ROW)
-            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        if (result != QLatin1String("ok"))
-            return QStringLiteral("integrity_check: ") + result;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* st = nullptr;
+    QList<QVariantList> rows;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QVariantList row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                if (sqlite3_column_type(st, c) == SQLITE_NULL)
+                    row << QVariant();
+                else if (sqlite3_column_type(st, c) == SQLITE_INTEGER)
+                    row << qint64(sqlite3_column_int64(st, c));
+                else
+                    row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+            }
+            rows << row;
+        }
     }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+// Empty when the store is whole and holds every acknowledged ticket as
+// written; `ids` gets the stored tickets' ids.
+QString verifyStore(const QString& path, const std::set<int>& acknowledged, std::set<qint64>* ids)
+{
+    const QList<QVariantList> check = rawRows(path, "PRAGMA integrity_check");
+    const QString result = check.isEmpty() ? QStringLiteral("did not run") : check.first().value(0).toString();
+    if (result != QLatin1String("ok"))
+        return QStringLiteral("integrity_check: ") + result;
     TicketStore store;
     store.setConnectionString(QStringLiteral("Data Source=") + path);
     store.Open();
@@ -133,6 +158,7 @@ QString verifyStore(const QString& path, const std::set<int>& acknowledged)
         const int n = store.Fields(cislo)->AsInteger();
         if (!found.insert(n).second)
             return QStringLiteral("ticket %1 twice").arg(n);
+        ids->insert(store.GetBookmark());
         for (int f = 0; f < FieldCount; ++f)
             if (!store.Fields(f)->Calculated() && get(store.Fields(f)) != expected(n, f))
                 return QStringLiteral("ticket %1: field %2 differs").arg(n).arg(store.Fields(f)->FieldName());
@@ -140,6 +166,122 @@ QString verifyStore(const QString& path, const std::set<int>& acknowledged)
     for (int n : acknowledged)
         if (!found.count(n))
             return QStringLiteral("acknowledged ticket %1 is lost").arg(n);
+    return QString();
+}
+
+// ---------------------------------------------------------------- the statuses
+
+// Status change s: every field follows from s; its note begins with s.
+QByteArray changeCode(qint64 s)
+{
+    return TicketStatus::code(TicketStatus::Status(int(TicketStatus::Status::Prijato) + int(s % TicketStatus::Count)));
+}
+
+QString changeNote(qint64 s)
+{
+    return QStringLiteral("%1; díl \"č. %2\"\n%3").arg(s).arg(s % 97).arg(QString(int(s % 30), u'ž'));
+}
+
+QString changeWho(qint64 s)
+{
+    return s % 6 == 0 ? QString() : QStringLiteral("Technik %1 Řehoř").arg(s % 5);
+}
+
+// Only a handover records what was paid.
+std::optional<qint64> changeAmount(qint64 s)
+{
+    return changeCode(s) == "vydano" ? std::optional<qint64>(s * 12345 % 1000000000) : std::nullopt;
+}
+
+// Adds changes `from`, `from` + 1, ... to the stored tickets in turn and
+// prints "s ticket" for each once addStatus has returned.
+int statusChild(const QString& path, qint64 from)
+{
+    TicketStore store;
+    store.setConnectionString(QStringLiteral("Data Source=") + path);
+    store.Open();
+    std::vector<TBookmark> ids;
+    for (int row = 0; row < store.RecordCount(); ++row) {
+        store.setRecNo(row);
+        ids.push_back(store.GetBookmark());
+    }
+    if (ids.empty())
+        return 4;
+    for (qint64 s = from;; ++s) {
+        const TBookmark id = ids[size_t(s) % ids.size()];
+        store.addStatus(id, changeCode(s), changeNote(s), changeWho(s), changeAmount(s));
+        acknowledge(QByteArray::number(s) + ' ' + QByteArray::number(id));
+    }
+}
+
+// Empty when every history row is whole and of a stored ticket, each
+// acknowledged change (s -> ticket) is there as written, and each ticket's
+// status is its newest acknowledged change or a later one. `next` gets the
+// first change number not stored yet.
+QString verifyStatuses(
+    const QString& path, const std::set<qint64>& tickets, const std::map<qint64, qint64>& acknowledged, qint64* next)
+{
+    struct Newest
+    {
+        qint64 row = 0, change = -1;
+        QByteArray code;
+    };
+    std::map<qint64, Newest> newest; // by ticket
+    std::map<qint64, qint64> stored; // change -> ticket
+    const QList<QVariantList> rows
+        = rawRows(path, "SELECT id, opravenka, cas, stav, poznamka, technik, castka FROM historie_stavu ORDER BY id");
+    for (const QVariantList& row : rows) {
+        const qint64 id = row[0].toLongLong(), ticket = row[1].toLongLong();
+        const QByteArray code = row[3].toString().toUtf8();
+        const QString note = row[4].toString();
+        if (!tickets.count(ticket))
+            return QStringLiteral("history row %1 is of no ticket (%2)").arg(id).arg(ticket);
+        if (row[2].toString().isEmpty())
+            return QStringLiteral("history row %1 has no time").arg(id);
+        Newest& last = newest[ticket];
+        if (note.isEmpty()) { // the received row a new ticket gets with it, before any other
+            if (code != "prijato" || last.row != 0 || !row[5].isNull() || !row[6].isNull())
+                return QStringLiteral("history row %1 is neither a change nor a ticket's first").arg(id);
+            last = { id, -1, code };
+            continue;
+        }
+        const qint64 s = note.section(u';', 0, 0).toLongLong();
+        const std::optional<qint64> amount = row[6].isNull() ? std::nullopt : std::optional(row[6].toLongLong());
+        if (code != changeCode(s) || note != changeNote(s) || row[5].toString() != changeWho(s)
+            || amount != changeAmount(s))
+            return QStringLiteral("history row %1 (change %2) differs from what was written").arg(id).arg(s);
+        if (last.row == 0)
+            return QStringLiteral("ticket %1 has a change before its first row").arg(ticket);
+        if (!stored.emplace(s, ticket).second || s <= last.change)
+            return QStringLiteral("change %1 stored twice or out of order").arg(s);
+        last = { id, s, code };
+        *next = std::max(*next, s + 1);
+    }
+    for (qint64 ticket : tickets)
+        if (!newest.count(ticket))
+            return QStringLiteral("ticket id %1 has no history").arg(ticket);
+    std::map<qint64, qint64> newestAcknowledged; // by ticket
+    for (const auto& [s, ticket] : acknowledged) {
+        const auto found = stored.find(s);
+        if (found == stored.end() || found->second != ticket)
+            return QStringLiteral("acknowledged change %1 of ticket id %2 is lost").arg(s).arg(ticket);
+        newestAcknowledged[ticket] = s;
+    }
+    TicketStore store;
+    store.setConnectionString(QStringLiteral("Data Source=") + path);
+    store.Open();
+    for (const auto& [ticket, last] : newest) {
+        const auto acked = newestAcknowledged.find(ticket);
+        if (acked != newestAcknowledged.end() && last.change < acked->second)
+            return QStringLiteral("ticket id %1 is at change %2 before acknowledged %3")
+                .arg(ticket)
+                .arg(last.change)
+                .arg(acked->second);
+        if (store.statusOf(ticket) != TicketStatus::fromCode(last.code))
+            return QStringLiteral("ticket id %1 is not at its newest status %2")
+                .arg(ticket)
+                .arg(QString::fromLatin1(last.code));
+    }
     return QString();
 }
 
@@ -161,7 +303,7 @@ int filesChild(const QString& dir, int from)
         IniFile(dir + QStringLiteral("/trelomar.ini")).writeInteger(QStringLiteral("Crash"), QStringLiteral("Gen"), g);
         for (int f = 0; f < 4; ++f)
             TextList::write(dir + u'/' + QLatin1String(TextFiles[f]), textGeneration(g, f));
-        acknowledge(g);
+        acknowledge(QByteArray::number(g));
     }
 }
 
@@ -198,8 +340,8 @@ QString verifyFiles(const QString& dir, int acknowledged)
 // ---------------------------------------------------------------- the killer
 
 // Starts the child, lets it work for a random time after its first
-// acknowledgement, kills it, and returns the numbers it acknowledged.
-QList<int> runAndKill(const QStringList& args, std::mt19937& rng, bool* acknowledgedAny)
+// acknowledgement, kills it, and returns the lines it acknowledged.
+QList<QByteArray> runAndKill(const QStringList& args, std::mt19937& rng, bool* acknowledgedAny)
 {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), args);
@@ -215,12 +357,10 @@ QList<int> runAndKill(const QStringList& args, std::mt19937& rng, bool* acknowle
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished(10000);
     const QByteArray out = child.readAllStandardOutput();
-    QList<int> numbers;
-    for (const QByteArray& line : out.left(out.lastIndexOf('\n') + 1).split('\n'))
-        if (!line.isEmpty())
-            numbers << line.toInt();
-    *acknowledgedAny = !numbers.isEmpty();
-    return numbers;
+    QList<QByteArray> lines = out.left(out.lastIndexOf('\n') + 1).split('\n');
+    lines.removeAll(QByteArray());
+    *acknowledgedAny = !lines.isEmpty();
+    return lines;
 }
 
 int parent(int kills, unsigned seed)
@@ -234,31 +374,44 @@ int parent(int kills, unsigned seed)
     prepareFiles(files);
 
     std::set<int> tickets;
+    std::map<qint64, qint64> changes; // acknowledged: change -> ticket id
+    qint64 nextChange = 0;
     int generation = 0, silent = 0;
     QElapsedTimer timer;
     timer.start();
+    // The kills go to the writers in turn, the store's first: the statuses need its tickets.
     for (int i = 0; i < kills; ++i) {
         bool any = false;
-        for (int n : runAndKill({QStringLiteral("--child-store"), store}, rng, &any))
-            tickets.insert(n);
-        silent += any ? 0 : 1;
-        QString fault = verifyStore(store, tickets);
-        if (fault.isEmpty()) {
-            const QList<int> gens = runAndKill(
-                {QStringLiteral("--child-files"), files, QString::number(generation + 1)}, rng, &any);
-            generation = gens.isEmpty() ? generation : gens.last();
-            silent += any ? 0 : 1;
+        QString fault;
+        if (i % 3 == 1) {
+            const QList<QByteArray> gens
+                = runAndKill({ QStringLiteral("--child-files"), files, QString::number(generation + 1) }, rng, &any);
+            generation = gens.isEmpty() ? generation : gens.last().toInt();
             fault = verifyFiles(files, generation);
+        } else {
+            if (i % 3 == 0) {
+                for (const QByteArray& line : runAndKill({ QStringLiteral("--child-store"), store }, rng, &any))
+                    tickets.insert(line.toInt());
+            } else {
+                const QStringList args = { QStringLiteral("--child-status"), store, QString::number(nextChange) };
+                for (const QByteArray& line : runAndKill(args, rng, &any))
+                    changes[line.split(' ').value(0).toLongLong()] = line.split(' ').value(1).toLongLong();
+            }
+            std::set<qint64> ids;
+            fault = verifyStore(store, tickets, &ids);
+            if (fault.isEmpty())
+                fault = verifyStatuses(store, ids, changes, &nextChange);
         }
+        silent += any ? 0 : 1;
         if (!fault.isEmpty()) {
             std::printf("kill %d: %s\n0 passed, 1 failed\n", i + 1, qPrintable(fault));
             return 1;
         }
     }
-    std::printf("%d kills of each writer in %.1f s (seed %u): %zu acknowledged tickets all present and intact, "
-                "%d file generations, every file old or new, never mixed; %d children killed before their first "
-                "acknowledgement\n1 passed, 0 failed\n",
-        kills, double(timer.elapsed()) / 1000, seed, tickets.size(), generation, silent);
+    std::printf("%d kills of three writers in turn in %.1f s (seed %u): %zu acknowledged tickets and %zu acknowledged "
+                "status changes all present and intact, %d file generations, every file old or new, never mixed; "
+                "%d children killed before their first acknowledgement\n1 passed, 0 failed\n",
+        kills, double(timer.elapsed()) / 1000, seed, tickets.size(), changes.size(), generation, silent);
     return 0;
 }
 
@@ -273,7 +426,9 @@ int main(int argc, char* argv[])
             return storeChild(args[1]);
         if (args.size() == 3 && args[0] == QLatin1String("--child-files"))
             return filesChild(args[1], args[2].toInt());
-        int kills = 200;
+        if (args.size() == 3 && args[0] == QLatin1String("--child-status"))
+            return statusChild(args[1], args[2].toLongLong());
+        int kills = 400;
         unsigned seed = std::random_device()();
         for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
             if (args[i] == QLatin1String("--kills"))

@@ -28,6 +28,8 @@ const QString EditorTitle = QStringLiteral("Přidání opravenky");
 const QString SetupTitle = QStringLiteral("Nastavení programu");
 const QString ErrorBoxTitle = QStringLiteral("Trelomář");
 const QString DeleteTitle = QStringLiteral("Smazání záznamu");
+const QString StatusTitle = QStringLiteral("Stav opravy");
+const QString HandoverTitle = QStringLiteral("Výdej opravy");
 constexpr int Timeout = 10000;
 
 // Runs SQL on the store of a working folder; for the rows of a query, each
@@ -154,6 +156,7 @@ private slots:
     void twoCountersOnOneServer();
     void installedProgramInUserFolder();
     void countersThroughServerRestart();
+    void statusHandoverAndListsByKeys();
 };
 
 void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
@@ -484,6 +487,86 @@ void TestEndToEnd::countersThroughServerRestart()
     QCOMPARE(sql("SELECT count(*) FROM opravenky WHERE imei = '555555'"), QStringLiteral("0"));
     for (XSession* counter : { &a, &b })
         QVERIFY2(counter->programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(counter->programErrors()));
+}
+
+void TestEndToEnd::statusHandoverAndListsByKeys()
+{
+    START_SESSION(x);
+    Workspace work;
+    QVERIFY(work.ready());
+    // Each list below holds one ticket, so the grid's current row after a
+    // list key tells which list is shown. Bara's ticket is handed over first.
+    const struct
+    {
+        int number;
+        const char* name;
+        const char* status;
+        const char* due;
+    } tickets[] = { { 1, "Adam", "prijato", "2001-01-01T00:00:00" }, { 2, "Bara", "v_oprave", "2999-01-01T00:00:00" },
+        { 3, "Cyril", "hotovo", "2999-01-01T00:00:00" }, { 4, "Dana", "ceka_na_dil", "2999-01-01T00:00:00" } };
+    for (const auto& ticket : tickets) {
+        work.addTicket(ticket.number, QString::fromLatin1(ticket.name), QString(15, QChar(u'0' + ticket.number)));
+        work.sql(QStringLiteral("UPDATE opravenky SET vydej = '%1', cena = 15000000 WHERE cislo = %2")
+                     .arg(QLatin1String(ticket.due))
+                     .arg(ticket.number));
+        work.sql(QStringLiteral("INSERT INTO historie_stavu (opravenka, cas, stav) SELECT id, '2024-01-01T08:00:00Z', "
+                                "'%1' FROM opravenky WHERE cislo = %2")
+                     .arg(QLatin1String(ticket.status))
+                     .arg(ticket.number));
+    }
+    const auto newestChange = [&] {
+        return work
+            .sql(QStringLiteral("SELECT o.cislo, h.stav, h.poznamka, h.technik, h.castka FROM historie_stavu h "
+                                "JOIN opravenky o ON o.id = h.opravenka ORDER BY h.id DESC LIMIT 1"))
+            .value(0);
+    };
+    QVERIFY(x.startProgram(work.path()));
+
+    // F4 on Bara's ticket, found by its IMEI: the next status, a note and who.
+    QVERIFY(x.clickFromBottomLeft(MainTitle, 140, 13));
+    QVERIFY(x.type(QStringLiteral("22")));
+    QVERIFY(x.key({ QStringLiteral("F4") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), StatusTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("Down"), QStringLiteral("Tab") }));
+    QVERIFY(x.type(QStringLiteral("Čeká na displej")));
+    QVERIFY(x.key({ QStringLiteral("Tab") }));
+    QVERIFY(x.type(QStringLiteral("Jana")));
+    QVERIFY(x.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(newestChange(), QStringLiteral("2|ceka_na_dil|Čeká na displej|Jana|"), Timeout);
+
+    // F8 hands it over for its price, by the same counter; a second F8 says it went already.
+    QVERIFY(x.key({ QStringLiteral("F8") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), HandoverTitle, Timeout);
+    QVERIFY(x.key({ QStringLiteral("F2") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(newestChange(), QStringLiteral("2|vydano||Jana|15000000"), Timeout);
+    QVERIFY(x.key({ QStringLiteral("F8") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), ErrorBoxTitle, Timeout);
+    QVERIFY(x.programErrors().contains(QStringLiteral("Error: Opravenka 2 už byla vydána")));
+    QVERIFY(!x.isShown(HandoverTitle));
+    QVERIFY(x.key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+
+    // The list keys, digits and the Czech top row: F4 and a note on the
+    // current row name the one ticket of the list shown. Each list differs
+    // from the one before, so a key that did nothing is caught.
+    QVERIFY(x.key({ QStringLiteral("BackSpace"), QStringLiteral("BackSpace") }));
+    const std::pair<const char*, const char*> lists[] = { { "ctrl+3", "3|hotovo" }, { "ctrl+ccaron", "1|prijato" },
+        { "ctrl+5", "4|ceka_na_dil" }, { "ctrl+scaron", "3|hotovo" }, { "ctrl+rcaron", "4|ceka_na_dil" } };
+    for (const auto& [keys, ticket] : lists) {
+        QVERIFY(x.key({ QString::fromLatin1(keys) }));
+        QVERIFY(x.key({ QStringLiteral("F4") }));
+        QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), StatusTitle, Timeout);
+        QVERIFY(x.key({ QStringLiteral("Tab") }));
+        const QString note = QString::fromLatin1(keys).replace(QLatin1Char('+'), QLatin1Char(' '));
+        QVERIFY(x.type(note));
+        QVERIFY(x.key({ QStringLiteral("F2") }));
+        QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            newestChange(), QStringLiteral("%1|%2|Jana|").arg(QLatin1String(ticket), note), Timeout);
+    }
+    QCOMPARE(x.programErrors().count(QLatin1String("Error:")), 1);
 }
 
 TRELOMAR_TEST(TestEndToEnd)
