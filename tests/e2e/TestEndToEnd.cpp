@@ -21,6 +21,9 @@
 #include <QTest>
 #include <QUuid>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 const QString MainTitle = QStringLiteral("Trelomář ver. 1.5");
@@ -552,8 +555,14 @@ void TestEndToEnd::statusHandoverAndListsByKeys()
     // current row name the one ticket of the list shown. Each list differs
     // from the one before, so a key that did nothing is caught.
     QVERIFY(x.key({ QStringLiteral("BackSpace"), QStringLiteral("BackSpace") }));
-    const std::pair<const char*, const char*> lists[] = { { "ctrl+3", "3|hotovo" }, { "ctrl+ccaron", "1|prijato" },
-        { "ctrl+5", "4|ceka_na_dil" }, { "ctrl+scaron", "3|hotovo" }, { "ctrl+rcaron", "4|ceka_na_dil" } };
+    // Under Wine the Czech letters, on no key of the test keyboard, can be lost
+    // as typed text is (see XSession::type): the digits alone there.
+    const bool czechKeys = !qEnvironmentVariableIsSet("TRELOMAR_E2E_PASTE");
+    const std::vector<std::pair<const char*, const char*>> lists = czechKeys
+        ? std::vector<std::pair<const char*, const char*>> { { "ctrl+3", "3|hotovo" }, { "ctrl+ccaron", "1|prijato" },
+              { "ctrl+5", "4|ceka_na_dil" }, { "ctrl+scaron", "3|hotovo" }, { "ctrl+rcaron", "4|ceka_na_dil" } }
+        : std::vector<std::pair<const char*, const char*>> {
+              { "ctrl+3", "3|hotovo" }, { "ctrl+4", "1|prijato" }, { "ctrl+5", "4|ceka_na_dil" } };
     for (const auto& [keys, ticket] : lists) {
         QVERIFY(x.key({ QString::fromLatin1(keys) }));
         QVERIFY(x.key({ QStringLiteral("F4") }));
