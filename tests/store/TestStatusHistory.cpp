@@ -330,6 +330,43 @@ private slots:
         QCOMPARE(store->statusOf(second), Status::Vydano);
     }
 
+    // A counter's user without the right to create tables (the default for all
+    // but the owner) keeps the tickets of an older server store, the statuses off.
+    void serverUserWithoutRightsKeepsTickets()
+    {
+        struct Role
+        {
+            QString name;
+            ~Role()
+            {
+                if (!name.isEmpty())
+                    PgDatabase::admin(QStringLiteral("DROP ROLE IF EXISTS %1").arg(name));
+            }
+        } clerk; // dropped after the database, which holds its rights
+        PG_DATABASE(pg);
+        if (!pg.url().contains(QLatin1String("://postgres@")))
+            QSKIP("the test server's URL names no postgres user to stand in for");
+        PostgresBackend::createTable(pg.url());
+        pg.exec(
+            QStringLiteral("DROP TABLE trelomar_schema, historie_stavu; DROP FUNCTION historie_stavu_smazat CASCADE"));
+        clerk.name = pg.name() + QStringLiteral("_clerk");
+        PgDatabase::admin(QStringLiteral("CREATE ROLE %1 LOGIN").arg(clerk.name));
+        pg.exec(QStringLiteral("REVOKE CREATE ON SCHEMA public FROM PUBLIC;"
+                               " GRANT SELECT, INSERT, UPDATE, DELETE ON opravenky TO %1;"
+                               " GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %1")
+                    .arg(clerk.name));
+        TicketStore store;
+        store.setConnectionString(
+            QString(pg.url()).replace(QLatin1String("://postgres@"), QStringLiteral("://%1@").arg(clerk.name)));
+        store.Open();
+        QVERIFY(!store.statusOn());
+        QVERIFY2(store.statusOffReason().contains(QLatin1String("permission denied")), qPrintable(store.statusOffReason()));
+        addTicket(store, 1);
+        QCOMPARE(store.statusOf(store.GetBookmark()), Status::None);
+        QCOMPARE(pg.exec(QStringLiteral("SELECT cislo FROM opravenky")), QStringLiteral("1"));
+        QCOMPARE(pg.exec(QStringLiteral("SELECT to_regclass('historie_stavu') IS NULL")), QStringLiteral("t"));
+    }
+
     // Another counter's status change reaches this one as its new tickets do.
     void serverStatusChangeReachesOtherCounters()
     {

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTimer>
 
 using TicketStatus::WorkList;
 
@@ -134,6 +135,26 @@ private slots:
         table->addStatus(table->GetBookmark(), "hotovo", QString(), QString());
         QCOMPARE(cell(1, Qt::DisplayRole).toString(), QStringLiteral("Hotovo"));
         QCOMPARE(counts->text(), QStringLiteral("K vyzvednutí: 2    Po termínu: 0"));
+    }
+
+    // At midnight yesterday's due tickets become overdue, in the list shown and in the count.
+    void midnightMovesTheOverdueOn()
+    {
+        start();
+        layOutTickets(*m_app);
+        m_app->DM()->ADOTable->setToday(QDate::currentDate().addDays(-1)); // the window open since yesterday
+        control<QAction>(m_app->fMain(), "actViewOverdue")->trigger();
+        m_app->DM()->ADOTable->setToday(QDate::currentDate().addDays(-1));
+        QCOMPARE(listed(), QList<int> {});
+        auto* midnight = m_app->fMain()->findChild<QTimer*>(QStringLiteral("MidnightTimer"));
+        QVERIFY(midnight && midnight->isActive());
+        midnight->start(0);
+        QTRY_COMPARE(listed(), QList<int> { 2 });
+        QCOMPARE(control<QLabel>(m_app->fMain(), "lbCounts")->text(), QStringLiteral("K vyzvednutí: 1    Po termínu: 1"));
+        // Set again for the next midnight.
+        const QDateTime now = QDateTime::currentDateTime();
+        QVERIFY(midnight->isActive());
+        QVERIFY(midnight->remainingTime() >= now.msecsTo(QDateTime(now.date().addDays(1), QTime(0, 0))) - 2000);
     }
 };
 

@@ -82,8 +82,10 @@ TfMain::TfMain(Session& session, QWidget* parent)
     createMenuPainter();
     m_ui->DBGrid->setFocus();
     connect(&m_workspace, &Workspace::textsChanged, this, [this] { guarded([this] { applyLangTexts(); }); });
-    m_midnight.setSingleShot(true);
-    connect(&m_midnight, &QTimer::timeout, this, [this] {
+    m_midnight = new QTimer(this);
+    m_midnight->setObjectName(QStringLiteral("MidnightTimer"));
+    m_midnight->setSingleShot(true);
+    connect(m_midnight, &QTimer::timeout, this, [this] {
         guarded([this] {
             if (m_data)
                 m_data->ADOTable->setToday(QDate::currentDate());
@@ -286,7 +288,7 @@ void TfMain::startMidnightTimer()
     // A second after midnight, so that the new day has surely begun.
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime next(now.date().addDays(1), QTime(0, 0, 1));
-    m_midnight.start(int(std::clamp<qint64>(now.msecsTo(next), 1000, 86'401'000)));
+    m_midnight->start(int(std::clamp<qint64>(now.msecsTo(next), 1000, 86'401'000)));
 }
 
 void TfMain::useWindows(TDM* data, TfSetup* setup, TfOpravenka* editor)

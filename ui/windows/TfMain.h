@@ -153,7 +153,7 @@ private:
     TIdleRefresh* m_idleRefresh = nullptr; // other counters' tickets shown while idle
     QActionGroup* m_sortGroup = nullptr;
     QActionGroup* m_viewGroup = nullptr;
-    QTimer m_midnight;
+    QTimer* m_midnight = nullptr;
     THelpWindow* m_helpWindow = nullptr;
     bool m_shown = false;
     bool m_settingsWritten = false;
