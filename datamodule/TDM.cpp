@@ -33,7 +33,7 @@ TDM::TDM(const FolderLayout& folder, QObject* parent)
     ADOTable->setFiltered(true);
     ADOTable->setOnFilterRecord([this](TicketStore& ds, bool& accept) { ADOTableFilterRecord(ds, accept); });
     // What ADOTableFilterRecord decides, answered from an index of the IMEIs at each keystroke.
-    ADOTable->setFilterPrefix(TicketRecord::IMEI, [this] { return FindText; });
+    ADOTable->setFilterPrefix(TicketRecord::IMEI, [this] { return imeiPrefix(); });
     ADOTable->setOnCalcFields([this](TicketStore& ds) { ADOTableCalcFields(ds); });
     ADOTable->setAfterPost([this](TicketStore& ds) { ADOTableAfterPost(ds); });
 
@@ -68,7 +68,14 @@ void TDM::ADOTableFilterRecord(TicketStore& dataSet, bool& Accept)
     Q_UNUSED(dataSet);
     // Runs for every ticket at each search keystroke: a view, not a copy.
     const QStringView imei = ADOTableIMEI->AsStringView();
-    if (imei.isEmpty() || FindText.isEmpty())
+    const QString prefix = imeiPrefix();
+    if (imei.isEmpty() || prefix.isEmpty())
         return;
-    Accept = imei.startsWith(FindText, Qt::CaseSensitive);
+    Accept = imei.startsWith(prefix, Qt::CaseSensitive);
+}
+
+QString TDM::imeiPrefix() const
+{
+    // "T" and a number is a ticket scanned or typed into the box, no IMEI.
+    return FindText.startsWith(u'T', Qt::CaseInsensitive) ? QString() : FindText;
 }

@@ -39,6 +39,8 @@ public:
     TField* ADOTablevada;
 
     QString FindText;
+    // What the search filters the IMEIs by: FindText, unless it starts with "T".
+    QString imeiPrefix() const;
 
     void DataModuleCreate();
     void ADOTableAfterPost(TicketStore& dataSet);

@@ -87,6 +87,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries 
     { "slip_sign_customer", "Podpis zákazníka", "Customer's signature" },
     { "slip_sign_shop", "Za servis (podpis, razítko)", "For the shop (signature, stamp)" },
     { "warranty_days", "Záruka (dní):", "Warranty (days):" },
+    { "scan_unknown", "Opravenka číslo %1 neexistuje.", "There is no ticket number %1." },
+    { "scan_several", "Číslo %1 má více opravenek: %2", "Several tickets have the number %1: %2" },
 } };
 
 const Entry& entry(ExtraText id)

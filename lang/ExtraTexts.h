@@ -70,6 +70,9 @@ enum class ExtraText {
     SlipSignCustomer,
     SlipSignShop,
     WarrantyDays,
+    // A ticket scanned or typed as "T" and its number.
+    ScanUnknown, // %1 the number
+    ScanSeveral, // %1 the number, %2 the tickets
     Count
 };
 

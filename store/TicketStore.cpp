@@ -328,13 +328,18 @@ void TicketStore::GotoBookmark(TBookmark bookmark)
         return;
     d->checkActive();
     d->endPending();
-    for (int i = 0; i < int(d->view.size()); ++i) {
-        if (d->view[i] != Impl::NewRow && d->rows[d->view[i]].id == bookmark) {
-            d->moveTo(i);
-            return;
-        }
-    }
-    d->raise(QStringLiteral("Record not found"));
+    const int row = listedRowOf(bookmark);
+    if (row < 0)
+        d->raise(QStringLiteral("Record not found"));
+    d->moveTo(row);
+}
+
+int TicketStore::listedRowOf(TBookmark id) const
+{
+    for (int i = 0; i < int(d->view.size()); ++i)
+        if (d->view[i] != Impl::NewRow && d->rows[d->view[i]].id == id)
+            return i;
+    return -1;
 }
 
 int TicketStore::FieldCount() const
@@ -423,6 +428,18 @@ qint64 TicketStore::maxCislo() const
         any = true;
     }
     return result;
+}
+
+std::vector<TBookmark> TicketStore::idsOfCislo(qint64 cislo) const
+{
+    std::vector<TBookmark> ids;
+    for (size_t i = 0; i < d->rows.size(); ++i) {
+        const Row& row = d->rows[i];
+        if (!d->deleted[i] && !row.isNull(TicketRecord::cislo) && row.num[slotOf(TicketRecord::cislo)] == cislo)
+            ids.push_back(row.id);
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 int TicketStore::reserveCislo()

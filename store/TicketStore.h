@@ -102,6 +102,13 @@ public:
     // Another program may have stored one beyond 32 bits.
     qint64 maxCislo() const;
 
+    // The stored tickets numbered `cislo`, whatever the filter and the list shown,
+    // in the order of their ids: SQLite does not forbid two with one number.
+    std::vector<TBookmark> idsOfCislo(qint64 cislo) const;
+
+    // The listed row of a stored ticket (as RecNo counts), -1 when the filter or the list hides it.
+    int listedRowOf(TBookmark id) const;
+
     // The number for a new ticket: one after the largest. On a shop's server
     // it is also reserved for this program until the new row is stored or
     // cancelled, so that two counters pressing New together get two numbers.

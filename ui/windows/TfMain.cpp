@@ -11,6 +11,7 @@
 #include "ui/controls/OneLineBox.h"
 #include "ui/controls/TDBGrid.h"
 #include "ui/controls/TIdleRefresh.h"
+#include "ui/controls/TopRowDigits.h"
 #include "ui/controls/TicketGridModel.h"
 #include "ui/menu/TMenuPainter.h"
 #include "ui/windows/Icons.h"
@@ -95,6 +96,10 @@ TfMain::TfMain(Session& session, QWidget* parent)
     });
     startMidnightTimer();
 
+    // Every key of the window passes the scan's watch first, whichever control has the focus.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
     guarded([this] { FormCreate(); });
 }
 
@@ -141,6 +146,7 @@ void TfMain::connectBottomPanel()
 
     m_ui->edFind->installEventFilter(this);
     OneLineBox::install(m_ui->edFind);
+    TopRowDigits::install(m_ui->edFind);
     connect(m_ui->edFind, &QLineEdit::textChanged, this,
         [this](const QString& text) { guarded([this, &text] { edFindChange(text); }); });
 }
@@ -464,6 +470,12 @@ void TfMain::DBGridExit()
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // A scan ends with Enter wherever the focus is: seen before any control acts on it.
+    if (event->type() == QEvent::KeyPress && m_keyPreview.takes(watched, event)
+        && scanKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    if (event->type() == QEvent::MouseButtonPress)
+        m_scan.clear(); // a click between: what was typed before it is no scan
     if (watched == m_ui->edFind && event->type() == QEvent::ShortcutOverride) {
         // Ctrl+Ins and Ctrl+Del are the window's New and Delete, not the
         // box's copy and delete-word.

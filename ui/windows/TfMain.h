@@ -2,6 +2,7 @@
 
 #include "session/Session.h"
 #include "store/TicketStatus.h"
+#include "ui/shell/KeyPreview.h"
 
 #include <QIcon>
 #include <QList>
@@ -107,6 +108,10 @@ public:
     // Every list command: the grid shows one list of work, the IMEI search within it.
     void actViewExecute(TicketStatus::WorkList list);
     void DBGridKeyDown(QKeyEvent* event);
+    // A ticket scanned from its printout's barcode, or typed as "T", its number
+    // and Enter wherever the focus is in this window: the editor opens on it,
+    // among all tickets when the list or the search hid it.
+    void openScanned(qint64 cislo);
     void DBGridDblClick();
     void edFindChange(const QString& text);
 
@@ -140,6 +145,8 @@ private:
     void startMidnightTimer();
     const FolderLayout& folder() const { return m_workspace.folder(); }
 
+    // True when the key ended a scan and is taken; every key passes here first.
+    bool scanKey(const QKeyEvent* key);
     void showCurrentRow();
     void DBGridRowChanged(const QModelIndex& current);
     void DBGridExit();
@@ -158,5 +165,7 @@ private:
     bool m_shown = false;
     bool m_settingsWritten = false;
     bool m_movingGrid = false; // the grid follows the table: no table move back
+    QString m_scan; // "T" and the digits typed since, while they may be a scan
+    KeyPreview m_keyPreview { this };
     std::unique_ptr<Ui::TfMain> m_ui; // the controls, by their object names
 };

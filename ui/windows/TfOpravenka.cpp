@@ -14,6 +14,7 @@
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
 #include "ui/controls/TFieldDataLink.h"
+#include "ui/controls/TopRowDigits.h"
 
 #include <QApplication>
 #include <QDate>
@@ -79,6 +80,8 @@ TfOpravenka::TfOpravenka(const Workspace& workspace, TDM* data, QWidget* mainWin
         label->adjustSize();
 
     connect(m_ui->dbedIMEI, &QLineEdit::textChanged, this, [this] { guarded([this] { UpdateImeiCheck(); }); });
+    // An IMEI scanned from the phone's box with a US-layout scanner on a Czech PC.
+    TopRowDigits::install(m_ui->dbedIMEI);
     connect(m_ui->spbtOK, &QToolButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
     connect(m_ui->spbtTisk, &QToolButton::clicked, this, [this] { guarded([this] { spbtTiskClick(); }); });
 

@@ -1,0 +1,65 @@
+#include "ui/controls/TopRowDigits.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+constexpr char16_t Letters[] = u"+ěščřžýáíé";
+
+} // namespace
+
+TopRowDigits::TopRowDigits(QLineEdit* box)
+    : QObject(box)
+    , m_box(box)
+{
+    box->installEventFilter(this);
+    // Pasted text too, which no key press brings.
+    connect(box, &QLineEdit::textEdited, this, &TopRowDigits::edited);
+}
+
+void TopRowDigits::install(QLineEdit* box)
+{
+    new TopRowDigits(box);
+}
+
+QChar TopRowDigits::digitOf(QChar c)
+{
+    for (int i = 0; i < 10; ++i)
+        if (c == QChar(Letters[i]))
+            return QChar(u'0' + (i + 1) % 10);
+    return c;
+}
+
+QString TopRowDigits::digits(const QString& text)
+{
+    QString mapped = text;
+    for (QChar& c : mapped)
+        c = digitOf(c);
+    return mapped;
+}
+
+bool TopRowDigits::eventFilter(QObject* watched, QEvent* event)
+{
+    // The digit goes in instead of the letter, so the box never holds the letter even for a moment.
+    if (watched == m_box && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (plain && text.size() == 1 && digitOf(text[0]) != text[0] && !m_box->isReadOnly()) {
+            m_box->insert(QString(digitOf(text[0])));
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TopRowDigits::edited(const QString& text)
+{
+    const QString mapped = digits(text);
+    if (mapped == text)
+        return;
+    const int cursor = m_box->cursorPosition();
+    m_box->setText(mapped);
+    m_box->setCursorPosition(cursor);
+}

@@ -1,0 +1,77 @@
+// A ticket scanned from the barcode of its printout, or typed as "T" and its number.
+#include "ui/windows/TfMain.h"
+
+#include "base/AppError.h"
+#include "base/ErrorHandler.h"
+#include "datamodule/TDM.h"
+#include "store/TField.h"
+#include "store/TicketStore.h"
+#include "ui/controls/TopRowDigits.h"
+#include "ui_TfMain.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+bool TfMain::scanKey(const QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_CapsLock:
+        return false; // a capital T comes with Shift, or with Caps Lock as a small one
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_scan.size() > 1) {
+            const qint64 cislo = m_scan.mid(1).toLongLong();
+            m_scan.clear();
+            guarded([this, cislo] { openScanned(cislo); });
+            return true;
+        }
+        break;
+    default: {
+        const QString text = key->text();
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        // A scanner set to a US layout types the top row of a Czech keyboard for the digits.
+        const QChar c = text.size() == 1 ? TopRowDigits::digitOf(text[0]) : QChar();
+        if (plain && (c == u'T' || c == u't')) {
+            m_scan = QStringLiteral("T");
+            return false;
+        }
+        // Ticket numbers fit 64 bits: no more digits than that.
+        if (plain && !m_scan.isEmpty() && c.isDigit() && m_scan.size() <= 18) {
+            m_scan += c;
+            return false;
+        }
+        break;
+    }
+    }
+    m_scan.clear();
+    return false;
+}
+
+void TfMain::openScanned(qint64 cislo)
+{
+    // The typed text goes whatever is found, so that the next scan starts afresh.
+    m_ui->edFind->clear();
+    if (!m_data)
+        return;
+    TicketStore* table = m_data->ADOTable;
+    const std::vector<TBookmark> ids = table->idsOfCislo(cislo);
+    const ExtraTexts& extra = m_workspace.Extra;
+    if (ids.empty())
+        throw AppError(extra.text(ExtraText::ScanUnknown).arg(cislo));
+    if (ids.size() > 1) {
+        QStringList tickets;
+        for (const TBookmark id : ids) {
+            if (table->listedRowOf(id) < 0)
+                actViewExecute(TicketStatus::WorkList::All);
+            table->GotoBookmark(id);
+            tickets << m_data->ADOTablejmeno->AsString() + QStringLiteral(", ") + m_data->ADOTabletelefon->AsString();
+        }
+        table->GotoBookmark(ids.front());
+        throw AppError(extra.text(ExtraText::ScanSeveral).arg(cislo).arg(tickets.join(QStringLiteral("; "))));
+    }
+    if (table->listedRowOf(ids.front()) < 0)
+        actViewExecute(TicketStatus::WorkList::All);
+    table->GotoBookmark(ids.front());
+    actEditExecute();
+}
