@@ -56,10 +56,10 @@ HandoverSlip::HandoverSlip(const HandoverDetails& details, const QString& firmaP
 
     // The ticket's barcode as the ticket printout has it, right under the title.
     const QString number = details.number;
-    m_report->setFieldSource([number](const QString& fieldName) {
-        return fieldName == QLatin1String("cislo") ? number : QString();
-    });
-    auto* barcode = new ReportBarcode(band, QStringLiteral("QRbarcode"), QRectF(100, 12, 90, 10.2), QStringLiteral("cislo"));
+    m_report->setFieldSource(
+        [number](const QString& fieldName) { return fieldName == QLatin1String("cislo") ? number : QString(); });
+    auto* barcode
+        = new ReportBarcode(band, QStringLiteral("QRbarcode"), QRectF(100, 12, 90, 10.2), QStringLiteral("cislo"));
     barcode->setPrefix(QStringLiteral("T"));
     barcode->setEncoder(Code128::moduleWidths);
     barcode->setFont(FontFamily, 10, false);
