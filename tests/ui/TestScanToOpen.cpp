@@ -102,7 +102,7 @@ private slots:
         }
     }
 
-    // The search box and the editor's IMEI box take the Czech top row as digits, typed or pasted.
+    // The search box and the editor's IMEI box take the Czech top row, typed, as digits.
     void topRowIsDigits()
     {
         start();
@@ -110,10 +110,6 @@ private slots:
         findBox()->setFocus();
         typeKeys(findBox(), QStringLiteral("+ěš"));
         QCOMPARE(findBox()->text(), QStringLiteral("123"));
-        findBox()->clear();
-        findBox()->insert(QStringLiteral("žýáíé"));
-        emit findBox()->textEdited(findBox()->text()); // as a paste reports it
-        QCOMPARE(findBox()->text(), QStringLiteral("67890"));
 
         QString shown, handedOver;
         QVERIFY(m_app->inEditor(&TfMain::actEditExecute, [&] {

@@ -13,9 +13,8 @@ TopRowDigits::TopRowDigits(QLineEdit* box)
     : QObject(box)
     , m_box(box)
 {
+    // Keys only: pasted text is kept as it is, as in every other box.
     box->installEventFilter(this);
-    // Pasted text too, which no key press brings.
-    connect(box, &QLineEdit::textEdited, this, &TopRowDigits::edited);
 }
 
 void TopRowDigits::install(QLineEdit* box)
@@ -31,14 +30,6 @@ QChar TopRowDigits::digitOf(QChar c)
     return c;
 }
 
-QString TopRowDigits::digits(const QString& text)
-{
-    QString mapped = text;
-    for (QChar& c : mapped)
-        c = digitOf(c);
-    return mapped;
-}
-
 bool TopRowDigits::eventFilter(QObject* watched, QEvent* event)
 {
     // The digit goes in instead of the letter, so the box never holds the letter even for a moment.
@@ -52,14 +43,4 @@ bool TopRowDigits::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-void TopRowDigits::edited(const QString& text)
-{
-    const QString mapped = digits(text);
-    if (mapped == text)
-        return;
-    const int cursor = m_box->cursorPosition();
-    m_box->setText(mapped);
-    m_box->setCursorPosition(cursor);
 }

@@ -19,15 +19,12 @@ public:
 
     // The digit a top-row letter stands for, or the character itself.
     static QChar digitOf(QChar c);
-    // Every top-row letter of `text` as its digit.
-    static QString digits(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit TopRowDigits(QLineEdit* box);
-    void edited(const QString& text);
 
     QLineEdit* m_box;
 };
