@@ -11,8 +11,6 @@ class QLineEdit;
 // Shift, types those letters on a PC set to Czech.
 class TopRowDigits : public QObject
 {
-    Q_OBJECT
-
 public:
     // Watches `box` for as long as it lives.
     static void install(QLineEdit* box);
