@@ -76,8 +76,7 @@ const CopyElement CopyDesign[] = {
         { 100.5, 128.9, 87.8, 4.8 }, 10, false, Left, false },
     // For the scanner at the counter: "T" and the ticket number, in the free
     // strip between the title and the record number, above the first rows.
-    // At the right of the strip, so that a title longer than the design's stays clear of it.
-    { K::Barcode, "QRbarcode", "QRbarcode2", "cislo", { 47.0, 1.4, 90.0, 10.2 }, 10, false, Right, false },
+    { K::Barcode, "QRbarcode", "QRbarcode2", "cislo", { 47.0, 1.4, 90.0, 10.2 }, 10, false, Left, false },
 };
 
 // The labels as a language file's print section lists them.
@@ -125,7 +124,6 @@ void createElement(const CopyElement& design, ReportBand* band, const QString& n
         barcode->setPrefix(QStringLiteral("T"));
         barcode->setEncoder(Code128::moduleWidths);
         barcode->setFont(FontFamily, design.points, design.bold);
-        barcode->setAlignment(design.alignment);
         return;
     }
     }

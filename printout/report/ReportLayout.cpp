@@ -132,7 +132,6 @@ PlacedBox placeBarcode(const Report& report, const ReportBarcode& barcode, const
     const double textWidth = TextMetrics::widthMm(box.font, text);
     const double content = quiet + modules * module + quiet + textWidth;
     double x = (barcode.alignment() & Qt::AlignRight) ? box.rect.right() - content : box.rect.left();
-    box.symbolRect = QRectF(x, box.rect.top(), content, box.rect.height());
     x += quiet;
     for (std::size_t i = 0; i < widths.size(); ++i) {
         const double width = widths[i] * module;

@@ -33,11 +33,10 @@ struct PlacedBox
     QColor outline = Qt::black; // Fill only
     Qt::PenStyle penStyle = Qt::SolidLine; // Rule only
 
-    // Barcode only: its bars, none when there is nothing to encode, where
-    // its text goes, and what it covers (quiet zones and text): kept white.
+    // Barcode only: its bars, none when there is nothing to encode, and
+    // where its text goes.
     std::vector<QRectF> bars;
     QRectF textRect;
-    QRectF symbolRect;
 };
 
 struct PlacedBand

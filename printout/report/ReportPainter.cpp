@@ -83,9 +83,7 @@ void paintRule(QPainter& painter, const PlacedBox& box)
 // The quiet zones must stay white, so the whole box is cleared first.
 void paintBarcode(QPainter& painter, const PlacedBox& box)
 {
-    // White under the symbol alone: the rest of the box may hold the end of a long title.
-    if (!box.bars.empty())
-        painter.fillRect(units(box.symbolRect), Qt::white);
+    painter.fillRect(units(box.rect), Qt::white);
     for (const QRectF& bar : box.bars)
         painter.fillRect(units(bar), Qt::black);
     if (box.lines.isEmpty())

@@ -1,7 +1,6 @@
 // Where the ticket's barcode lands: readable by a cheap laser scanner, and
 // clear of everything else printed on the sheet.
 
-#include "lang/LangFile.h"
 #include "printout/report/ReportBarcode.h"
 #include "printout/report/ReportLayout.h"
 #include "tests/printout/BarcodeSheets.h"
@@ -65,27 +64,6 @@ private slots:
             for (const PlacedBox& other : page.boxes)
                 if (&other != box && other.kind != PlacedBox::Kind::Rule && band->rect.intersects(other.rect))
                     QVERIFY2(!other.rect.intersects(box->rect), qPrintable(name + " / " + other.name));
-        }
-    }
-
-    // A translated title longer than the design's stays clear of the symbol:
-    // the symbol sits at the right of its strip.
-    void longerTitleStaysClear()
-    {
-        QTemporaryDir scratch;
-        BarcodeSheet sheet = BarcodeSheet::make(true, QStringLiteral("2147483647"), scratch);
-        sheet.ticket->ApplyPrintTexts(
-            readLangFile(qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/en.lng")).print);
-        const ReportPage page = ReportLayout::layout(sheet.report()).front();
-        for (const auto& [title, barcode] : { std::pair { "QRlbOpravenka", "QRbarcode" }, { "QRlbOpravenka2", "QRbarcode2" } }) {
-            const PlacedBox* titleBox = page.box(QLatin1String(title));
-            const PlacedBox* barcodeBox = page.box(QLatin1String(barcode));
-            QVERIFY(titleBox && barcodeBox);
-            QVERIFY2(titleBox->rect.right() < barcodeBox->symbolRect.left(),
-                qPrintable(QStringLiteral("%1 ends at %2 mm, the symbol begins at %3 mm")
-                               .arg(titleBox->lines.join(u' '))
-                               .arg(titleBox->rect.right())
-                               .arg(barcodeBox->symbolRect.left())));
         }
     }
 
