@@ -14,14 +14,13 @@ class Report;
 // A box placed on the sheet, in millimetres from the sheet's top-left corner.
 struct PlacedBox
 {
-    enum class Kind { Text, Fill, Rule, Barcode };
+    enum class Kind { Text, Fill, Rule };
 
     Kind kind = Kind::Text;
     QString name; // the element's or, for a rule, the band's object name
     QRectF rect; // a rule has zero height: it runs along rect's top edge
 
     // Text: the lines that fit the box, each lineHeight high from the top.
-    // Barcode: the encoded text as its one line, printed in textRect.
     QStringList lines;
     double lineHeight = 0.0;
     QFont font;
@@ -32,11 +31,6 @@ struct PlacedBox
     QColor color = Qt::black;
     QColor outline = Qt::black; // Fill only
     Qt::PenStyle penStyle = Qt::SolidLine; // Rule only
-
-    // Barcode only: its bars, none when there is nothing to encode, and
-    // where its text goes.
-    std::vector<QRectF> bars;
-    QRectF textRect;
 };
 
 struct PlacedBand
