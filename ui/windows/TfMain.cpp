@@ -43,6 +43,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 
@@ -249,30 +250,26 @@ void TfMain::applyExtraTexts()
     statuses << extra.text(ExtraText::StatusUnknown);
     m_gridModel->setStatusTexts(statuses);
 
-    const std::pair<QAction*, ExtraText> captions[] = {
-        { m_ui->actStatus, ExtraText::StatusItem },
-        { m_ui->actHandover, ExtraText::HandoverItem },
-        { m_ui->actViewAll, ExtraText::ViewAll },
-        { m_ui->actViewOpen, ExtraText::ViewOpen },
-        { m_ui->actViewReady, ExtraText::ViewReady },
-        { m_ui->actViewOverdue, ExtraText::ViewOverdue },
-        { m_ui->actViewWaiting, ExtraText::ViewWaiting },
+    // Each command's caption, on the command and on the menu items that show it.
+    const struct
+    {
+        QAction* command;
+        ExtraText text;
+        std::initializer_list<QAction*> items;
+    } commands[] = {
+        { m_ui->actStatus, ExtraText::StatusItem, { m_ui->mmStatus, m_ui->popStatus } },
+        { m_ui->actHandover, ExtraText::HandoverItem, { m_ui->mmHandover, m_ui->popHandover } },
+        { m_ui->actViewAll, ExtraText::ViewAll, { m_ui->mmViewAll } },
+        { m_ui->actViewOpen, ExtraText::ViewOpen, { m_ui->mmViewOpen } },
+        { m_ui->actViewReady, ExtraText::ViewReady, { m_ui->mmViewReady } },
+        { m_ui->actViewOverdue, ExtraText::ViewOverdue, { m_ui->mmViewOverdue } },
+        { m_ui->actViewWaiting, ExtraText::ViewWaiting, { m_ui->mmViewWaiting } },
     };
-    for (const auto& [command, text] : captions)
+    for (const auto& [command, text, items] : commands) {
         command->setText(extra.text(text));
-    const std::pair<QAction*, ExtraText> items[] = {
-        { m_ui->mmStatus, ExtraText::StatusItem },
-        { m_ui->mmHandover, ExtraText::HandoverItem },
-        { m_ui->popStatus, ExtraText::StatusItem },
-        { m_ui->popHandover, ExtraText::HandoverItem },
-        { m_ui->mmViewAll, ExtraText::ViewAll },
-        { m_ui->mmViewOpen, ExtraText::ViewOpen },
-        { m_ui->mmViewReady, ExtraText::ViewReady },
-        { m_ui->mmViewOverdue, ExtraText::ViewOverdue },
-        { m_ui->mmViewWaiting, ExtraText::ViewWaiting },
-    };
-    for (const auto& [item, text] : items)
-        setMenuItemCaption(item, extra.text(text));
+        for (QAction* item : items)
+            setMenuItemCaption(item, extra.text(text));
+    }
     m_ui->mmView->setTitle(extra.text(ExtraText::ViewMenu));
     showCounts();
 }
