@@ -20,6 +20,20 @@ enum class DataSetState { Inactive, Browse, Edit, Insert };
 // A mark of a stored row (its primary key); 0 is the empty mark.
 using TBookmark = qint64;
 
+// A stored ticket the customer finder found: its fields as the grid shows them.
+struct FoundTicket
+{
+    TBookmark id = 0;
+    QString cislo, prijato, jmeno, adresa, mesto, tel, telefon;
+    TicketStatus::Status status = TicketStatus::Status::None;
+};
+
+struct FoundTickets
+{
+    std::vector<FoundTicket> tickets;
+    qint64 total = 0; // all that match, also beyond the limit
+};
+
 // The ticket table: every row of table "opravenky" held in memory, filtered
 // and sorted in memory, each post written to its store at once and durably.
 // Errors raise AppError with texts that begin with the component's name.
@@ -108,6 +122,13 @@ public:
 
     // The listed row of a stored ticket (as RecNo counts), -1 when the filter or the list hides it.
     int listedRowOf(TBookmark id) const;
+
+    // The customer finder: the stored tickets, whatever the filter and the
+    // list shown, whose name, phone number, IMEI or number `text` gives (see
+    // StoreRow::CustomerQuery), newest first; at most `limit` of them.
+    FoundTickets findCustomers(const QString& text, int limit) const;
+    // Makes the finder's index now, so that the first search costs what the next ones do.
+    void prepareFinder() const;
 
     // The number for a new ticket: one after the largest. On a shop's server
     // it is also reserved for this program until the new row is stored or

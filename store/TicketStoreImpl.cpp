@@ -168,6 +168,7 @@ void TicketStore::Impl::close()
     for (auto& order : orders)
         order.reset();
     prefixIndex.reset();
+    customerIndex.reset();
     texts = Texts();
     statuses.clear();
     statuses.shrink_to_fit();
@@ -192,6 +193,7 @@ void TicketStore::Impl::readAll()
     for (auto& order : orders)
         order.reset();
     prefixIndex.reset();
+    customerIndex.reset();
     rows = std::move(fresh);
     texts = std::move(freshTexts);
     statuses = std::move(freshStatuses);
@@ -325,6 +327,8 @@ void TicketStore::Impl::rowChanged(qint32 index, bool added)
             order->rowChanged(index, added);
     if (prefixIndex)
         prefixIndex->rowChanged(index);
+    if (customerIndex)
+        customerIndex->rowChanged(index);
 }
 
 void TicketStore::Impl::rebuildView()

@@ -5,6 +5,7 @@
 #include "store/FieldTable.h"
 #include "store/TicketBackend.h"
 #include "store/TicketStore.h"
+#include "store/index/CustomerIndex.h"
 #include "store/index/PrefixIndex.h"
 #include "store/index/SortOrder.h"
 #include "store/rows/StoreRow.h"
@@ -78,6 +79,8 @@ struct TicketStore::Impl final : FieldTable
     std::array<std::unique_ptr<StoreRow::SortOrder>, TicketRecord::FieldCount> orders;
     // The rows by the declared filter field, made at the first search after a read.
     std::unique_ptr<StoreRow::PrefixIndex> prefixIndex;
+    // The customer finder's keys, made at its first search after a read.
+    std::unique_ptr<StoreRow::CustomerIndex> customerIndex;
 
     // While a handler runs: the row its field reads address, and where a
     // calculated field's value goes.

@@ -1,13 +1,9 @@
 #include "ui/controls/TopRowDigits.h"
 
+#include "base/TopRow.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
-
-namespace {
-
-constexpr char16_t Letters[] = u"+ěščřžýáíé";
-
-} // namespace
 
 TopRowDigits::TopRowDigits(QLineEdit* box)
     : QObject(box)
@@ -22,14 +18,6 @@ void TopRowDigits::install(QLineEdit* box)
     new TopRowDigits(box);
 }
 
-QChar TopRowDigits::digitOf(QChar c)
-{
-    for (int i = 0; i < 10; ++i)
-        if (c == QChar(Letters[i]))
-            return QChar(u'0' + (i + 1) % 10);
-    return c;
-}
-
 bool TopRowDigits::eventFilter(QObject* watched, QEvent* event)
 {
     // The digit goes in instead of the letter, so the box never holds the letter even for a moment.
@@ -37,8 +25,8 @@ bool TopRowDigits::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-        if (plain && text.size() == 1 && digitOf(text[0]) != text[0] && !m_box->isReadOnly()) {
-            m_box->insert(QString(digitOf(text[0])));
+        if (plain && text.size() == 1 && TopRow::digitOf(text[0]) != text[0] && !m_box->isReadOnly()) {
+            m_box->insert(QString(TopRow::digitOf(text[0])));
             return true;
         }
     }

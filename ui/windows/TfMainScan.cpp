@@ -3,10 +3,10 @@
 
 #include "base/AppError.h"
 #include "base/ErrorHandler.h"
+#include "base/TopRow.h"
 #include "datamodule/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
-#include "ui/controls/TopRowDigits.h"
 #include "ui_TfMain.h"
 
 #include <QKeyEvent>
@@ -31,7 +31,7 @@ bool TfMain::scanKey(const QKeyEvent* key)
         const QString text = key->text();
         const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
         // A scanner set to a US layout types the top row of a Czech keyboard for the digits.
-        const QChar c = text.size() == 1 ? TopRowDigits::digitOf(text[0]) : QChar();
+        const QChar c = text.size() == 1 ? TopRow::digitOf(text[0]) : QChar();
         if (plain && (c == u'T' || c == u't')) {
             m_scan = QStringLiteral("T");
             return false;
