@@ -88,7 +88,18 @@ constexpr std::array<Entry, static_cast<std::size_t>(ExtraText::Count)> Entries 
     { "slip_sign_shop", "Za servis (podpis, razítko)", "For the shop (signature, stamp)" },
     { "warranty_days", "Záruka (dní):", "Warranty (days):" },
     { "scan_unknown", "Opravenka číslo %1 neexistuje.", "There is no ticket number %1." },
-    { "scan_several", "Číslo %1 má více opravenek: %2", "Several tickets have the number %1: %2" },
+    { "find_item", "Hledat zákazníka...", "Find customer..." },
+    { "find_title", "Hledat zákazníka", "Find customer" },
+    { "find_label", "Jméno, telefon, IMEI nebo číslo opravenky:", "Name, phone, IMEI or ticket number:" },
+    { "find_col_number", "Číslo", "Number" },
+    { "find_col_date", "Přijato", "Received" },
+    { "find_col_name", "Jméno", "Name" },
+    { "find_col_phone", "Telefon", "Phone" },
+    { "find_col_device", "Přístroj", "Device" },
+    { "find_more", "Zobrazeno %1 nejnovějších z %2 nalezených.", "Showing the newest %1 of %2 found." },
+    { "find_none", "Nic nenalezeno.", "Nothing found." },
+    { "find_open", "&Otevřít  Enter", "&Open  Enter" },
+    { "find_new", "&Nová opravenka pro zákazníka  Ctrl+Ins", "&New ticket for this customer  Ctrl+Ins" },
 } };
 
 const Entry& entry(ExtraText id)

@@ -72,7 +72,19 @@ enum class ExtraText {
     WarrantyDays,
     // A ticket scanned or typed as "T" and its number.
     ScanUnknown, // %1 the number
-    ScanSeveral, // %1 the number, %2 the tickets
+    // The customer finder.
+    FindItem,
+    FindTitle,
+    FindLabel,
+    FindColNumber,
+    FindColDate,
+    FindColName,
+    FindColPhone,
+    FindColDevice,
+    FindMore, // %1 shown, %2 found
+    FindNone,
+    FindOpen,
+    FindNew,
     Count
 };
 

@@ -1,5 +1,5 @@
-// A ticket scanned from its printout, or typed as "T" and its number, and the
-// top row of a Czech keyboard taken as digits.
+// A ticket scanned from its printout, or typed as "T" and its number, the
+// top row of a Czech keyboard taken as digits, and the customer finder.
 
 #include "tests/support/TestRegistry.h"
 #include "tests/ui/MainWindowTest.h"
@@ -11,10 +11,12 @@
 #include "ui/windows/TfOpravenka.h"
 
 #include <QAction>
+#include <QTreeWidget>
 
 namespace {
 
-// Tickets 1, 2, 3, 23 and another 23, ticket n with an IMEI beginning "35n"; 3 is ready.
+// Tickets 1, 2, 3, 23 and another 23, ticket n with an IMEI beginning "35n"
+// and the phone "777 n"; 3 is ready.
 void layOutTickets(const AppFixture& app)
 {
     TicketStore* table = app.DM()->ADOTable;
@@ -25,6 +27,7 @@ void layOutTickets(const AppFixture& app)
         app.DM()->ADOTablecislo->setAsInteger(cislo);
         app.DM()->ADOTablejmeno->setAsString(QString::fromUtf8(jmeno));
         app.DM()->ADOTableIMEI->setAsString(QStringLiteral("35%1000000000000").arg(cislo));
+        app.DM()->ADOTabletel->setAsString(QStringLiteral("777 %1").arg(cislo));
         table->Post();
     }
     table->GotoBookmark(table->idsOfCislo(3).front());
@@ -43,6 +46,19 @@ void typeKeys(QWidget* widget, const QString& text)
     }
 }
 
+// The names the finder lists, top to bottom, each with its status if it has one.
+QStringList listedNames(QWidget* finder)
+{
+    QStringList names;
+    auto* list = control<QTreeWidget>(finder, "lvFound");
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        const QString status = item->text(5);
+        names << (status.isEmpty() ? item->text(2) : item->text(2) + QStringLiteral(" (") + status + u')');
+    }
+    return names;
+}
+
 } // namespace
 
 class TestScanToOpen : public MainWindowTest
@@ -59,7 +75,7 @@ private slots:
         QTest::addColumn<QString>("list"); // the list item chosen first
         QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("opened"); // the ticket the editor opens on; 0: none
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message"); // or the names the finder lists
         QTest::newRow("grid") << false << "" << "" << "T2\n" << 2 << "";
         QTest::newRow("search box, Caps Lock") << true << "" << "" << "t2\n" << 2 << "";
         QTest::newRow("Czech top row") << false << "" << "" << "Tš\n" << 3 << "";
@@ -67,7 +83,7 @@ private slots:
         QTest::newRow("hidden by the search") << true << "351" << "" << "T2\n" << 2 << "";
         QTest::newRow("no such number") << false << "" << "" << "T99\n" << 0 << "Opravenka číslo 99 neexistuje.";
         QTest::newRow("two tickets of one number")
-            << false << "" << "" << "T23\n" << 0 << "Číslo 23 má více opravenek: Dana, ; Emil, ";
+            << false << "" << "" << "T23\n" << 0 << "finder: Emil (Přijato), Dana (Přijato)";
         // A letter between: no scan, and Enter edits the current ticket as ever.
         QTest::newRow("not a scan") << false << "" << "" << "T2x\n" << 1 << "";
     }
@@ -88,14 +104,18 @@ private slots:
         typeKeys(findBox(), before);
 
         int seen = 0;
+        QStringList messages = m_app->errors.messages;
         ModalWatch watch([&](QWidget* modal) {
             if (modal == m_app->fOpravenka())
                 seen = m_app->DM()->ADOTablecislo->AsInteger();
+            if (modal->objectName() == QLatin1String("fFind"))
+                messages << QStringLiteral("finder: ") + listedNames(modal).join(QStringLiteral(", "));
             ModalWatch::reject(modal);
         });
         typeKeys(target, keys);
         QCOMPARE(seen, opened);
-        QCOMPARE(m_app->errors.messages, message.isEmpty() ? QStringList() : QStringList { message });
+        messages += m_app->errors.messages;
+        QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList { message });
         if (opened && keys.startsWith(u'T') && !keys.contains(u'x')) {
             QVERIFY(findBox()->text().isEmpty());
             QVERIFY(control<QAction>(m_app->fMain(), "mmViewAll")->isChecked() || list.isEmpty());
@@ -125,6 +145,63 @@ private slots:
         }));
         QCOMPARE(shown, QStringLiteral("3456789012"));
         QCOMPARE(handedOver, QStringLiteral("3456789012"));
+    }
+
+    // What the finder lists as the user types, and what Enter, the arrows and
+    // Ctrl+Ins open from it; a ticket hidden by the list or the search too.
+    void finderOpensTicketOrNewForCustomer_data()
+    {
+        QTest::addColumn<QString>("keys"); // typed in the finder; "v" an arrow down, "+" Ctrl+Ins
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("opened"); // number, name and phone in the editor; empty: none
+        QTest::newRow("name, Enter") << "dana\n" << QStringList { "Dana (Přijato)" } << "23 Dana 777 23";
+        QTest::newRow("IMEI, arrow down") << "35v\n" << QStringList { "Emil (Přijato)", "Dana (Přijato)", "Cyril (Hotovo)", "Bára (Přijato)", "Adam (Přijato)" }
+                                          << "23 Dana 777 23";
+        QTest::newRow("hidden by the search") << "adam\n" << QStringList { "Adam (Přijato)" } << "1 Adam 777 1";
+        QTest::newRow("new for the customer") << "cyr+" << QStringList { "Cyril (Hotovo)" } << "24 Cyril 777 3";
+        QTest::newRow("nothing found: Enter opens nothing") << "zzz\n" << QStringList {} << "";
+    }
+    void finderOpensTicketOrNewForCustomer()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QStringList, listed);
+        QFETCH(QString, opened);
+        start();
+        layOutTickets(*m_app);
+        typeKeys(findBox(), QStringLiteral("352"));
+        QStringList shown;
+        QString edited;
+        bool isNew = false;
+        ModalWatch watch([&](QWidget* modal) {
+            if (modal == m_app->fOpravenka()) {
+                edited = m_app->DM()->ADOTablecislo->AsString() + u' ' + m_app->DM()->ADOTablejmeno->AsString() + u' '
+                    + m_app->DM()->ADOTabletel->AsString();
+                isNew = m_app->fOpravenka()->IsNew;
+                ModalWatch::reject(modal);
+                return;
+            }
+            auto* query = control<QLineEdit>(modal, "edQuery");
+            for (const QChar c : keys) {
+                if (c == u'v')
+                    QTest::keyClick(query, Qt::Key_Down);
+                else if (c == u'+' || c == u'\n')
+                    shown = listedNames(modal);
+                if (c == u'+')
+                    QTest::keyClick(query, Qt::Key_Insert, Qt::ControlModifier);
+                else if (c == u'\n')
+                    QTest::keyClick(query, Qt::Key_Return);
+                else if (c != u'v')
+                    typeKeys(query, QString(c));
+            }
+            if (modal->isVisible())
+                ModalWatch::reject(modal);
+        });
+        m_app->fMain()->actFindExecute();
+        QCOMPARE(watch.seen.value(0), QStringLiteral("fFind"));
+        QCOMPARE(shown, listed);
+        QCOMPARE(edited, opened);
+        QCOMPARE(isNew, keys.endsWith(u'+'));
+        QVERIFY(m_app->errors.messages.isEmpty());
     }
 };
 

@@ -257,6 +257,7 @@ void TfMain::applyExtraTexts()
         ExtraText text;
         std::initializer_list<QAction*> items;
     } commands[] = {
+        { m_ui->actFind, ExtraText::FindItem, { m_ui->mmFind } },
         { m_ui->actStatus, ExtraText::StatusItem, { m_ui->mmStatus, m_ui->popStatus } },
         { m_ui->actHandover, ExtraText::HandoverItem, { m_ui->mmHandover, m_ui->popHandover } },
         { m_ui->actViewAll, ExtraText::ViewAll, { m_ui->mmViewAll } },

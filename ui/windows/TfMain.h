@@ -1,7 +1,7 @@
 #pragma once
 
 #include "session/Session.h"
-#include "store/TicketStatus.h"
+#include "store/TicketStore.h"
 #include "ui/shell/KeyPreview.h"
 
 #include <QIcon>
@@ -100,6 +100,10 @@ public:
     void actAboutExecute();
     void actHelpExecute();
     void actExitExecute();
+    // The customer finder; the ticket chosen there opens in the editor, or a
+    // new ticket for its customer does.
+    void actFindExecute();
+    void openFinder(const QString& text);
     // The status and handover windows, on the ticket current in the grid.
     void actStatusExecute();
     void actHandoverExecute();
@@ -112,6 +116,8 @@ public:
     // and Enter wherever the focus is in this window: the editor opens on it,
     // among all tickets when the list or the search hid it.
     void openScanned(qint64 cislo);
+    // The editor on a stored ticket, among all tickets when the list or the search hides it.
+    void openTicket(TBookmark id);
     void DBGridDblClick();
     void edFindChange(const QString& text);
 

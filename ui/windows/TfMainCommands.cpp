@@ -58,6 +58,7 @@ void TfMain::connectCommands()
         { m_ui->actSortEnd, -1, nullptr, "vydej ASC" },
         { m_ui->actSortIMEI, -1, nullptr, "IMEI ASC" },
         { m_ui->actHelp, -1, &TfMain::actHelpExecute, nullptr },
+        { m_ui->actFind, -1, &TfMain::actFindExecute, nullptr },
         { m_ui->actStatus, -1, &TfMain::actStatusExecute, nullptr },
         { m_ui->actHandover, -1, &TfMain::actHandoverExecute, nullptr },
     };
@@ -145,6 +146,7 @@ void TfMain::connectMenus()
         { m_ui->mmSortIMEI, m_ui->actSortIMEI },
         { m_ui->Upravitopravenku1, m_ui->actEdit },
         { m_ui->Smazatopravenku1, m_ui->actDelete },
+        { m_ui->mmFind, m_ui->actFind },
         { m_ui->mmStatus, m_ui->actStatus },
         { m_ui->mmHandover, m_ui->actHandover },
         { m_ui->popStatus, m_ui->actStatus },

@@ -1,4 +1,5 @@
-// A ticket scanned from the barcode of its printout, or typed as "T" and its number.
+// A ticket found in one step: scanned from the barcode of its printout, typed
+// as "T" and its number, or chosen in the customer finder.
 #include "ui/windows/TfMain.h"
 
 #include "base/AppError.h"
@@ -7,6 +8,8 @@
 #include "datamodule/TDM.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#include "ui/windows/TfFind.h"
+#include "ui/windows/TfOpravenka.h"
 #include "ui_TfMain.h"
 
 #include <QKeyEvent>
@@ -54,24 +57,44 @@ void TfMain::openScanned(qint64 cislo)
     m_ui->edFind->clear();
     if (!m_data)
         return;
-    TicketStore* table = m_data->ADOTable;
-    const std::vector<TBookmark> ids = table->idsOfCislo(cislo);
-    const ExtraTexts& extra = m_workspace.Extra;
+    const std::vector<TBookmark> ids = m_data->ADOTable->idsOfCislo(cislo);
     if (ids.empty())
-        throw AppError(extra.text(ExtraText::ScanUnknown).arg(cislo));
-    if (ids.size() > 1) {
-        QStringList tickets;
-        for (const TBookmark id : ids) {
-            if (table->listedRowOf(id) < 0)
-                actViewExecute(TicketStatus::WorkList::All);
-            table->GotoBookmark(id);
-            tickets << m_data->ADOTablejmeno->AsString() + QStringLiteral(", ") + m_data->ADOTabletelefon->AsString();
-        }
-        table->GotoBookmark(ids.front());
-        throw AppError(extra.text(ExtraText::ScanSeveral).arg(cislo).arg(tickets.join(QStringLiteral("; "))));
-    }
-    if (table->listedRowOf(ids.front()) < 0)
+        throw AppError(m_workspace.Extra.text(ExtraText::ScanUnknown).arg(cislo));
+    if (ids.size() > 1) // the user picks one of them
+        openFinder(QStringLiteral("T%1").arg(cislo));
+    else
+        openTicket(ids.front());
+}
+
+void TfMain::openTicket(TBookmark id)
+{
+    TicketStore* table = m_data->ADOTable;
+    if (table->listedRowOf(id) < 0) {
+        m_ui->edFind->clear();
         actViewExecute(TicketStatus::WorkList::All);
-    table->GotoBookmark(ids.front());
+    }
+    table->GotoBookmark(id);
     actEditExecute();
+}
+
+void TfMain::actFindExecute()
+{
+    openFinder(QString());
+}
+
+void TfMain::openFinder(const QString& text)
+{
+    TfFind finder(m_workspace, m_data, this);
+    const TfFind::Result result = finder.showFind(text);
+    switch (result.choice) {
+    case TfFind::Choice::Open:
+        openTicket(result.ticket.id);
+        break;
+    case TfFind::Choice::NewForCustomer:
+        if (m_editor)
+            m_editor->editNew(m_workspace.DayInc, &result.ticket);
+        break;
+    case TfFind::Choice::None:
+        break;
+    }
 }

@@ -99,7 +99,7 @@ TfOpravenka::TfOpravenka(const Workspace& workspace, TDM* data, QWidget* mainWin
 
 TfOpravenka::~TfOpravenka() = default;
 
-void TfOpravenka::editNew(int days)
+void TfOpravenka::editNew(int days, const FoundTicket* customer)
 {
     if (!m_data)
         return;
@@ -117,6 +117,12 @@ void TfOpravenka::editNew(int days)
         m_data->ADOTableprijato->setAsDateTime(today.startOfDay());
         // A due date the file cannot hold (a huge number of days) is refused here.
         m_data->ADOTablevydej->setAsDateTime(today.addDays(days).startOfDay());
+        if (customer) {
+            m_data->ADOTablejmeno->setAsString(customer->jmeno);
+            m_data->ADOTableadresa->setAsString(customer->adresa);
+            m_data->ADOTablemesto->setAsString(customer->mesto);
+            m_data->ADOTabletel->setAsString(customer->tel);
+        }
     } catch (...) {
         // Left pending, the half-made ticket would be stored by the next move.
         table->Cancel();

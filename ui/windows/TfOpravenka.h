@@ -30,8 +30,9 @@ public:
     ~TfOpravenka() override;
 
     // Opens on a new ticket: the next free number, received today, due in
-    // `days` days. A ticket the table cannot take is not left pending.
-    void editNew(int days);
+    // `days` days; with `customer`, that ticket's customer (name, address,
+    // town, phone). A ticket the table cannot take is not left pending.
+    void editNew(int days, const FoundTicket* customer = nullptr);
     // Opens on the current ticket.
     void editCurrent();
     // The choices of the town and device-type boxes; the ticket's own texts stay.
