@@ -3,6 +3,7 @@
 // own so that its peak memory is its own.
 #include "base/AppError.h"
 #include "base/ErrorHandler.h"
+#include "bench/BenchFinder.h"
 #include "bench/BenchGrid.h"
 #include "bench/BenchServer.h"
 #include "bench/BenchStartup.h"
@@ -380,7 +381,10 @@ int parent(bool million)
                 " base: memory before the open; peak: the process's peak;\nnames: distinct customer names;"
                 " backup: the day's checked copy of the store (run off the main window's thread);\n"
                 "list: the table narrowed to another list of work (open, ready, overdue, waiting for a part, all).\n");
-    if (!runGridBench(100000) || !runStartupBench(0, 5, generate) || !runStartupBench(100000, 5, generate))
+    std::vector<int> finderSizes = {100000};
+    if (million)
+        finderSizes.push_back(1000000);
+    if (!runGridBench(100000) || !runFinderBench(finderSizes) || !runStartupBench(0, 5, generate) || !runStartupBench(100000, 5, generate))
         return 1;
     const QString server = qEnvironmentVariable("TRELOMAR_PG_URL");
     if (server.isEmpty()) {
@@ -415,6 +419,8 @@ int main(int argc, char* argv[])
     // The grid's measurement needs a widget application: a child of its own.
     if (argc >= 2 && qstrcmp(argv[1], "--grid") == 0)
         return gridBenchMain(argc, argv, generate);
+    if (argc >= 2 && qstrcmp(argv[1], "--finder") == 0)
+        return finderBenchMain(argc, argv, generate);
     if (argc >= 2 && qstrcmp(argv[1], "--startup") == 0)
         return startupBenchMain(argc, argv);
     QCoreApplication app(argc, argv);
@@ -429,6 +435,8 @@ int main(int argc, char* argv[])
             generate(args[1], args[2].toInt());
             return 0;
         }
+        if (args.size() <= 2 && args.value(0) == QLatin1String("--finder-only"))
+            return runFinderBench(args.size() == 2 ? std::vector<int> { 100000, 1000000 } : std::vector<int> { 100000 }) ? 0 : 1;
         if (args.size() == 1 && args[0] == QLatin1String("--startup-only"))
             return runStartupBench(0, 5, generate) && runStartupBench(100000, 5, generate) ? 0 : 1;
         if (args.isEmpty() || (args.size() == 1 && args[0] == QLatin1String("--million")))
@@ -439,6 +447,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "error: %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "Usage: trelomar-bench [--million | --startup-only | --generate FILE COUNT] | --server [--million]\n");
+    std::fprintf(stderr, "Usage: trelomar-bench [--million | --startup-only | --finder-only [--million] | --generate FILE COUNT]"
+                         " | --server [--million]\n");
     return 2;
 }

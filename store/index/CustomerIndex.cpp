@@ -12,45 +12,21 @@ using TicketRecord::jmeno;
 using TicketRecord::prijato;
 using TicketRecord::tel;
 
-// The keys of every row, in blocks that never move, so that adding one to a
-// million never copies the others. A key: the name's length, the phone's
-// length (a byte each, as 255 bytes hold any name the table takes), then both.
-class CustomerIndex::Keys
-{
-public:
-    static constexpr quint32 BlockBits = 20;
-    static constexpr quint32 BlockSize = 1u << BlockBits;
-
-    quint32 add(const QByteArray& name, const QByteArray& phone)
-    {
-        const auto nameSize = quint8(std::min<qsizetype>(name.size(), 255));
-        const auto phoneSize = quint8(std::min<qsizetype>(phone.size(), 255));
-        const quint32 size = 2u + nameSize + phoneSize;
-        if (m_blocks.empty() || m_used + size > BlockSize) {
-            m_blocks.push_back(std::make_unique<char[]>(BlockSize));
-            m_used = 0;
-        }
-        char* key = m_blocks.back().get() + m_used;
-        key[0] = char(nameSize);
-        key[1] = char(phoneSize);
-        std::memcpy(key + 2, name.constData(), nameSize);
-        std::memcpy(key + 2 + nameSize, phone.constData(), phoneSize);
-        const quint32 pos = quint32(m_blocks.size() - 1) << BlockBits | m_used;
-        m_used += size;
-        return pos;
-    }
-
-    const unsigned char* at(quint32 pos) const
-    {
-        return reinterpret_cast<const unsigned char*>(m_blocks[pos >> BlockBits].get() + (pos & (BlockSize - 1)));
-    }
-
-private:
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    quint32 m_used = 0;
-};
-
 namespace {
+
+// A key: the row (4 bytes), the number if it fits 32 bits (4), flags, the
+// lengths of the folded name, the phone digits and the IMEI (a byte each),
+// then those three. 255 bytes hold any name or number the table takes.
+constexpr int HeaderSize = 12;
+constexpr quint8 NoNumber = 1;
+constexpr quint8 BigNumber = 2; // beyond 32 bits: compared on the row
+
+qint32 int32At(const unsigned char* p)
+{
+    qint32 value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
 
 // Whether `text` holds `part` at its start or after a blank.
 bool atWordStart(const unsigned char* text, int size, const QByteArray& part)
@@ -74,7 +50,6 @@ struct Rank
     qint64 date;
     qint64 number;
     qint64 id;
-    qint32 row;
 
     bool newerThan(const Rank& other) const
     {
@@ -86,42 +61,124 @@ struct Rank
     }
 };
 
-Rank rankOf(const Row& row, qint32 index)
+Rank rankOf(const Row& row)
 {
     constexpr qint64 Empty = std::numeric_limits<qint64>::min();
-    return { row.isNull(prijato) ? Empty : row.num[slotOf(prijato)],
-        row.isNull(cislo) ? Empty : row.num[slotOf(cislo)], row.id, index };
+    return { row.isNull(prijato) ? Empty : row.num[slotOf(prijato)], row.isNull(cislo) ? Empty : row.num[slotOf(cislo)],
+        row.id };
 }
 
 } // namespace
+
+// The keys in blocks that never move, walked in the order they were added.
+class CustomerIndex::Keys
+{
+public:
+    static constexpr qsizetype BlockSize = 1 << 20;
+
+    void add(const QByteArray& key)
+    {
+        if (m_blocks.empty() || m_used.back() + key.size() > BlockSize) {
+            m_blocks.push_back(std::make_unique<unsigned char[]>(BlockSize));
+            m_used.push_back(0);
+        }
+        std::memcpy(m_blocks.back().get() + m_used.back(), key.constData(), size_t(key.size()));
+        m_used.back() += key.size();
+    }
+
+    template <class F>
+    void forEach(F&& visit) const
+    {
+        for (size_t b = 0; b < m_blocks.size(); ++b) {
+            const unsigned char* key = m_blocks[b].get();
+            const unsigned char* end = key + m_used[b];
+            while (key < end) {
+                visit(key);
+                key += HeaderSize + key[9] + key[10] + key[11];
+            }
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+    std::vector<qsizetype> m_used;
+};
 
 CustomerIndex::CustomerIndex(const std::vector<Row>& rows, const Texts& texts)
     : m_rows(rows)
     , m_texts(texts)
     , m_keys(std::make_unique<Keys>())
+    , m_late(rows.size(), 0)
 {
-    m_keyOf.resize(rows.size());
+    std::vector<std::pair<Rank, qint32>> order;
+    order.reserve(rows.size());
     for (qint32 i = 0; i < qint32(rows.size()); ++i)
-        setKey(i);
+        order.push_back({ rankOf(rows[size_t(i)]), i });
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first.newerThan(b.first); });
+    QByteArray key;
+    for (const auto& [rank, row] : order) {
+        makeKey(row, key);
+        m_keys->add(key);
+    }
 }
 
 CustomerIndex::~CustomerIndex() = default;
 
-void CustomerIndex::setKey(qint32 index)
+void CustomerIndex::makeKey(qint32 index, QByteArray& key) const
 {
     const Row& row = m_rows[size_t(index)];
-    const TextColumn& names = m_texts[slotOf(jmeno)];
-    const QByteArray name = foldName(names.view(row.text[slotOf(jmeno)]));
-    const TextColumn& phones = m_texts[slotOf(tel)];
-    const QByteArray phone = phoneKey(phones.view(row.text[slotOf(tel)]));
-    m_keyOf[size_t(index)] = m_keys->add(name, phone);
+    key.resize(HeaderSize);
+    const qint64 number = row.num[slotOf(cislo)];
+    const qint32 number32 = qint32(number);
+    const quint8 flags = row.isNull(cislo) ? NoNumber : number32 != number ? BigNumber : 0;
+    std::memcpy(key.data(), &index, 4);
+    std::memcpy(key.data() + 4, &number32, 4);
+    key[8] = char(flags);
+    const auto cut = [&key](qsizetype from) { // a part longer than a length byte holds is cut short
+        if (key.size() - from > 255)
+            key.resize(from + 255);
+        return quint8(key.size() - from);
+    };
+    qsizetype from = key.size();
+    appendFoldedName(m_texts[slotOf(jmeno)].bytes(row.text[slotOf(jmeno)]), key);
+    key[9] = char(cut(from));
+    from = key.size();
+    appendPhoneKey(m_texts[slotOf(tel)].bytes(row.text[slotOf(tel)]), key);
+    key[10] = char(cut(from));
+    from = key.size();
+    key += m_texts[slotOf(IMEI)].bytes(row.text[slotOf(IMEI)]);
+    key[11] = char(cut(from));
+}
+
+bool CustomerIndex::matches(const CustomerQuery& query, const unsigned char* key) const
+{
+    const unsigned char* name = key + HeaderSize;
+    const unsigned char* phone = name + key[9];
+    const unsigned char* imei = phone + key[10];
+    if (!query.name.isEmpty())
+        return atWordStart(name, key[9], query.name);
+    if (query.cislo && !(key[8] & NoNumber)) {
+        if (key[8] & BigNumber) {
+            if (m_rows[size_t(int32At(key))].num[slotOf(cislo)] == *query.cislo)
+                return true;
+        } else if (int32At(key + 4) == *query.cislo) {
+            return true;
+        }
+    }
+    if (!query.imei.isEmpty() && key[11] >= query.imei.size()
+        && std::memcmp(imei, query.imei.constData(), size_t(query.imei.size())) == 0)
+        return true;
+    return !query.phone.isEmpty() && atWordStart(phone, key[10], query.phone);
 }
 
 void CustomerIndex::rowChanged(qint32 index)
 {
-    if (size_t(index) >= m_keyOf.size())
-        m_keyOf.resize(size_t(index) + 1);
-    setKey(index);
+    if (size_t(index) >= m_late.size())
+        m_late.resize(size_t(index) + 1, 0);
+    if (!m_late[size_t(index)]) {
+        m_late[size_t(index)] = 1;
+        m_lateRows.push_back(index);
+    }
 }
 
 CustomerIndex::Found CustomerIndex::find(const CustomerQuery& query, const std::vector<quint8>& deleted, int limit) const
@@ -129,51 +186,33 @@ CustomerIndex::Found CustomerIndex::find(const CustomerQuery& query, const std::
     Found found;
     if (query.isEmpty() || limit <= 0)
         return found;
-    const TextColumn& imeis = m_texts[slotOf(IMEI)];
-    const int imeiSlot = slotOf(IMEI);
-    const int cisloSlot = slotOf(cislo);
-    const bool readsRow = !query.imei.isEmpty() || query.cislo;
-
-    // The newest `limit` so far, the oldest of them on top.
-    std::vector<Rank> newest;
-    newest.reserve(size_t(limit));
-    const auto older = [](const Rank& a, const Rank& b) { return a.newerThan(b); };
-
-    // From the end: the rows read last are mostly the newest, so that few
-    // matches further on displace one already kept.
-    for (qint32 i = qint32(m_keyOf.size()) - 1; i >= 0; --i) {
-        if (deleted[size_t(i)])
+    // The keys are newest first: the first matches are the ones listed.
+    m_keys->forEach([&](const unsigned char* key) {
+        const qint32 row = int32At(key);
+        if (m_late[size_t(row)] || deleted[size_t(row)] || !matches(query, key))
+            return;
+        if (found.total++ < limit)
+            found.rows.push_back(row);
+    });
+    // The rows changed since, ranked among those.
+    QByteArray key;
+    bool lateFound = false;
+    for (const qint32 row : m_lateRows) {
+        if (deleted[size_t(row)])
             continue;
-        bool hit = false;
-        if (readsRow) {
-            const Row& row = m_rows[size_t(i)];
-            hit = (query.cislo && !row.isNull(cislo) && row.num[cisloSlot] == *query.cislo)
-                || (!query.imei.isEmpty() && imeis.bytes(row.text[imeiSlot]).startsWith(query.imei));
-        }
-        if (!hit && (!query.name.isEmpty() || !query.phone.isEmpty())) {
-            const unsigned char* key = m_keys->at(m_keyOf[size_t(i)]);
-            hit = query.name.isEmpty() ? atWordStart(key + 2 + key[0], key[1], query.phone)
-                                       : atWordStart(key + 2, key[0], query.name);
-        }
-        if (!hit)
+        makeKey(row, key);
+        if (!matches(query, reinterpret_cast<const unsigned char*>(key.constData())))
             continue;
         ++found.total;
-        if (newest.size() < size_t(limit)) {
-            newest.push_back(rankOf(m_rows[size_t(i)], i));
-            std::push_heap(newest.begin(), newest.end(), older);
-        } else {
-            const Rank rank = rankOf(m_rows[size_t(i)], i);
-            if (rank.newerThan(newest.front())) {
-                std::pop_heap(newest.begin(), newest.end(), older);
-                newest.back() = rank;
-                std::push_heap(newest.begin(), newest.end(), older);
-            }
-        }
+        found.rows.push_back(row);
+        lateFound = true;
     }
-    std::sort(newest.begin(), newest.end(), older);
-    found.rows.reserve(newest.size());
-    for (const Rank& rank : newest)
-        found.rows.push_back(rank.row);
+    if (lateFound) {
+        std::stable_sort(found.rows.begin(), found.rows.end(),
+            [this](qint32 a, qint32 b) { return rankOf(m_rows[size_t(a)]).newerThan(rankOf(m_rows[size_t(b)])); });
+        if (found.rows.size() > size_t(limit))
+            found.rows.resize(size_t(limit));
+    }
     return found;
 }
 

@@ -3,15 +3,18 @@
 #include "store/index/CustomerQuery.h"
 #include "store/rows/StoreRow.h"
 
+#include <QByteArray>
+
 #include <memory>
 #include <vector>
 
 namespace StoreRow {
 
-// What the customer finder searches, per row: the name folded and the phone
-// numbers as digits (see CustomerQuery), made once per read of the store and
-// kept as rows change, so that a search reads a few bytes per row in order
-// and decodes nothing. IMEIs and numbers are read from the rows themselves.
+// What the customer finder searches, per row: the name folded, the phone
+// numbers as digits, the IMEI and the number (see CustomerQuery), made once
+// per read of the store and laid out newest first, so that a search reads
+// them in order, decodes nothing and stops ranking at the limit. Rows
+// changed or added since it was made are judged one by one.
 // It refers to the rows and texts it was made over and must be dropped when
 // they are read again.
 class CustomerIndex
@@ -33,12 +36,15 @@ public:
 
 private:
     class Keys;
-    void setKey(qint32 index);
+    // The key of row `index`, as the index keeps it, into `key`.
+    void makeKey(qint32 index, QByteArray& key) const;
+    bool matches(const CustomerQuery& query, const unsigned char* key) const;
 
     const std::vector<Row>& m_rows;
     const Texts& m_texts;
-    std::unique_ptr<Keys> m_keys;
-    std::vector<quint32> m_keyOf; // per row, where its key lies in m_keys
+    std::unique_ptr<Keys> m_keys; // the rows read, newest first
+    std::vector<quint8> m_late; // per row: changed or added since, judged from the row itself
+    std::vector<qint32> m_lateRows;
 };
 
 } // namespace StoreRow

@@ -52,6 +52,26 @@ void appendUtf8(QByteArray& out, char16_t c)
     }
 }
 
+// The next character of UTF-8 text from `i` on; 0 for a character beyond
+// 16 bits or a broken sequence, which separate words as any other mark does.
+char16_t nextChar(QByteArrayView utf8, qsizetype& i)
+{
+    const auto byte = [&](qsizetype at) { return at < utf8.size() ? quint8(utf8[at]) : quint8(0); };
+    const quint8 b = byte(i++);
+    if (b < 0x80)
+        return b;
+    if ((b & 0xE0) == 0xC0 && (byte(i) & 0xC0) == 0x80)
+        return char16_t((b & 0x1F) << 6 | (byte(i++) & 0x3F));
+    if ((b & 0xF0) == 0xE0 && (byte(i) & 0xC0) == 0x80 && (byte(i + 1) & 0xC0) == 0x80) {
+        const auto c = char16_t((b & 0x0F) << 12 | (byte(i) & 0x3F) << 6 | (byte(i + 1) & 0x3F));
+        i += 2;
+        return c;
+    }
+    while (i < utf8.size() && (byte(i) & 0xC0) == 0x80)
+        ++i;
+    return 0;
+}
+
 bool ignoredInNumber(QChar c)
 {
     return c == u' ' || c == u'-' || c == u'.' || c == u'(' || c == u')';
@@ -89,48 +109,61 @@ QString topRowAsDigits(QStringView text)
 
 } // namespace
 
-QByteArray foldName(QStringView text, bool query)
+void appendFoldedName(QByteArrayView utf8, QByteArray& out, bool query)
 {
-    QByteArray out;
-    out.reserve(text.size() + 1);
+    const qsizetype start = out.size();
     bool gap = false;
-    for (const QChar c : text) {
-        const char16_t folded = fold(c.unicode());
+    for (qsizetype i = 0; i < utf8.size();) {
+        const char16_t folded = fold(nextChar(utf8, i));
         if (!folded) {
             gap = true;
             continue;
         }
-        if (gap && !out.isEmpty())
+        if (gap && out.size() > start)
             out += ' ';
         gap = false;
         appendUtf8(out, folded);
     }
-    if (!out.isEmpty() && (!query || gap))
+    if (out.size() > start && (!query || gap))
         out += ' ';
+}
+
+QByteArray foldName(QStringView text, bool query)
+{
+    QByteArray out;
+    appendFoldedName(text.toUtf8(), out, query);
     return out;
+}
+
+void appendPhoneKey(QByteArrayView utf8, QByteArray& out)
+{
+    // Digits and the marks left out are ASCII: any byte of another character ends a number.
+    qsizetype number = out.size();
+    bool plus = false;
+    auto finish = [&] {
+        const QByteArrayView digits = QByteArrayView(out).sliced(number);
+        const qsizetype country = plus && digits.startsWith("420") ? 3 : !plus && digits.startsWith("00420") ? 5 : 0;
+        out.remove(number, country);
+        if (out.size() > number)
+            out += ' ';
+        number = out.size();
+        plus = false;
+    };
+    for (const char c : utf8) {
+        if (c >= '0' && c <= '9') {
+            out += c;
+        } else if (!ignoredInNumber(QChar(quint8(c)))) {
+            finish();
+            plus = c == '+';
+        }
+    }
+    finish();
 }
 
 QByteArray phoneKey(QStringView text)
 {
     QByteArray out;
-    QByteArray number;
-    bool plus = false;
-    auto finish = [&] {
-        number = withoutCountry(number, plus);
-        if (!number.isEmpty())
-            out += number + ' ';
-        number.clear();
-        plus = false;
-    };
-    for (const QChar c : text) {
-        if (c >= u'0' && c <= u'9') {
-            number += char(c.unicode());
-        } else if (!ignoredInNumber(c)) {
-            finish();
-            plus = c == u'+';
-        }
-    }
-    finish();
+    appendPhoneKey(text.toUtf8(), out);
     return out;
 }
 

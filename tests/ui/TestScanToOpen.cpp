@@ -11,7 +11,7 @@
 #include "ui/windows/TfOpravenka.h"
 
 #include <QAction>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -50,11 +50,11 @@ void typeKeys(QWidget* widget, const QString& text)
 QStringList listedNames(QWidget* finder)
 {
     QStringList names;
-    auto* list = control<QTreeWidget>(finder, "lvFound");
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list->topLevelItem(i);
-        const QString status = item->text(5);
-        names << (status.isEmpty() ? item->text(2) : item->text(2) + QStringLiteral(" (") + status + u')');
+    const QAbstractItemModel* list = control<QTreeView>(finder, "lvFound")->model();
+    for (int i = 0; i < list->rowCount(); ++i) {
+        const QString name = list->index(i, 2).data().toString();
+        const QString status = list->index(i, 5).data().toString();
+        names << (status.isEmpty() ? name : name + QStringLiteral(" (") + status + u')');
     }
     return names;
 }

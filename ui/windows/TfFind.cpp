@@ -5,6 +5,7 @@
 #include "base/ErrorHandler.h"
 #include "datamodule/TDM.h"
 #include "session/Workspace.h"
+#include "ui/windows/FoundTicketsModel.h"
 #include "ui/windows/Icons.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ TfFind::TfFind(Workspace& workspace, TDM* data, QWidget* mainWindow)
     , m_workspace(workspace)
     , m_data(data)
     , m_ui(std::make_unique<Ui::TfFind>())
+    , m_model(new FoundTicketsModel(this))
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("fFind"));
@@ -27,18 +29,19 @@ TfFind::TfFind(Workspace& workspace, TDM* data, QWidget* mainWindow)
     pal.setColor(QPalette::Window, QColor(137, 159, 248));
     setPalette(pal);
 
-    QTreeWidget* list = m_ui->lvFound;
+    QTreeView* list = m_ui->lvFound;
+    list->setModel(m_model);
+    ApplyLangTexts(); // the columns first, then their widths
     list->header()->setStretchLastSection(true);
     for (const auto& [column, width] : { std::pair { 0, 60 }, { 1, 80 }, { 2, 180 }, { 3, 120 }, { 4, 130 } })
         list->setColumnWidth(column, width);
 
     connect(m_ui->edQuery, &QLineEdit::textChanged, this, [this] { guarded([this] { edQueryChange(); }); });
-    connect(list, &QTreeWidget::itemDoubleClicked, this, [this] { guarded([this] { choose(Choice::Open); }); });
+    connect(list, &QTreeView::doubleClicked, this, [this] { guarded([this] { choose(Choice::Open); }); });
     connect(m_ui->spbtOpen, &QToolButton::clicked, this, [this] { guarded([this] { choose(Choice::Open); }); });
     connect(m_ui->spbtNew, &QToolButton::clicked, this,
         [this] { guarded([this] { choose(Choice::NewForCustomer); }); });
     connect(m_ui->spbtCancel, &QToolButton::clicked, this, &QDialog::reject);
-    ApplyLangTexts();
     connect(&m_workspace, &Workspace::textsChanged, this, [this] { guarded([this] { ApplyLangTexts(); }); });
 
     // Every key passes FormKeyDown before the control that has the focus.
@@ -71,16 +74,14 @@ TfFind::Result TfFind::showFind(const QString& text)
 void TfFind::edQueryChange()
 {
     m_found = m_data->ADOTable->findCustomers(m_ui->edQuery->text(), Listed);
-    QList<QTreeWidgetItem*> items;
-    items.reserve(qsizetype(m_found.tickets.size()));
+    std::vector<QStringList> rows;
+    rows.reserve(m_found.tickets.size());
     for (const FoundTicket& ticket : m_found.tickets)
-        items << new QTreeWidgetItem(QStringList { ticket.cislo, ticket.prijato.left(10), ticket.jmeno, ticket.tel,
-            ticket.telefon, statusText(ticket.status) });
-    QTreeWidget* list = m_ui->lvFound;
-    list->clear();
-    list->addTopLevelItems(items);
-    if (!items.isEmpty())
-        list->setCurrentItem(items.front());
+        rows.push_back({ ticket.cislo, ticket.prijato.left(10), ticket.jmeno, ticket.tel, ticket.telefon,
+            statusText(ticket.status) });
+    m_model->setRows(std::move(rows));
+    // Enter opens the newest at once, as a scan of "T" and a number wants.
+    setCurrentRow(0);
 
     const ExtraTexts& texts = m_workspace.Extra;
     const qint64 shown = qint64(m_found.tickets.size());
@@ -107,7 +108,7 @@ void TfFind::ApplyLangTexts()
     const ExtraTexts& texts = m_workspace.Extra;
     setWindowTitle(texts.text(ExtraText::FindTitle));
     m_ui->lbQuery->setText(texts.text(ExtraText::FindLabel));
-    m_ui->lvFound->setHeaderLabels({ texts.text(ExtraText::FindColNumber), texts.text(ExtraText::FindColDate),
+    m_model->setHeaders({ texts.text(ExtraText::FindColNumber), texts.text(ExtraText::FindColDate),
         texts.text(ExtraText::FindColName), texts.text(ExtraText::FindColPhone), texts.text(ExtraText::FindColDevice),
         texts.text(ExtraText::ColumnStatus) });
     m_ui->spbtOpen->setText(texts.text(ExtraText::FindOpen));
@@ -133,7 +134,6 @@ bool TfFind::eventFilter(QObject* watched, QEvent* event)
 
 bool TfFind::FormKeyDown(const QKeyEvent* key, bool inSearchBox)
 {
-    QTreeWidget* list = m_ui->lvFound;
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -152,19 +152,28 @@ bool TfFind::FormKeyDown(const QKeyEvent* key, bool inSearchBox)
         // The arrows move the list while the user types: the search box keeps the focus.
         if (!inSearchBox)
             return false;
-        if (list->topLevelItemCount() > 0) {
-            const int row = list->indexOfTopLevelItem(list->currentItem()) + (key->key() == Qt::Key_Up ? -1 : 1);
-            list->setCurrentItem(list->topLevelItem(std::clamp(row, 0, list->topLevelItemCount() - 1)));
-        }
+        setCurrentRow(currentRow() + (key->key() == Qt::Key_Up ? -1 : 1));
         return true;
     default:
         return false;
     }
 }
 
+int TfFind::currentRow() const
+{
+    return m_ui->lvFound->currentIndex().row();
+}
+
+void TfFind::setCurrentRow(int row)
+{
+    const int rows = m_model->rowCount();
+    if (rows > 0)
+        m_ui->lvFound->setCurrentIndex(m_model->index(std::clamp(row, 0, rows - 1), 0));
+}
+
 void TfFind::choose(Choice choice)
 {
-    const int row = m_ui->lvFound->indexOfTopLevelItem(m_ui->lvFound->currentItem());
+    const int row = currentRow();
     if (row < 0 || size_t(row) >= m_found.tickets.size())
         return;
     m_result = { choice, m_found.tickets[size_t(row)] };

@@ -11,6 +11,7 @@
 namespace Ui {
 class TfFind;
 }
+class FoundTicketsModel;
 class QKeyEvent;
 class TDM;
 class Workspace;
@@ -55,10 +56,13 @@ protected:
 
 private:
     QString statusText(TicketStatus::Status status) const;
+    int currentRow() const;
+    void setCurrentRow(int row);
 
     Workspace& m_workspace; // the texts
     TDM* m_data; // owned by the program; outlives the window
     std::unique_ptr<Ui::TfFind> m_ui; // the controls, by their object names
+    FoundTicketsModel* m_model;
     FoundTickets m_found;
     Result m_result;
     KeyPreview m_keyPreview { this };
