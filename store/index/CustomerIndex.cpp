@@ -68,6 +68,44 @@ Rank rankOf(const Row& row)
         row.id };
 }
 
+// The rows newest first. Sorting a million ranks at once would hold them all
+// beside the rows: the rows go into buckets of intake dates first, a bucket
+// a span of time, and each bucket is then sorted on its own. The rows come
+// mostly in the order they were taken in, so the buckets are small.
+std::vector<qint32> newestFirst(const std::vector<Row>& rows)
+{
+    const auto n = qint32(rows.size());
+    qint64 low = std::numeric_limits<qint64>::max();
+    qint64 high = std::numeric_limits<qint64>::min();
+    for (const Row& row : rows)
+        if (!row.isNull(prijato)) {
+            low = std::min(low, row.num[slotOf(prijato)]);
+            high = std::max(high, row.num[slotOf(prijato)]);
+        }
+    int shift = 0;
+    while (low <= high && quint64(high - low) >> shift >= (1u << 20))
+        ++shift;
+    const qint64 dated = low <= high ? qint64(quint64(high - low) >> shift) + 1 : 0;
+    // Bucket 0 the newest span; the rows without a date last.
+    const auto bucketOf = [&](const Row& row) {
+        return row.isNull(prijato) ? dated : dated - 1 - qint64(quint64(row.num[slotOf(prijato)] - low) >> shift);
+    };
+    std::vector<qint32> start(size_t(dated) + 2, 0);
+    for (const Row& row : rows)
+        ++start[size_t(bucketOf(row)) + 1];
+    for (size_t b = 1; b < start.size(); ++b)
+        start[b] += start[b - 1];
+    std::vector<qint32> order(rows.size());
+    std::vector<qint32> next(start.begin(), start.end() - 1);
+    for (qint32 i = n - 1; i >= 0; --i)
+        order[size_t(next[size_t(bucketOf(rows[size_t(i)]))]++)] = i;
+    const auto newer = [&](qint32 a, qint32 b) { return rankOf(rows[size_t(a)]).newerThan(rankOf(rows[size_t(b)])); };
+    for (size_t b = 0; b + 1 < start.size(); ++b)
+        if (start[b + 1] - start[b] > 1)
+            std::sort(order.begin() + start[b], order.begin() + start[b + 1], newer);
+    return order;
+}
+
 } // namespace
 
 // The keys in blocks that never move, walked in the order they were added.
@@ -76,14 +114,14 @@ class CustomerIndex::Keys
 public:
     static constexpr qsizetype BlockSize = 1 << 20;
 
-    void add(const QByteArray& key)
+    void add(const std::string& key)
     {
-        if (m_blocks.empty() || m_used.back() + key.size() > BlockSize) {
+        if (m_blocks.empty() || m_used.back() + qsizetype(key.size()) > BlockSize) {
             m_blocks.push_back(std::make_unique<unsigned char[]>(BlockSize));
             m_used.push_back(0);
         }
-        std::memcpy(m_blocks.back().get() + m_used.back(), key.constData(), size_t(key.size()));
-        m_used.back() += key.size();
+        std::memcpy(m_blocks.back().get() + m_used.back(), key.data(), key.size());
+        m_used.back() += qsizetype(key.size());
     }
 
     template <class F>
@@ -110,13 +148,8 @@ CustomerIndex::CustomerIndex(const std::vector<Row>& rows, const Texts& texts)
     , m_keys(std::make_unique<Keys>())
     , m_late(rows.size(), 0)
 {
-    std::vector<std::pair<Rank, qint32>> order;
-    order.reserve(rows.size());
-    for (qint32 i = 0; i < qint32(rows.size()); ++i)
-        order.push_back({ rankOf(rows[size_t(i)]), i });
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first.newerThan(b.first); });
-    QByteArray key;
-    for (const auto& [rank, row] : order) {
+    std::string key;
+    for (const qint32 row : newestFirst(rows)) {
         makeKey(row, key);
         m_keys->add(key);
     }
@@ -124,7 +157,7 @@ CustomerIndex::CustomerIndex(const std::vector<Row>& rows, const Texts& texts)
 
 CustomerIndex::~CustomerIndex() = default;
 
-void CustomerIndex::makeKey(qint32 index, QByteArray& key) const
+void CustomerIndex::makeKey(qint32 index, std::string& key) const
 {
     const Row& row = m_rows[size_t(index)];
     key.resize(HeaderSize);
@@ -134,19 +167,20 @@ void CustomerIndex::makeKey(qint32 index, QByteArray& key) const
     std::memcpy(key.data(), &index, 4);
     std::memcpy(key.data() + 4, &number32, 4);
     key[8] = char(flags);
-    const auto cut = [&key](qsizetype from) { // a part longer than a length byte holds is cut short
+    const auto cut = [&key](size_t from) { // a part longer than a length byte holds is cut short
         if (key.size() - from > 255)
             key.resize(from + 255);
         return quint8(key.size() - from);
     };
-    qsizetype from = key.size();
+    size_t from = key.size();
     appendFoldedName(m_texts[slotOf(jmeno)].bytes(row.text[slotOf(jmeno)]), key);
     key[9] = char(cut(from));
     from = key.size();
     appendPhoneKey(m_texts[slotOf(tel)].bytes(row.text[slotOf(tel)]), key);
     key[10] = char(cut(from));
     from = key.size();
-    key += m_texts[slotOf(IMEI)].bytes(row.text[slotOf(IMEI)]);
+    const QByteArrayView imei = m_texts[slotOf(IMEI)].bytes(row.text[slotOf(IMEI)]);
+    key.append(imei.data(), size_t(imei.size()));
     key[11] = char(cut(from));
 }
 
@@ -195,13 +229,13 @@ CustomerIndex::Found CustomerIndex::find(const CustomerQuery& query, const std::
             found.rows.push_back(row);
     });
     // The rows changed since, ranked among those.
-    QByteArray key;
+    std::string key;
     bool lateFound = false;
     for (const qint32 row : m_lateRows) {
         if (deleted[size_t(row)])
             continue;
         makeKey(row, key);
-        if (!matches(query, reinterpret_cast<const unsigned char*>(key.constData())))
+        if (!matches(query, reinterpret_cast<const unsigned char*>(key.data())))
             continue;
         ++found.total;
         found.rows.push_back(row);

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace StoreRow {
@@ -37,7 +38,7 @@ public:
 private:
     class Keys;
     // The key of row `index`, as the index keeps it, into `key`.
-    void makeKey(qint32 index, QByteArray& key) const;
+    void makeKey(qint32 index, std::string& key) const;
     bool matches(const CustomerQuery& query, const unsigned char* key) const;
 
     const std::vector<Row>& m_rows;

@@ -3,6 +3,7 @@
 #include "base/TopRow.h"
 
 #include <array>
+#include <string>
 
 namespace StoreRow {
 
@@ -38,7 +39,7 @@ char16_t fold(char16_t c)
     return c < TableEnd ? table[c - 0x80] : foldSlow(c);
 }
 
-void appendUtf8(QByteArray& out, char16_t c)
+void appendUtf8(std::string& out, char16_t c)
 {
     if (c < 0x80) {
         out += char(c);
@@ -109,9 +110,9 @@ QString topRowAsDigits(QStringView text)
 
 } // namespace
 
-void appendFoldedName(QByteArrayView utf8, QByteArray& out, bool query)
+void appendFoldedName(QByteArrayView utf8, std::string& out, bool query)
 {
-    const qsizetype start = out.size();
+    const size_t start = out.size();
     bool gap = false;
     for (qsizetype i = 0; i < utf8.size();) {
         const char16_t folded = fold(nextChar(utf8, i));
@@ -130,20 +131,20 @@ void appendFoldedName(QByteArrayView utf8, QByteArray& out, bool query)
 
 QByteArray foldName(QStringView text, bool query)
 {
-    QByteArray out;
+    std::string out;
     appendFoldedName(text.toUtf8(), out, query);
-    return out;
+    return QByteArray::fromStdString(out);
 }
 
-void appendPhoneKey(QByteArrayView utf8, QByteArray& out)
+void appendPhoneKey(QByteArrayView utf8, std::string& out)
 {
     // Digits and the marks left out are ASCII: any byte of another character ends a number.
-    qsizetype number = out.size();
+    size_t number = out.size();
     bool plus = false;
     auto finish = [&] {
-        const QByteArrayView digits = QByteArrayView(out).sliced(number);
-        const qsizetype country = plus && digits.startsWith("420") ? 3 : !plus && digits.startsWith("00420") ? 5 : 0;
-        out.remove(number, country);
+        const QByteArrayView digits = QByteArrayView(out).sliced(qsizetype(number));
+        const size_t country = plus && digits.startsWith("420") ? 3 : !plus && digits.startsWith("00420") ? 5 : 0;
+        out.erase(number, country);
         if (out.size() > number)
             out += ' ';
         number = out.size();
@@ -162,9 +163,9 @@ void appendPhoneKey(QByteArrayView utf8, QByteArray& out)
 
 QByteArray phoneKey(QStringView text)
 {
-    QByteArray out;
+    std::string out;
     appendPhoneKey(text.toUtf8(), out);
-    return out;
+    return QByteArray::fromStdString(out);
 }
 
 CustomerQuery CustomerQuery::parse(QStringView typed)

@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <string>
 
 namespace StoreRow {
 
@@ -28,12 +29,12 @@ struct CustomerQuery
 // each run of other characters one blank. A key (`query` false) ends with a
 // blank, so that a query ending with one finds whole words only.
 QByteArray foldName(QStringView text, bool query = false);
-void appendFoldedName(QByteArrayView utf8, QByteArray& out, bool query = false);
+void appendFoldedName(QByteArrayView utf8, std::string& out, bool query = false);
 
 // The phone numbers in a text, their digits alone, each followed by a blank:
 // spaces, dashes, dots and brackets inside a number are left out, any other
 // character ends it, and a leading +420 or 00420 is dropped.
 QByteArray phoneKey(QStringView text);
-void appendPhoneKey(QByteArrayView utf8, QByteArray& out);
+void appendPhoneKey(QByteArrayView utf8, std::string& out);
 
 } // namespace StoreRow
