@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 TfFind::TfFind(Workspace& workspace, TDM* data, QWidget* mainWindow)
     : QDialog(mainWindow,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -33,7 +35,7 @@ TfFind::TfFind(Workspace& workspace, TDM* data, QWidget* mainWindow)
     list->setModel(m_model);
     ApplyLangTexts(); // the columns first, then their widths
     list->header()->setStretchLastSection(true);
-    for (const auto& [column, width] : { std::pair { 0, 60 }, { 1, 80 }, { 2, 180 }, { 3, 120 }, { 4, 130 } })
+    for (const auto& [column, width] : { std::pair { 0, 60 }, { 1, 80 }, { 2, 180 }, { 3, 120 }, { 4, 120 } })
         list->setColumnWidth(column, width);
 
     connect(m_ui->edQuery, &QLineEdit::textChanged, this, [this] { guarded([this] { edQueryChange(); }); });
