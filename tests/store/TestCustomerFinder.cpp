@@ -5,6 +5,7 @@
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using TicketStatus::Status;
@@ -105,6 +106,56 @@ private slots:
         QCOMPARE(added.jmeno, QStringLiteral("Nováková"));
         QCOMPARE(added.status, Status::Prijato);
         QCOMPARE(numbers(store->findCustomers(QStringLiteral("svob"), 2)), QStringList({ "1" }));
+    }
+
+    // Newest first among many: dates far apart and close together, equal
+    // and empty ones, as years of a shop's work and another program leave them.
+    void newestFirstAmongMany()
+    {
+        TestDb db;
+        struct Ticket
+        {
+            QDateTime intake;
+            int number;
+            qint64 id;
+        };
+        std::vector<Ticket> tickets;
+        QRandomGenerator random(7);
+        db.exec(QStringLiteral("BEGIN"));
+        for (int n = 1; n <= 3000; ++n) {
+            QDateTime intake;
+            switch (random.bounded(6)) {
+            case 0: // none
+                break;
+            case 1: // one busy day
+                intake = QDateTime(QDate(2024, 5, 6), QTime(random.bounded(24), 0));
+                break;
+            default:
+                intake = QDateTime(QDate(2000, 1, 1).addDays(random.bounded(9000)), QTime(0, 0));
+            }
+            if (n == 1)
+                intake = QDateTime(QDate(1, 1, 1), QTime(0, 0));
+            if (n == 2)
+                intake = QDateTime(QDate(9999, 12, 31), QTime(0, 0));
+            const int number = int(random.bounded(1000)); // numbers repeat, as another program may leave them
+            const qint64 id = db.insert({ { "cislo", number }, { "jmeno", "Novák" },
+                { "prijato", intake.isValid() ? QVariant(intake.toString(Qt::ISODate)) : QVariant() } });
+            tickets.push_back({ intake, number, id });
+        }
+        db.exec(QStringLiteral("COMMIT"));
+        std::sort(tickets.begin(), tickets.end(), [](const Ticket& a, const Ticket& b) {
+            if (a.intake.isValid() != b.intake.isValid())
+                return a.intake.isValid();
+            if (a.intake != b.intake)
+                return a.intake > b.intake;
+            return a.number != b.number ? a.number > b.number : a.id > b.id;
+        });
+        auto store = openStore(db);
+        const FoundTickets found = store->findCustomers(QStringLiteral("novak"), 200);
+        QCOMPARE(found.total, 3000);
+        QCOMPARE(found.tickets.size(), size_t(200));
+        for (size_t i = 0; i < found.tickets.size(); ++i)
+            QCOMPARE(found.tickets[i].id, tickets[i].id);
     }
 
     // A ticket another counter stores on the shop's server is found after the refresh that shows it.
