@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <thread>
 
 namespace StoreRow {
 
@@ -124,6 +126,16 @@ public:
         m_used.back() += qsizetype(key.size());
     }
 
+    // Takes over the keys of `other`, to follow ours.
+    void adopt(Keys&& other)
+    {
+        for (auto& block : other.m_blocks)
+            m_blocks.push_back(std::move(block));
+        m_used.insert(m_used.end(), other.m_used.begin(), other.m_used.end());
+        other.m_blocks.clear();
+        other.m_used.clear();
+    }
+
     template <class F>
     void forEach(F&& visit) const
     {
@@ -148,11 +160,35 @@ CustomerIndex::CustomerIndex(const std::vector<Row>& rows, const Texts& texts)
     , m_keys(std::make_unique<Keys>())
     , m_late(rows.size(), 0)
 {
-    std::string key;
-    for (const qint32 row : newestFirst(rows)) {
-        makeKey(row, key);
-        m_keys->add(key);
+    const std::vector<qint32> order = newestFirst(rows);
+    const auto addKeys = [this](Keys& keys, const qint32* from, const qint32* to) {
+        std::string key;
+        for (const qint32* row = from; row != to; ++row) {
+            makeKey(*row, key);
+            keys.add(key);
+        }
+    };
+    // The older half on a second thread: the counter waits for the index when the finder first opens.
+    const qint32* middle = order.data() + order.size() / 2;
+    Keys older;
+    std::exception_ptr failure;
+    std::thread second([&] {
+        try {
+            addKeys(older, middle, order.data() + order.size());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        addKeys(*m_keys, order.data(), middle);
+    } catch (...) {
+        second.join();
+        throw;
     }
+    second.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    m_keys->adopt(std::move(older));
 }
 
 CustomerIndex::~CustomerIndex() = default;
