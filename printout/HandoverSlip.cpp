@@ -2,7 +2,9 @@
 
 #include "base/AppError.h"
 #include "base/TextList.h"
+#include "printout/Code128.h"
 #include "printout/report/Report.h"
+#include "printout/report/ReportBarcode.h"
 #include "printout/report/ReportPrinter.h"
 #include "store/FieldText.h"
 
@@ -51,6 +53,17 @@ HandoverSlip::HandoverSlip(const HandoverDetails& details, const QString& firmaP
     title->setAlignment(Qt::AlignRight);
     title->setAutoSize(true);
     new ReportShape(band, QStringLiteral("QRshCara"), QRectF(0, 33, PageWidth, 0.3));
+
+    // The ticket's barcode as the ticket printout has it, right under the title.
+    const QString number = details.number;
+    m_report->setFieldSource(
+        [number](const QString& fieldName) { return fieldName == QLatin1String("cislo") ? number : QString(); });
+    auto* barcode
+        = new ReportBarcode(band, QStringLiteral("QRbarcode"), QRectF(100, 12, 90, 10.2), QStringLiteral("cislo"));
+    barcode->setPrefix(QStringLiteral("T"));
+    barcode->setEncoder(Code128::moduleWidths);
+    barcode->setFont(FontFamily, 10, false);
+    barcode->setAlignment(Qt::AlignRight);
 
     const QDate until = warrantyUntil(details.handedOver, details.warrantyDays);
     double top = 38;

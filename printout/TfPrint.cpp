@@ -3,7 +3,9 @@
 #include "base/TextList.h"
 #include "lang/LangFile.h"
 #include "lang/LangSlots.h"
+#include "printout/Code128.h"
 #include "printout/report/Report.h"
+#include "printout/report/ReportBarcode.h"
 #include "printout/report/ReportPrinter.h"
 
 #include <iterator>
@@ -72,6 +74,10 @@ const CopyElement CopyDesign[] = {
     { K::Field, "QRdbHotovo", "QRDBText6", "vydej", { 48.2, 128.9, 27.8, 4.8 }, 10, false, Left, false },
     { K::Label, "QRPodpis", "QRPodpis2", "Podpis zákazníka: ..........................................",
         { 100.5, 128.9, 87.8, 4.8 }, 10, false, Left, false },
+    // For the scanner at the counter: "T" and the ticket number, in the free
+    // strip between the title and the record number, above the first rows.
+    // At the right of the strip, so that a title longer than the design's stays clear of it.
+    { K::Barcode, "QRbarcode", "QRbarcode2", "cislo", { 47.0, 1.4, 90.0, 10.2 }, 10, false, Right, false },
 };
 
 // The labels as a language file's print section lists them.
@@ -114,6 +120,14 @@ void createElement(const CopyElement& design, ReportBand* band, const QString& n
     case K::Shape:
         new ReportShape(band, name, design.mm); // black pen, black fill: a bar
         return;
+    case K::Barcode: {
+        auto* barcode = new ReportBarcode(band, name, design.mm, content);
+        barcode->setPrefix(QStringLiteral("T"));
+        barcode->setEncoder(Code128::moduleWidths);
+        barcode->setFont(FontFamily, design.points, design.bold);
+        barcode->setAlignment(design.alignment);
+        return;
+    }
     }
     text->setFont(FontFamily, design.points, design.bold);
     text->setAlignment(design.alignment);

@@ -16,7 +16,7 @@ class ReportElement : public QObject
     Q_OBJECT
 
 public:
-    enum class Kind { Label, Field, Memo, Shape };
+    enum class Kind { Label, Field, Memo, Shape, Barcode };
 
     Kind kind() const { return m_kind; }
     ReportBand* band() const { return m_band; }

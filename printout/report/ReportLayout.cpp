@@ -1,6 +1,7 @@
 #include "printout/report/ReportLayout.h"
 
 #include "printout/report/Report.h"
+#include "printout/report/ReportBarcode.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -55,6 +56,7 @@ QString elementText(const Report& report, const ReportElement& element)
     case ReportElement::Kind::Memo:
         return static_cast<const ReportMemo&>(element).lines().join(QLatin1Char('\n'));
     case ReportElement::Kind::Shape:
+    case ReportElement::Kind::Barcode:
         break;
     }
     return {};
@@ -107,6 +109,42 @@ PlacedBox placeShape(const ReportShape& shape, const QPointF& origin)
     return box;
 }
 
+PlacedBox placeBarcode(const Report& report, const ReportBarcode& barcode, const QPointF& origin)
+{
+    PlacedBox box;
+    box.kind = PlacedBox::Kind::Barcode;
+    box.name = barcode.objectName();
+    box.rect = barcode.geometry().translated(origin);
+    box.font = TextMetrics::prepared(barcode.font());
+    box.lineHeight = TextMetrics::lineHeightMm(box.font);
+
+    const QString value = report.fieldText(barcode.fieldName());
+    const QString text = value.isEmpty() ? QString() : barcode.prefix() + value;
+    const std::vector<int> widths = text.isEmpty() || !barcode.encoder() ? std::vector<int>() : barcode.encoder()(text);
+    if (widths.empty())
+        return box;
+
+    int modules = 0;
+    for (const int width : widths)
+        modules += width;
+    const double module = barcode.module();
+    const double quiet = barcode.quietZoneModules() * module;
+    const double textWidth = TextMetrics::widthMm(box.font, text);
+    const double content = quiet + modules * module + quiet + textWidth;
+    double x = (barcode.alignment() & Qt::AlignRight) ? box.rect.right() - content : box.rect.left();
+    box.symbolRect = QRectF(x, box.rect.top(), content, box.rect.height());
+    x += quiet;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const double width = widths[i] * module;
+        if (i % 2 == 0) // bars and spaces alternate, a bar first
+            box.bars.emplace_back(x, box.rect.top(), width, box.rect.height());
+        x += width;
+    }
+    box.textRect = QRectF(x + quiet, box.rect.center().y() - box.lineHeight / 2, textWidth, box.lineHeight);
+    box.lines = QStringList { text };
+    return box;
+}
+
 void placeBand(const Report& report, const ReportBand& band, double left, double top, double width, ReportPage& page)
 {
     const QRectF rect(left, top, width, band.height());
@@ -114,6 +152,8 @@ void placeBand(const Report& report, const ReportBand& band, double left, double
     for (const ReportElement* element : band.elements()) {
         if (element->kind() == ReportElement::Kind::Shape)
             page.boxes.push_back(placeShape(static_cast<const ReportShape&>(*element), rect.topLeft()));
+        else if (element->kind() == ReportElement::Kind::Barcode)
+            page.boxes.push_back(placeBarcode(report, static_cast<const ReportBarcode&>(*element), rect.topLeft()));
         else
             page.boxes.push_back(placeText(report, static_cast<const ReportTextElement&>(*element), rect.topLeft()));
     }

@@ -14,13 +14,14 @@ class Report;
 // A box placed on the sheet, in millimetres from the sheet's top-left corner.
 struct PlacedBox
 {
-    enum class Kind { Text, Fill, Rule };
+    enum class Kind { Text, Fill, Rule, Barcode };
 
     Kind kind = Kind::Text;
     QString name; // the element's or, for a rule, the band's object name
     QRectF rect; // a rule has zero height: it runs along rect's top edge
 
     // Text: the lines that fit the box, each lineHeight high from the top.
+    // Barcode: the encoded text as its one line, printed in textRect.
     QStringList lines;
     double lineHeight = 0.0;
     QFont font;
@@ -31,6 +32,12 @@ struct PlacedBox
     QColor color = Qt::black;
     QColor outline = Qt::black; // Fill only
     Qt::PenStyle penStyle = Qt::SolidLine; // Rule only
+
+    // Barcode only: its bars, none when there is nothing to encode, where
+    // its text goes, and what it covers (quiet zones and text): kept white.
+    std::vector<QRectF> bars;
+    QRectF textRect;
+    QRectF symbolRect;
 };
 
 struct PlacedBand

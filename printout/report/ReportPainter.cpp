@@ -80,6 +80,23 @@ void paintRule(QPainter& painter, const PlacedBox& box)
     painter.restore();
 }
 
+// The quiet zones must stay white, so the whole box is cleared first.
+void paintBarcode(QPainter& painter, const PlacedBox& box)
+{
+    // White under the symbol alone: the rest of the box may hold the end of a long title.
+    if (!box.bars.empty())
+        painter.fillRect(units(box.symbolRect), Qt::white);
+    for (const QRectF& bar : box.bars)
+        painter.fillRect(units(bar), Qt::black);
+    if (box.lines.isEmpty())
+        return;
+    painter.save();
+    painter.setFont(box.font);
+    painter.setPen(Qt::black);
+    painter.drawText(units(box.textRect), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, box.lines.front());
+    painter.restore();
+}
+
 void paint(QPainter& painter, double pixel, const PlacedBox& box)
 {
     switch (box.kind) {
@@ -91,6 +108,9 @@ void paint(QPainter& painter, double pixel, const PlacedBox& box)
         break;
     case PlacedBox::Kind::Rule:
         paintRule(painter, box);
+        break;
+    case PlacedBox::Kind::Barcode:
+        paintBarcode(painter, box);
         break;
     }
 }

@@ -29,6 +29,12 @@ trap cleanup EXIT
 drive="$WINEPREFIX/drive_c"
 wine "$setup" /S
 wineserver -w
+# Verdana, the printouts' font, comes with Windows but not with Wine. Qt then
+# takes the first family installed, here an OpenType font with PostScript
+# outlines: its lines are too tall for the printout's boxes, which then print
+# no text, and Wine's PostScript driver crashes embedding it for the barcode's
+# text, so no job is sent. DejaVu Sans stands in, as it does on Linux.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /t REG_SZ /d 'DejaVu Sans' /f >/dev/null
 program="$drive/Program Files/Trelomar"
 for file in bin/trelomar.exe bin/trelomar-db.exe bin/platforms/qwindows.dll bin/sqldrivers/qsqlite.dll \
             bin/Qt6Core.dll bin/libpq.dll bin/libmdb-3.dll bin/libsqlite3-0.dll bin/libstdc++-6.dll \

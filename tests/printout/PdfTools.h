@@ -1,12 +1,14 @@
 #pragma once
 
-// Reads printed PDF files back with the poppler tools.
+// Reads printed PDF files back with the poppler tools, and the barcodes on
+// their pages with zbarimg.
 
 #include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QTest>
 
 namespace PdfTools {
 
@@ -63,6 +65,40 @@ inline QImage render(const QString& path, int dpi, const QString& scratchDir)
     return ok ? QImage(prefix + QStringLiteral(".png")) : QImage();
 }
 
+// The first page as a colour PNG file at the given resolution; empty on failure.
+inline QString renderPng(const QString& path, int dpi, const QString& prefix)
+{
+    bool ok = false;
+    run(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), QStringLiteral("-singlefile"), path,
+            prefix },
+        &ok);
+    return ok ? prefix + QStringLiteral(".png") : QString();
+}
+
+// What zbarimg reads on a picture, one text per barcode found.
+inline QStringList scan(const QString& picture)
+{
+    const QString out = run(QStringLiteral("zbarimg"), { QStringLiteral("--quiet"), QStringLiteral("--raw"), picture });
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Tools the checks cannot do without: missing, they fail the run under CI
+// (CI=true) and skip it elsewhere.
+inline QString missingTools(const QStringList& tools)
+{
+    QStringList missing;
+    for (const QString& tool : tools)
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            missing << tool;
+    return missing.join(QLatin1String(", "));
+}
+
+inline bool toolsRequired()
+{
+    return qEnvironmentVariable("CI") == QLatin1String("true");
+}
+
 // A4 in points as poppler reports it, whatever the rounding of the writer.
 inline bool isA4Portrait(const QString& pageSize)
 {
@@ -73,3 +109,13 @@ inline bool isA4Portrait(const QString& pageSize)
 }
 
 } // namespace PdfTools
+
+// In a test slot: the tools are there, or the test skips (fails under CI).
+#define REQUIRE_TOOLS(...)                                                                                             \
+    do {                                                                                                               \
+        const QString missing = PdfTools::missingTools({ __VA_ARGS__ });                                               \
+        if (!missing.isEmpty() && PdfTools::toolsRequired())                                                           \
+            QFAIL(qPrintable(QStringLiteral("missing under CI: ") + missing));                                         \
+        if (!missing.isEmpty())                                                                                        \
+            QSKIP(qPrintable(QStringLiteral("not installed: ") + missing));                                            \
+    } while (false)

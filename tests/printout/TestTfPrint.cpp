@@ -159,14 +159,14 @@ private slots:
                 rules << QStringLiteral("%1 %2").arg(box.name).arg(box.penStyle == Qt::DotLine ? "dotted" : "solid");
         QCOMPARE(rules, QStringList({ "PageHeader dotted", "PageFooterBand1 solid" }));
 
-        // 34 elements per copy and the footer, each named once.
+        // 35 elements per copy and the footer, each named once.
         QSet<QString> names;
         for (const ReportBand* band : form.report().bands())
             for (const ReportElement* element : band->elements())
                 names.insert(element->objectName());
-        QCOMPARE(names.size(), 69);
-        QCOMPARE(form.band(Copy::First)->elements().size(), std::size_t(34));
-        QCOMPARE(form.band(Copy::Second)->elements().size(), std::size_t(34));
+        QCOMPARE(names.size(), 71);
+        QCOMPARE(form.band(Copy::First)->elements().size(), std::size_t(35));
+        QCOMPARE(form.band(Copy::Second)->elements().size(), std::size_t(35));
         QVERIFY(names.contains("QRpaticka"));
     }
 

@@ -5,6 +5,7 @@
 #include "datamodule/TDM.h"
 #include "printout/report/PrintProgress.h"
 #include "store/TicketStore.h"
+#include "tests/printout/CupsPdf.h"
 #include "tests/printout/PdfTools.h"
 #include "tests/support/AppFixture.h"
 #include "tests/support/TestRegistry.h"
@@ -12,71 +13,9 @@
 #include "ui/windows/TfOpravenka.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QPrinterInfo>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <pwd.h>
-#include <unistd.h>
-
-namespace {
-
-// Where the PDF printer puts its files: the "Out" folder of its settings for
-// the job's user, or its folder for anonymous jobs.
-QStringList pdfFolders()
-{
-    QString out = QStringLiteral("/var/spool/cups-pdf/${USER}");
-    QString anonymous = QStringLiteral("/var/spool/cups-pdf/ANONYMOUS");
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        for (const QString& raw : QString::fromUtf8(conf.readAll()).split('\n')) {
-            const QString line = raw.trimmed();
-            if (line.startsWith(QLatin1String("Out ")))
-                out = line.mid(4).trimmed();
-            else if (line.startsWith(QLatin1String("AnonDirName ")))
-                anonymous = line.mid(12).trimmed();
-        }
-    }
-    QString user;
-    QString home = QDir::homePath();
-    if (const passwd* entry = getpwuid(getuid())) {
-        user = QString::fromLocal8Bit(entry->pw_name);
-        home = QString::fromLocal8Bit(entry->pw_dir);
-    }
-    out.replace(QLatin1String("${HOME}"), home).replace(QLatin1String("${USER}"), user);
-    return { out, anonymous };
-}
-
-QSet<QString> pdfFiles(const QStringList& folders)
-{
-    QSet<QString> files;
-    for (const QString& folder : folders)
-        for (const QFileInfo& info : QDir(folder).entryInfoList({ QStringLiteral("*.pdf") }, QDir::Files))
-            files.insert(info.absoluteFilePath());
-    return files;
-}
-
-// A default printer that writes PDF files, never a real one: no paper wasted.
-bool defaultPrinterWritesPdf(QString* why)
-{
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (printer.isNull()) {
-        *why = QStringLiteral("no default printer (run scripts/start-printer.sh to add the PDF printer)");
-        return false;
-    }
-    const QString device = PdfTools::run(QStringLiteral("lpstat"), { QStringLiteral("-v"), printer.printerName() });
-    if (!device.contains(QLatin1String("cups-pdf:"))) {
-        *why = QStringLiteral("the default printer %1 is not the PDF printer; not printing on it")
-                   .arg(printer.printerName());
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 class TestTicketPrinting : public QObject
 {
@@ -86,7 +25,7 @@ private slots:
     void f7PrintsOneA4PageOnTheDefaultPrinter()
     {
         QString why;
-        if (!defaultPrinterWritesPdf(&why))
+        if (!CupsPdf::defaultPrinterWritesPdf(&why))
             QSKIP(qPrintable(why));
         if (!PdfTools::available())
             QSKIP("pdfinfo and pdftotext (poppler-utils) are needed to read the printed page back");
@@ -102,8 +41,8 @@ private slots:
         app.fOpravenka()->show();
         QVERIFY(QTest::qWaitForWindowExposed(app.fOpravenka()));
 
-        const QStringList folders = pdfFolders();
-        const QSet<QString> before = pdfFiles(folders);
+        const QStringList folders = CupsPdf::pdfFolders();
+        const QSet<QString> before = CupsPdf::pdfFiles(folders);
         QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : app.fOpravenka();
         QTest::keyClick(focus, Qt::Key_F7);
         QVERIFY2(app.errors.messages.isEmpty(), qPrintable(app.errors.messages.join('\n')));
@@ -114,7 +53,7 @@ private slots:
         // counts when poppler can read it whole.
         QString printed;
         auto arrived = [&] {
-            for (const QString& file : pdfFiles(folders) - before)
+            for (const QString& file : CupsPdf::pdfFiles(folders) - before)
                 if (!PdfTools::info(file).value("Pages").isEmpty()) {
                     printed = file;
                     return true;
@@ -122,7 +61,7 @@ private slots:
             return false;
         };
         QTRY_VERIFY_WITH_TIMEOUT(arrived(), 120000);
-        QCOMPARE((pdfFiles(folders) - before).size(), 1);
+        QCOMPARE((CupsPdf::pdfFiles(folders) - before).size(), 1);
 
         const auto info = PdfTools::info(printed);
         QCOMPARE(info.value("Pages"), QStringLiteral("1"));
