@@ -64,7 +64,7 @@ e2e="$root/build-test/tests/e2e/tst_e2e"
 TRELOMAR_PROGRAM="$wrappers/trelomar" TRELOMAR_DB_TOOL="$wrappers/trelomar-db" TRELOMAR_SOURCE_DIR="$root" \
     TRELOMAR_USER_FOLDER="$folder" TRELOMAR_END_SESSION="$wrappers/end-session" TRELOMAR_E2E_PASTE=1 ASAN_OPTIONS=detect_leaks=0 \
     "$e2e" installedProgramInUserFolder f2StoresCzechNameOnce f7PrintsOneSheetAndEscStoresNothing \
-    accessFileConvertedAtStart statusHandoverAndListsByKeys scanAndFinderByKeys
+    accessFileConvertedAtStart statusHandoverAndListsByKeys scanAndFinderByKeys printedBarcodeOpensTicket
 rm -rf "$wrappers"
 
 wine "$program/uninstall.exe" /S
