@@ -30,12 +30,6 @@
 
 namespace {
 
-class StderrReporter : public ErrorReporter
-{
-public:
-    void report(const QString& message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
-};
-
 long statusKb(const char* key)
 {
     QFile file(QStringLiteral("/proc/self/status"));
@@ -101,13 +95,8 @@ int finderBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     const int count = argc >= 3 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
 
     QTemporaryDir dir;
-    QDir(dir.path()).mkpath(QStringLiteral("data"));
-    QDir(dir.path()).mkpath(QStringLiteral("lang"));
-    generate(dir.filePath(QStringLiteral("data/data.mdb")), count);
-    QFile lang(dir.filePath(QStringLiteral("lang/default.lng")));
-    if (!lang.open(QIODevice::WriteOnly) || lang.write("<name>\r\n\xc4\x8c" "esky\r\n") <= 0)
+    if (!makeWorkFolder(dir, count, generate))
         return 1;
-    lang.close();
     QDir::setCurrent(dir.path());
 
     const FolderLayout folder(QDir::currentPath());

@@ -29,12 +29,6 @@
 
 namespace {
 
-class StderrReporter : public ErrorReporter
-{
-public:
-    void report(const QString& message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
-};
-
 // Counts the paint events of a widget.
 class PaintCounter : public QObject
 {
@@ -57,6 +51,15 @@ double median(std::vector<double> values)
 
 } // namespace
 
+bool makeWorkFolder(const QTemporaryDir& dir, int count, const TicketGenerator& generate)
+{
+    if (!QDir(dir.path()).mkpath(QStringLiteral("data")) || !QDir(dir.path()).mkpath(QStringLiteral("lang")))
+        return false;
+    generate(dir.filePath(QStringLiteral("data/data.mdb")), count);
+    QFile lang(dir.filePath(QStringLiteral("lang/default.lng")));
+    return lang.open(QIODevice::WriteOnly) && lang.write("<name>\r\n\xc4\x8c" "esky\r\n") > 0;
+}
+
 int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -69,16 +72,8 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     const int count = argc >= 3 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
 
     QTemporaryDir dir;
-    QDir(dir.path()).mkpath(QStringLiteral("data"));
-    QDir(dir.path()).mkpath(QStringLiteral("lang"));
-    generate(dir.filePath(QStringLiteral("data/data.mdb")), count);
-    QFile lang(dir.filePath(QStringLiteral("lang/default.lng")));
-    if (!lang.open(QIODevice::WriteOnly)
-        || lang.write("<name>\r\n\xc4\x8c"
-                      "esky\r\n")
-            <= 0)
+    if (!makeWorkFolder(dir, count, generate))
         return 1;
-    lang.close();
     QDir::setCurrent(dir.path());
 
     // The windows as the program makes them, without the editor and the setup window.

@@ -33,12 +33,6 @@ namespace {
 
 using BenchTickets::generate;
 
-class StderrReporter : public ErrorReporter
-{
-public:
-    void report(const QString& message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
-};
-
 [[noreturn]] void fail(const char* what, sqlite3* db)
 {
     std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");

@@ -6,7 +6,7 @@
 #include "datamodule/TDM.h"
 #include "session/Workspace.h"
 #include "ui/windows/FoundTicketsModel.h"
-#include "ui/windows/Icons.h"
+#include "ui/windows/DialogLook.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -15,9 +15,7 @@
 #include <algorithm>
 
 TfFind::TfFind(Workspace& workspace, TDM* data, QWidget* mainWindow)
-    : QDialog(mainWindow,
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-            | Qt::WindowCloseButtonHint)
+    : QDialog(mainWindow, DialogLook::Flags)
     , m_workspace(workspace)
     , m_data(data)
     , m_ui(std::make_unique<Ui::TfFind>())
@@ -25,11 +23,7 @@ TfFind::TfFind(Workspace& workspace, TDM* data, QWidget* mainWindow)
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("fFind"));
-    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(137, 159, 248));
-    setPalette(pal);
+    DialogLook::apply(this);
 
     QTreeView* list = m_ui->lvFound;
     list->setModel(m_model);

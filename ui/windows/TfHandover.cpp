@@ -9,7 +9,7 @@
 #include "store/FieldText.h"
 #include "store/TField.h"
 #include "ui/windows/CurrentTicket.h"
-#include "ui/windows/Icons.h"
+#include "ui/windows/DialogLook.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -17,20 +17,14 @@
 #include <array>
 
 TfHandover::TfHandover(Workspace& workspace, TDM* data, QWidget* mainWindow)
-    : QDialog(mainWindow,
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-            | Qt::WindowCloseButtonHint)
+    : QDialog(mainWindow, DialogLook::Flags)
     , m_workspace(workspace)
     , m_data(data)
     , m_ui(std::make_unique<Ui::TfHandover>())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("fHandover"));
-    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(137, 159, 248));
-    setPalette(pal);
+    DialogLook::apply(this);
 
     connect(m_ui->spbtOK, &QToolButton::clicked, this, [this] { guarded([this] { spbtOKClick(); }); });
     connect(m_ui->spbtTisk, &QToolButton::clicked, this, [this] { guarded([this] { spbtTiskClick(); }); });

@@ -7,7 +7,7 @@
 #include "session/Workspace.h"
 #include "store/TField.h"
 #include "ui/windows/CurrentTicket.h"
-#include "ui/windows/Icons.h"
+#include "ui/windows/DialogLook.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -31,20 +31,14 @@ int indexOf(Status status)
 } // namespace
 
 TfStatus::TfStatus(Workspace& workspace, TDM* data, QWidget* mainWindow)
-    : QDialog(mainWindow,
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-            | Qt::WindowCloseButtonHint)
+    : QDialog(mainWindow, DialogLook::Flags)
     , m_workspace(workspace)
     , m_data(data)
     , m_ui(std::make_unique<Ui::TfStatus>())
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("fStatus"));
-    setWindowIcon(Icons::named(QStringLiteral("trelomar")));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(137, 159, 248));
-    setPalette(pal);
+    DialogLook::apply(this);
 
     for (int i = 0; i < TicketStatus::Count; ++i)
         m_ui->cbStatus->addItem(QString(), TicketStatus::code(statusAt(i)));
