@@ -103,8 +103,10 @@ QString topRowAsDigits(QStringView text)
     if (!any)
         return text.toString();
     QString digits;
-    for (const QChar c : text)
-        digits += TopRow::digitOf(c.toLower()) == c.toLower() ? c : TopRow::digitOf(c.toLower());
+    for (const QChar c : text) {
+        const QChar digit = TopRow::digitOf(c.toLower());
+        digits += digit.isDigit() ? digit : c;
+    }
     return digits;
 }
 
