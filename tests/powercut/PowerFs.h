@@ -11,7 +11,10 @@
 //   PowerFs fs;
 //   fs.mount();               // ... write under fs.mountPoint(), fsync what must last ...
 //   fs.cut(seed);             // the power goes: what was not forced is lost as the seed says
-//   fs.unmount();             // fs.disk() now holds what the disk would hold; mount() again to go on
+//   fs.unmount();             // mount() again to go on
+//
+// fs.disk() holds what the disk would hold as soon as cut() returns. A file
+// still open under the mount makes unmount() fail: end the writers first.
 class PowerFs
 {
 public:

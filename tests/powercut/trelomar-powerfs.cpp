@@ -63,7 +63,7 @@ struct FileLog
     std::map<off_t, std::string> old;   // sector -> its durable bytes
 };
 
-// A folder with changes not yet durable, undone by this O_PATH handle whatever was renamed since.
+// A folder that has changed since the mount: undone by this O_PATH handle, whatever was renamed since.
 struct Dir
 {
     int fd;
