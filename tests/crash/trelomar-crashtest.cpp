@@ -1,7 +1,12 @@
-// trelomar-crashtest: kills writers with SIGKILL at random moments and checks
-// that nothing acknowledged is lost or damaged.
+// trelomar-crashtest: kills writers with SIGKILL at random moments, or cuts
+// the power under them, and checks that nothing acknowledged is lost or damaged.
 //
 //   trelomar-crashtest [--kills N] [--seed S]    (N kills in all, 400 by default)
+//   trelomar-crashtest --power-cuts N [--seed S]
+//
+// Power cuts: the same writers work in a folder of the power-cut file system
+// (tests/powercut), which at a random moment forgets what was not forced to
+// its disk, as a seed says; the checks then read what the disk holds.
 //
 // Store: a child posts tickets through TicketStore as fast as it can and
 // prints each ticket number once Post has returned; after each kill the file
@@ -19,6 +24,21 @@
 #include "base/TextList.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
+#ifdef TRELOMAR_POWER_CUTS
+#include "tests/powercut/PowerFs.h"
+using PowerCuts = PowerFs;
+#else
+// Without the power-cut file system only the kills run.
+class PowerCuts
+{
+public:
+    QString mountPoint() const { return QString(); }
+    QString error() const { return QString(); }
+    bool mount() { return false; }
+    bool cut(quint64) { return false; }
+    bool unmount() { return false; }
+};
+#endif
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,7 +48,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <functional>
 #include <map>
+#include <stdexcept>
 
 #include <sqlite3.h>
 
@@ -340,8 +362,11 @@ QString verifyFiles(const QString& dir, int acknowledged)
 // ---------------------------------------------------------------- the killer
 
 // Starts the child, lets it work for a random time after its first
-// acknowledgement, kills it, and returns the lines it acknowledged.
-QList<QByteArray> runAndKill(const QStringList& args, std::mt19937& rng, bool* acknowledgedAny)
+// acknowledgement, calls `stop` (the power cut) if given, kills it, and
+// returns the lines it acknowledged: an acknowledgement follows a write
+// forced to the disk, so one printed after the cut still counts.
+QList<QByteArray> runAndKill(const QStringList& args, std::mt19937& rng, bool* acknowledgedAny,
+    const std::function<void()>& stop = {})
 {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), args);
@@ -354,6 +379,8 @@ QList<QByteArray> runAndKill(const QStringList& args, std::mt19937& rng, bool* a
     while (child.bytesAvailable() == 0 && child.state() == QProcess::Running && timer.elapsed() < 20000)
         child.waitForReadyRead(100);
     QThread::usleep(std::uniform_int_distribution<int>(0, 40000)(rng));
+    if (stop)
+        stop();
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished(10000);
     const QByteArray out = child.readAllStandardOutput();
@@ -363,15 +390,25 @@ QList<QByteArray> runAndKill(const QStringList& args, std::mt19937& rng, bool* a
     return lines;
 }
 
-int parent(int kills, unsigned seed)
+// The writers' folder: the store and the files, made on `disk` directly (so
+// durable from the start). `powerFs` null: kills; otherwise power cuts, the
+// writers working in its mount and the checks reading its disk.
+int parent(int kills, unsigned seed, const QString& disk, PowerCuts* powerFs)
 {
     std::mt19937 rng(seed);
-    QTemporaryDir dir;
-    const QString store = dir.filePath(QStringLiteral("data.mdb"));
-    TicketStore::createDatabase(store);
-    const QString files = dir.filePath(QStringLiteral("files"));
-    QDir().mkpath(files);
-    prepareFiles(files);
+    TicketStore::createDatabase(disk + QStringLiteral("/data.mdb"));
+    QDir().mkpath(disk + QStringLiteral("/files"));
+    prepareFiles(disk + QStringLiteral("/files"));
+    const QString work = powerFs ? powerFs->mountPoint() : disk;
+    const QString store = work + QStringLiteral("/data.mdb");
+    const QString files = work + QStringLiteral("/files");
+    const QString storeOnDisk = disk + QStringLiteral("/data.mdb");
+    const QString filesOnDisk = disk + QStringLiteral("/files");
+    const auto cut = [&] {
+        if (!powerFs->cut(rng()))
+            throw std::runtime_error("power cut: " + powerFs->error().toStdString());
+    };
+    const std::function<void()> stop = powerFs ? std::function<void()>(cut) : std::function<void()>();
 
     std::set<int> tickets;
     std::map<qint64, qint64> changes; // acknowledged: change -> ticket id
@@ -381,38 +418,62 @@ int parent(int kills, unsigned seed)
     timer.start();
     // The kills go to the writers in turn, the store's first: the statuses need its tickets.
     for (int i = 0; i < kills; ++i) {
+        if (powerFs && !powerFs->mount())
+            throw std::runtime_error("mount: " + powerFs->error().toStdString());
         bool any = false;
         QString fault;
         if (i % 3 == 1) {
-            const QList<QByteArray> gens
-                = runAndKill({ QStringLiteral("--child-files"), files, QString::number(generation + 1) }, rng, &any);
+            const QList<QByteArray> gens = runAndKill(
+                { QStringLiteral("--child-files"), files, QString::number(generation + 1) }, rng, &any, stop);
             generation = gens.isEmpty() ? generation : gens.last().toInt();
-            fault = verifyFiles(files, generation);
+        } else if (i % 3 == 0) {
+            for (const QByteArray& line : runAndKill({ QStringLiteral("--child-store"), store }, rng, &any, stop))
+                tickets.insert(line.toInt());
         } else {
-            if (i % 3 == 0) {
-                for (const QByteArray& line : runAndKill({ QStringLiteral("--child-store"), store }, rng, &any))
-                    tickets.insert(line.toInt());
-            } else {
-                const QStringList args = { QStringLiteral("--child-status"), store, QString::number(nextChange) };
-                for (const QByteArray& line : runAndKill(args, rng, &any))
-                    changes[line.split(' ').value(0).toLongLong()] = line.split(' ').value(1).toLongLong();
-            }
+            const QStringList args = { QStringLiteral("--child-status"), store, QString::number(nextChange) };
+            for (const QByteArray& line : runAndKill(args, rng, &any, stop))
+                changes[line.split(' ').value(0).toLongLong()] = line.split(' ').value(1).toLongLong();
+        }
+        if (powerFs && !powerFs->unmount())
+            throw std::runtime_error("unmount: " + powerFs->error().toStdString());
+        if (i % 3 == 1) {
+            fault = verifyFiles(filesOnDisk, generation);
+        } else {
             std::set<qint64> ids;
-            fault = verifyStore(store, tickets, &ids);
+            fault = verifyStore(storeOnDisk, tickets, &ids);
             if (fault.isEmpty())
-                fault = verifyStatuses(store, ids, changes, &nextChange);
+                fault = verifyStatuses(storeOnDisk, ids, changes, &nextChange);
         }
         silent += any ? 0 : 1;
         if (!fault.isEmpty()) {
-            std::printf("kill %d: %s\n0 passed, 1 failed\n", i + 1, qPrintable(fault));
+            std::printf("%s %d: %s\n0 passed, 1 failed\n", powerFs ? "cut" : "kill", i + 1, qPrintable(fault));
             return 1;
         }
     }
-    std::printf("%d kills of three writers in turn in %.1f s (seed %u): %zu acknowledged tickets and %zu acknowledged "
+    std::printf("%d %s of three writers in turn in %.1f s (seed %u): %zu acknowledged tickets and %zu acknowledged "
                 "status changes all present and intact, %d file generations, every file old or new, never mixed; "
-                "%d children killed before their first acknowledgement\n1 passed, 0 failed\n",
-        kills, double(timer.elapsed()) / 1000, seed, tickets.size(), changes.size(), generation, silent);
+                "%d children stopped before their first acknowledgement\n1 passed, 0 failed\n",
+        kills, powerFs ? "power cuts" : "kills", double(timer.elapsed()) / 1000, seed, tickets.size(), changes.size(),
+        generation, silent);
     return 0;
+}
+
+int powerCuts(int cuts, unsigned seed)
+{
+#ifdef TRELOMAR_POWER_CUTS
+    const QString why = PowerFs::unavailable();
+    if (!why.isEmpty()) {
+        std::printf("power cuts not run: %s\n", qPrintable(why));
+        return qEnvironmentVariable("CI") == QLatin1String("true") ? 1 : 77;
+    }
+    PowerFs fs;
+    return parent(cuts, seed, fs.disk(), &fs);
+#else
+    Q_UNUSED(cuts);
+    Q_UNUSED(seed);
+    std::printf("power cuts not run: built without the power-cut file system\n");
+    return 77;
+#endif
 }
 
 } // namespace
@@ -429,14 +490,20 @@ int main(int argc, char* argv[])
         if (args.size() == 3 && args[0] == QLatin1String("--child-status"))
             return statusChild(args[1], args[2].toLongLong());
         int kills = 400;
+        int cuts = 0;
         unsigned seed = std::random_device()();
         for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
             if (args[i] == QLatin1String("--kills"))
                 kills = args[i + 1].toInt();
+            else if (args[i] == QLatin1String("--power-cuts"))
+                cuts = args[i + 1].toInt();
             else if (args[i] == QLatin1String("--seed"))
                 seed = args[i + 1].toUInt();
         }
-        return parent(kills, seed);
+        if (cuts > 0)
+            return powerCuts(cuts, seed);
+        QTemporaryDir dir;
+        return parent(kills, seed, dir.path(), nullptr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "trelomar-crashtest: %s\n", e.what());
         return 2;
