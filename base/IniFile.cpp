@@ -1,10 +1,10 @@
 #include "base/IniFile.h"
 
 #include "base/AppError.h"
+#include "base/DurableFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cctype>
 #include <limits>
@@ -213,7 +213,6 @@ void IniFile::writeValue(const QString& section, const QString& key, const QByte
     QByteArray bytes;
     for (const Line& line : lines)
         bytes += line.text + line.ending;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!DurableFile::write(m_path, bytes).isEmpty())
         throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
 }

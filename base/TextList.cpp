@@ -1,10 +1,10 @@
 #include "base/TextList.h"
 
 #include "base/AppError.h"
+#include "base/DurableFile.h"
 #include "platform/Platform.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace TextList {
@@ -59,11 +59,7 @@ QStringList read(const QString& path)
 
 void writeText(const QString& path, const QString& text)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseCannotCreate(path);
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (!DurableFile::write(path, text.toUtf8()).isEmpty())
         raiseCannotCreate(path);
 }
 

@@ -26,6 +26,12 @@ LinkResult linkNoReplace(const QString& existing, const QString& name);
 // Moves a file over `to`, replacing it, durably (written through to the disk
 // on return where the system allows). Returns the system's reason on failure.
 QString moveReplacing(const QString& from, const QString& to);
+// The same where a file named `to` must stay: fails, with `exists` set, when there is one.
+QString moveNoReplace(const QString& from, const QString& to, bool* exists);
+
+// Forces what was written to the file at `path` to the disk. Returns the
+// system's reason on failure.
+QString forceFile(const QString& path);
 
 // Makes the renames and links of a folder durable where the system needs a
 // separate step for it.

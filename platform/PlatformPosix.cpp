@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -41,11 +42,54 @@ LinkResult linkNoReplace(const QString& existing, const QString& name)
     return result;
 }
 
+namespace {
+
+// A rename lasts once the folders it changed are forced too.
+void syncFolders(const QString& from, const QString& to)
+{
+    const QString fromDir = QFileInfo(from).absolutePath();
+    const QString toDir = QFileInfo(to).absolutePath();
+    syncFolder(toDir);
+    if (fromDir != toDir)
+        syncFolder(fromDir);
+}
+
+} // namespace
+
 QString moveReplacing(const QString& from, const QString& to)
 {
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return {};
-    return systemError();
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return systemError();
+    syncFolders(from, to);
+    return {};
+}
+
+QString moveNoReplace(const QString& from, const QString& to, bool* exists)
+{
+    // A second name first, never over a file; then the first name goes.
+    const LinkResult link = linkNoReplace(from, to);
+    *exists = link.exists;
+    if (link.done) {
+        ::unlink(QFile::encodeName(from).constData());
+    } else if (link.unsupported && !QFileInfo::exists(to)) {
+        if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+            return systemError();
+    } else {
+        return link.why;
+    }
+    syncFolders(from, to);
+    return {};
+}
+
+QString forceFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return systemError();
+    const bool forced = ::fsync(fd) == 0;
+    const QString why = forced ? QString() : systemError();
+    ::close(fd);
+    return why;
 }
 
 void syncFolder(const QString& dir)

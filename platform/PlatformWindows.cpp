@@ -58,6 +58,29 @@ QString moveReplacing(const QString& from, const QString& to)
     return systemError();
 }
 
+QString moveNoReplace(const QString& from, const QString& to, bool* exists)
+{
+    *exists = false;
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return {};
+    const DWORD code = GetLastError();
+    *exists = code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS;
+    return systemError(code);
+}
+
+QString forceFile(const QString& path)
+{
+    // The cache is the file's, not the handle's: a handle of our own flushes what any other wrote.
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return systemError();
+    const bool flushed = FlushFileBuffers(file);
+    const QString why = flushed ? QString() : systemError();
+    CloseHandle(file);
+    return why;
+}
+
 void syncFolder(const QString&)
 {
     // The moves are written through when they return; a folder has nothing more to flush.

@@ -1,6 +1,7 @@
 #include "store/StoreFile.h"
 
 #include "base/AppError.h"
+#include "platform/Platform.h"
 #include "store/TicketStatus.h"
 #include "store/TicketStore.h"
 #include "store/rows/TicketRecord.h"
@@ -222,9 +223,12 @@ static QString writeCopy(sqlite3* from, const QString& original, const QString& 
         return QStringLiteral("cannot create a file beside it: ") + failure;
     failure = copyInto(from, part);
     QFile::setPermissions(part, QFile::permissions(original)); // made for its owner alone
-    // Today's copy made meanwhile by another counter is as good as ours.
-    if (failure.isEmpty() && !QFile::rename(part, target) && !QFileInfo::exists(target))
-        failure = QStringLiteral("cannot rename %1").arg(part);
+    // Today's copy made meanwhile by another counter is as good as ours. The
+    // copy's commit forced it to the disk; the move lasts too.
+    bool exists = false;
+    const QString moved = failure.isEmpty() ? Platform::moveNoReplace(part, target, &exists) : QString();
+    if (!moved.isEmpty() && !exists)
+        failure = QStringLiteral("cannot rename %1: %2").arg(part, moved);
     if (!failure.isEmpty() || QFileInfo::exists(part))
         removeDatabaseFiles(part);
     return failure;

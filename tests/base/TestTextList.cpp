@@ -72,6 +72,26 @@ private slots:
         QCOMPARE(QFileInfo(path).size(), 0);
     }
 
+    // A rewrite goes through a new file beside the old one: the old file's
+    // permissions stay, a new file is readable by others, nothing is left beside it.
+    void rewriteKeepsPermissionsAndLeavesNothingBeside()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("firma.txt"));
+        TextList::write(path, {"a"});
+#ifndef Q_OS_WIN
+        QVERIFY(QFile::permissions(path) & QFile::ReadOther);
+        const QFile::Permissions own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QVERIFY(QFile::setPermissions(path, own));
+#endif
+        TextList::write(path, {"b"});
+        QCOMPARE(TextList::read(path), QStringList {"b"});
+#ifndef Q_OS_WIN
+        QCOMPARE(QFile::permissions(path), own);
+#endif
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"firma.txt"});
+    }
+
     void missingFileRaisesCannotOpen()
     {
         const QString path = m_dir.filePath(QStringLiteral("none.txt"));
