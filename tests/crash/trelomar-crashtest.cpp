@@ -19,9 +19,14 @@
 // prints each once addStatus has returned; after each kill every
 // acknowledged change is there as written, no history row is half-stored or
 // of no ticket, and each ticket's status is its newest acknowledged change
-// or a later one. The kills go to the three writers in turn.
+// or a later one. Copies: a child takes the daily copy of the store and
+// prunes the copies to the two newest, a day at a time, and prints each day
+// once done; after each stop every copy under its final name is whole, the
+// last acknowledged one is there, and two good copies are left. The kills go
+// to the four writers in turn.
 #include "base/IniFile.h"
 #include "base/TextList.h"
+#include "store/StoreFile.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #ifdef TRELOMAR_POWER_CUTS
@@ -44,6 +49,7 @@ public:
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -359,6 +365,46 @@ QString verifyFiles(const QString& dir, int acknowledged)
     return QString();
 }
 
+// ---------------------------------------------------------------- the copies
+
+QString copyName(int g)
+{
+    return StoreFile::dailyBackupName(QDate(2020, 1, 1).addDays(g));
+}
+
+// Takes the daily copy of the store for day `from`, `from` + 1, ..., each
+// followed by the pruning to the two newest, and prints each day's number
+// once both are done.
+int copiesChild(const QString& store, const QString& folder, int from)
+{
+    // A copy taken but not acknowledged before the stop is there already: the next day then.
+    while (QFileInfo::exists(folder + u'/' + copyName(from)))
+        ++from;
+    for (int g = from;; ++g) {
+        StoreFile::backup(store, folder + u'/' + copyName(g));
+        StoreFile::pruneBackups(folder, 2, QDate(2020, 1, 1).addDays(g));
+        acknowledge(QByteArray::number(g));
+    }
+}
+
+// Empty when every copy under its final name is whole, the last acknowledged
+// one is there, and the pruning left no fewer good copies than it keeps.
+QString verifyCopies(const QString& folder, int acknowledged)
+{
+    int good = 0;
+    for (const QString& name : QDir(folder).entryList({ QStringLiteral("data-*.mdb") }, QDir::Files)) {
+        const QList<QVariantList> check = rawRows(folder + u'/' + name, "PRAGMA integrity_check");
+        if (check.isEmpty() || check.first().value(0).toString() != QLatin1String("ok"))
+            return QStringLiteral("the copy %1 is not whole").arg(name);
+        ++good;
+    }
+    if (acknowledged >= 0 && !QFileInfo::exists(folder + u'/' + copyName(acknowledged)))
+        return QStringLiteral("the acknowledged copy %1 is lost").arg(copyName(acknowledged));
+    if (good < std::min(acknowledged + 1, 2))
+        return QStringLiteral("%1 good copies, fewer than the two kept").arg(good);
+    return QString();
+}
+
 // ---------------------------------------------------------------- the killer
 
 // Starts the child, lets it work for a random time after its first
@@ -381,7 +427,9 @@ QList<QByteArray> runAndKill(const QStringList& args, std::mt19937& rng, bool* a
     QThread::usleep(std::uniform_int_distribution<int>(0, 40000)(rng));
     if (stop)
         stop();
-    ::kill(pid_t(child.processId()), SIGKILL);
+    // A child already gone has no id: kill(0) would end this whole process group.
+    if (child.processId() > 0)
+        ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished(10000);
     const QByteArray out = child.readAllStandardOutput();
     QList<QByteArray> lines = out.left(out.lastIndexOf('\n') + 1).split('\n');
@@ -404,6 +452,9 @@ int parent(int kills, unsigned seed, const QString& disk, PowerCuts* powerFs)
     const QString files = work + QStringLiteral("/files");
     const QString storeOnDisk = disk + QStringLiteral("/data.mdb");
     const QString filesOnDisk = disk + QStringLiteral("/files");
+    QDir().mkpath(disk + QStringLiteral("/backup"));
+    const QString copies = work + QStringLiteral("/backup");
+    const QString copiesOnDisk = disk + QStringLiteral("/backup");
     const auto cut = [&] {
         if (!powerFs->cut(rng()))
             throw std::runtime_error("power cut: " + powerFs->error().toStdString());
@@ -413,20 +464,24 @@ int parent(int kills, unsigned seed, const QString& disk, PowerCuts* powerFs)
     std::set<int> tickets;
     std::map<qint64, qint64> changes; // acknowledged: change -> ticket id
     qint64 nextChange = 0;
-    int generation = 0, silent = 0;
+    int generation = 0, silent = 0, copy = -1;
     QElapsedTimer timer;
     timer.start();
-    // The kills go to the writers in turn, the store's first: the statuses need its tickets.
+    // The kills go to the writers in turn, the store's first: the statuses and the copies need its tickets.
     for (int i = 0; i < kills; ++i) {
         if (powerFs && !powerFs->mount())
             throw std::runtime_error("mount: " + powerFs->error().toStdString());
         bool any = false;
         QString fault;
-        if (i % 3 == 1) {
+        if (i % 4 == 1) {
             const QList<QByteArray> gens = runAndKill(
                 { QStringLiteral("--child-files"), files, QString::number(generation + 1) }, rng, &any, stop);
             generation = gens.isEmpty() ? generation : gens.last().toInt();
-        } else if (i % 3 == 0) {
+        } else if (i % 4 == 3) {
+            const QList<QByteArray> days = runAndKill(
+                { QStringLiteral("--child-copies"), store, copies, QString::number(copy + 1) }, rng, &any, stop);
+            copy = days.isEmpty() ? copy : days.last().toInt();
+        } else if (i % 4 == 0) {
             for (const QByteArray& line : runAndKill({ QStringLiteral("--child-store"), store }, rng, &any, stop))
                 tickets.insert(line.toInt());
         } else {
@@ -436,8 +491,10 @@ int parent(int kills, unsigned seed, const QString& disk, PowerCuts* powerFs)
         }
         if (powerFs && !powerFs->unmount())
             throw std::runtime_error("unmount: " + powerFs->error().toStdString());
-        if (i % 3 == 1) {
+        if (i % 4 == 1) {
             fault = verifyFiles(filesOnDisk, generation);
+        } else if (i % 4 == 3) {
+            fault = verifyCopies(copiesOnDisk, copy);
         } else {
             std::set<qint64> ids;
             fault = verifyStore(storeOnDisk, tickets, &ids);
@@ -450,11 +507,12 @@ int parent(int kills, unsigned seed, const QString& disk, PowerCuts* powerFs)
             return 1;
         }
     }
-    std::printf("%d %s of three writers in turn in %.1f s (seed %u): %zu acknowledged tickets and %zu acknowledged "
-                "status changes all present and intact, %d file generations, every file old or new, never mixed; "
-                "%d children stopped before their first acknowledgement\n1 passed, 0 failed\n",
+    std::printf("%d %s of four writers in turn in %.1f s (seed %u): %zu acknowledged tickets and %zu acknowledged "
+                "status changes all present and intact, %d file generations, every file old or new, never mixed, "
+                "%d daily copies, every copy whole; %d children stopped before their first acknowledgement\n"
+                "1 passed, 0 failed\n",
         kills, powerFs ? "power cuts" : "kills", double(timer.elapsed()) / 1000, seed, tickets.size(), changes.size(),
-        generation, silent);
+        generation, copy + 1, silent);
     return 0;
 }
 
@@ -487,6 +545,8 @@ int main(int argc, char* argv[])
             return storeChild(args[1]);
         if (args.size() == 3 && args[0] == QLatin1String("--child-files"))
             return filesChild(args[1], args[2].toInt());
+        if (args.size() == 4 && args[0] == QLatin1String("--child-copies"))
+            return copiesChild(args[1], args[2], args[3].toInt());
         if (args.size() == 3 && args[0] == QLatin1String("--child-status"))
             return statusChild(args[1], args[2].toLongLong());
         int kills = 400;
