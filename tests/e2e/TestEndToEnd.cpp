@@ -2,10 +2,9 @@
 // real activation and focus, the real program binary, read back from its
 // database, the printer queue and its error stream.
 
-#include "tests/e2e/XSession.h"
+#include "tests/e2e/TestEndToEnd.h"
+
 #include "tests/legacy/JetWriter.h"
-#include "tests/printout/CupsPdf.h"
-#include "tests/printout/PdfTools.h"
 #include "tests/support/OwnServer.h"
 #include "tests/support/PgDatabase.h"
 #include "tests/support/TestRegistry.h"
@@ -26,21 +25,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-const QString MainTitle = QStringLiteral("Trelomář ver. 1.5");
-const QString EditorTitle = QStringLiteral("Přidání opravenky");
-const QString SetupTitle = QStringLiteral("Nastavení programu");
-const QString ErrorBoxTitle = QStringLiteral("Trelomář");
-const QString DeleteTitle = QStringLiteral("Smazání záznamu");
-const QString StatusTitle = QStringLiteral("Stav opravy");
-const QString HandoverTitle = QStringLiteral("Výdej opravy");
-const QString ChangeTitle = QStringLiteral("Úprava opravenky");
-const QString FinderTitle = QStringLiteral("Hledat zákazníka");
-constexpr int Timeout = 10000;
-
-// Runs SQL on the store of a working folder; for the rows of a query, each
-// row's columns joined by "|".
 QStringList sqlOn(const QString& folder, const QString& statement)
 {
     const QString name = QUuid::createUuid().toString();
@@ -64,45 +48,6 @@ QStringList sqlOn(const QString& folder, const QString& statement)
     return rows;
 }
 
-// A working folder as a shop has it: an empty store, Czech as the language.
-class Workspace
-{
-public:
-    enum class Store { Empty, None };
-    explicit Workspace(Store store = Store::Empty)
-    {
-        if (store == Store::None) {
-            m_ready = copyLanguage();
-            return;
-        }
-        QProcess init;
-        init.start(qEnvironmentVariable("TRELOMAR_DB_TOOL"), { QStringLiteral("init"), m_dir.path() });
-        m_ready = init.waitForFinished() && init.exitCode() == 0 && copyLanguage();
-    }
-    bool copyLanguage()
-    {
-        const QString lang = qEnvironmentVariable("TRELOMAR_SOURCE_DIR") + QStringLiteral("/resources/lang/cs.lng");
-        return QDir(m_dir.path()).mkpath(QStringLiteral("lang"))
-            && QFile::copy(lang, m_dir.path() + QStringLiteral("/lang/default.lng"));
-    }
-    bool ready() const { return m_ready; }
-    QString path() const { return m_dir.path(); }
-
-    QStringList sql(const QString& statement) { return sqlOn(m_dir.path(), statement); }
-
-    void addTicket(int number, const QString& name, const QString& imei)
-    {
-        sql(QStringLiteral("INSERT INTO opravenky (cislo, jmeno, IMEI) VALUES (%1, '%2', '%3')")
-                .arg(number)
-                .arg(name, imei));
-    }
-
-    QStringList names() { return sql(QStringLiteral("SELECT jmeno FROM opravenky ORDER BY cislo")); }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_ready = false;
-};
 
 // Jobs of the test printer that the print server has finished.
 int completedJobs()
@@ -137,36 +82,6 @@ bool useServer(const Workspace& work, const QString& url)
     QFile ini(work.path() + QStringLiteral("/trelomar.ini"));
     return ini.open(QIODevice::WriteOnly) && ini.write("[Database]\nUrl=" + url.toUtf8() + '\n') > 0;
 }
-
-} // namespace
-
-// Brings up the session or gives up: under CI a missing X server fails the
-// run, elsewhere the test skips with the reason.
-#define START_SESSION(x)                                                                                              \
-    XSession x;                                                                                                        \
-    if (!x.failure().isEmpty()) {                                                                                      \
-        if (qEnvironmentVariable("CI") == QLatin1String("true"))                                                       \
-            QFAIL(qPrintable(x.failure()));                                                                            \
-        QSKIP(qPrintable(x.failure()));                                                                                \
-    }
-
-class TestEndToEnd : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void f7PrintsOneSheetAndEscStoresNothing();
-    void f7WithoutPrinterSaysSoOnce();
-    void f2StoresCzechNameOnce();
-    void searchBoxKeysAndFocusAfterDialogs();
-    void accessFileConvertedAtStart();
-    void twoCountersOnOneServer();
-    void installedProgramInUserFolder();
-    void countersThroughServerRestart();
-    void statusHandoverAndListsByKeys();
-    void scanAndFinderByKeys();
-    void printedBarcodeOpensTicket();
-};
 
 void TestEndToEnd::f7PrintsOneSheetAndEscStoresNothing()
 {
@@ -588,123 +503,4 @@ void TestEndToEnd::statusHandoverAndListsByKeys()
         QCOMPARE(x.programErrors().count(QLatin1String("Error:")), 1);
 }
 
-void TestEndToEnd::scanAndFinderByKeys()
-{
-    START_SESSION(x);
-    Workspace work;
-    QVERIFY(work.ready());
-    work.addTicket(1, QStringLiteral("Adam Novák"), QStringLiteral("351111111111111"));
-    work.addTicket(2, QStringLiteral("Petra Dvořáková"), QStringLiteral("352222222222222"));
-    work.addTicket(3, QStringLiteral("Cyril Malý"), QStringLiteral("353333333333333"));
-    work.sql(QStringLiteral("UPDATE opravenky SET tel = '+420 777 123 456', adresa = 'Polní 3', mesto = 'Kolín' "
-                            "WHERE cislo = 3"));
-    QVERIFY(x.startProgram(work.path()));
-    // The editor shows the ticket it opened on: a mark after its name, stored
-    // with F2, tells which ticket that was.
-    const auto markInEditor = [&](const QString& title, const QString& mark) {
-        return QTest::qWaitFor([&] { return x.activeWindow() == title; }, Timeout) && x.key({ QStringLiteral("Tab"), QStringLiteral("End") }) && x.type(mark)
-            && x.key({ QStringLiteral("F2") });
-    };
-
-    // Scans, typed as a scanner types into whatever has the focus: the grid,
-    // then the search box hiding the ticket, on a US and on a Czech layout.
-    // Under Wine the Czech letters can be lost (see XSession::type): digits alone there.
-    const bool windowsProgram = qEnvironmentVariableIsSet("TRELOMAR_E2E_PASTE");
-    QVERIFY(x.type(QStringLiteral("T2")));
-    QVERIFY(x.key({ QStringLiteral("Return") }));
-    QVERIFY(markInEditor(ChangeTitle, QStringLiteral(" A")));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
-    QVERIFY(x.clickFromBottomLeft(MainTitle, 140, 13));
-    QVERIFY(x.type(QStringLiteral("351")));
-    QVERIFY(x.type(windowsProgram ? QStringLiteral("T3") : QStringLiteral("Tš")));
-    QVERIFY(x.key({ QStringLiteral("Return") }));
-    QVERIFY(markInEditor(ChangeTitle, QStringLiteral(" B")));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
-
-    // The finder: a name without its diacritics, then Enter.
-    QVERIFY(x.key({ QStringLiteral("ctrl+f") }));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), FinderTitle, Timeout);
-    QVERIFY(x.type(QStringLiteral("dvor")));
-    QVERIFY(x.key({ QStringLiteral("Return") }));
-    QVERIFY(markInEditor(ChangeTitle, QStringLiteral(" C")));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
-    // A phone number without its country code, then a new ticket for that customer.
-    QVERIFY(x.key({ QStringLiteral("ctrl+f") }));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), FinderTitle, Timeout);
-    QVERIFY(x.type(QStringLiteral("777 123")));
-    QVERIFY(x.key({ QStringLiteral("ctrl+Insert") }));
-    QVERIFY(markInEditor(EditorTitle, QStringLiteral(" D")));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
-
-    QTRY_COMPARE_WITH_TIMEOUT(work.sql(QStringLiteral("SELECT cislo, jmeno, adresa, mesto, tel FROM opravenky "
-                                                      "ORDER BY cislo")),
-        QStringList({ QStringLiteral("1|Adam Novák|||"), QStringLiteral("2|Petra Dvořáková A C|||"),
-            QStringLiteral("3|Cyril Malý B|Polní 3|Kolín|+420 777 123 456"),
-            QStringLiteral("4|Cyril Malý B D|Polní 3|Kolín|+420 777 123 456") }),
-        Timeout);
-    if (!windowsProgram)
-        QVERIFY2(x.programErrors().indexOf(QLatin1String("Error:")) < 0, qPrintable(x.programErrors()));
-}
-
-void TestEndToEnd::printedBarcodeOpensTicket()
-{
-    if (!defaultPrinterIsTestPrinter())
-        QSKIP("the default printer is not the PDF test printer: not printing");
-    REQUIRE_TOOLS("pdfinfo", "pdftoppm", "zbarimg");
-    START_SESSION(x);
-    Workspace work;
-    QVERIFY(work.ready());
-    work.addTicket(7, QStringLiteral("Eva Malá"), QStringLiteral("357777777777777"));
-    work.addTicket(8, QStringLiteral("Jan Dvořák"), QStringLiteral("358888888888888"));
-    QVERIFY(x.startProgram(work.path()));
-
-    // Ticket 7, the grid's first row, printed from the editor.
-    const QStringList folders = CupsPdf::pdfFolders();
-    const QSet<QString> before = CupsPdf::pdfFiles(folders);
-    QVERIFY(x.key({ QStringLiteral("Return") }));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), ChangeTitle, Timeout);
-    QVERIFY(x.key({ QStringLiteral("F7") }));
-    QString printed;
-    const auto arrived = [&] {
-        for (const QString& file : CupsPdf::pdfFiles(folders) - before)
-            if (!PdfTools::info(file).value(QStringLiteral("Pages")).isEmpty())
-                printed = file;
-        return !printed.isEmpty();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), ChangeTitle, Timeout);
-    QVERIFY(x.key({ QStringLiteral("Escape") }));
-    QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
-
-    // What a scanner reads on the sheet (both copies carry one code).
-    QTemporaryDir scratch;
-    const QStringList read = PdfTools::scan(PdfTools::renderPng(printed, 300, scratch.filePath(QStringLiteral("page"))));
-    QFile::remove(printed);
-    QCOMPARE(read, QStringList { QStringLiteral("T7") });
-
-    // Typed into the search box, as a scanner types it on a US and on a Czech
-    // layout (the top row for the digits; under Wine digits alone, see
-    // XSession::type), the search hiding the ticket; a mark stored with F2
-    // tells which ticket the editor opened on.
-    const bool windowsProgram = qEnvironmentVariableIsSet("TRELOMAR_E2E_PASTE");
-    QStringList scans { read.front() };
-    if (!windowsProgram)
-        scans << QString(read.front()).replace(u'7', QStringLiteral("ý"));
-    for (const QString& scan : scans) {
-        QVERIFY(x.clickFromBottomLeft(MainTitle, 140, 13));
-        QVERIFY(x.type(QStringLiteral("358")));
-        QVERIFY(x.type(scan));
-        QVERIFY(x.key({ QStringLiteral("Return") }));
-        QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), ChangeTitle, Timeout);
-        QVERIFY(x.key({ QStringLiteral("Tab"), QStringLiteral("End") }));
-        QVERIFY(x.type(QStringLiteral(" ") + scan));
-        QVERIFY(x.key({ QStringLiteral("F2") }));
-        QTRY_COMPARE_WITH_TIMEOUT(x.activeWindow(), MainTitle, Timeout);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(work.names(),
-        QStringList({ QStringLiteral("Eva Malá ") + scans.join(u' '), QStringLiteral("Jan Dvořák") }), Timeout);
-}
-
 TRELOMAR_TEST(TestEndToEnd)
-
-#include "TestEndToEnd.moc"
