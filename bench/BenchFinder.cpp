@@ -1,13 +1,10 @@
 #include "bench/BenchFinder.h"
 
-#include "base/ErrorHandler.h"
 #include "datamodule/TDM.h"
-#include "program/Program.h"
 #include "session/Session.h"
 #include "store/TField.h"
 #include "store/TicketStore.h"
 #include "ui/controls/TDBGrid.h"
-#include "ui/shell/TApplication.h"
 #include "ui/windows/TfFind.h"
 #include "ui/windows/TfMain.h"
 #include "ui/windows/TfOpravenka.h"
@@ -17,9 +14,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
 
@@ -85,19 +80,10 @@ void sendKey(QWidget* to, Qt::Key key, const QString& text)
 
 int finderBenchMain(int argc, char* argv[], const TicketGenerator& generate)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    Program::initResources();
-    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
-    StderrReporter reporter;
-    ErrorHandler::setReporter(&reporter);
-    const int count = argc >= 3 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
-
-    QTemporaryDir dir;
-    if (!makeWorkFolder(dir, count, generate))
+    WindowBench bench(argc, argv, generate);
+    if (!bench.ready())
         return 1;
-    QDir::setCurrent(dir.path());
+    const int count = bench.count();
 
     const FolderLayout folder(QDir::currentPath());
     Session session(folder);
@@ -201,7 +187,6 @@ int finderBenchMain(int argc, char* argv[], const TicketGenerator& generate)
     editor.reset();
     DM.reset();
     fMain.reset();
-    QDir::setCurrent(QDir::tempPath());
     return 0;
 }
 

@@ -51,30 +51,42 @@ double median(std::vector<double> values)
 
 } // namespace
 
-bool makeWorkFolder(const QTemporaryDir& dir, int count, const TicketGenerator& generate)
+int& WindowBench::offscreenUnlessChosen(int& argc)
 {
-    if (!QDir(dir.path()).mkpath(QStringLiteral("data")) || !QDir(dir.path()).mkpath(QStringLiteral("lang")))
-        return false;
-    generate(dir.filePath(QStringLiteral("data/data.mdb")), count);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return argc;
+}
+
+WindowBench::WindowBench(int& argc, char** argv, const TicketGenerator& generate)
+    : m_app(offscreenUnlessChosen(argc), argv)
+    , m_count(argc >= 3 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000)
+{
+    Program::initResources();
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+    ErrorHandler::setReporter(&m_reporter);
+    const QDir dir(m_dir.path());
+    if (!dir.mkpath(QStringLiteral("data")) || !dir.mkpath(QStringLiteral("lang")))
+        return;
+    generate(dir.filePath(QStringLiteral("data/data.mdb")), m_count);
     QFile lang(dir.filePath(QStringLiteral("lang/default.lng")));
-    return lang.open(QIODevice::WriteOnly) && lang.write("<name>\r\n\xc4\x8c" "esky\r\n") > 0;
+    m_ready = lang.open(QIODevice::WriteOnly) && lang.write("<name>\r\n\xc4\x8c" "esky\r\n") > 0;
+    if (m_ready)
+        QDir::setCurrent(dir.path());
+}
+
+WindowBench::~WindowBench()
+{
+    // Out of the working folder, so that it can go.
+    QDir::setCurrent(QDir::tempPath());
 }
 
 int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    Program::initResources();
-    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
-    StderrReporter reporter;
-    ErrorHandler::setReporter(&reporter);
-    const int count = argc >= 3 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
-
-    QTemporaryDir dir;
-    if (!makeWorkFolder(dir, count, generate))
+    WindowBench bench(argc, argv, generate);
+    if (!bench.ready())
         return 1;
-    QDir::setCurrent(dir.path());
+    const int count = bench.count();
 
     // The windows as the program makes them, without the editor and the setup window.
     const FolderLayout folder(QDir::currentPath());
@@ -139,7 +151,6 @@ int gridBenchMain(int argc, char* argv[], const TicketGenerator& generate)
 
     DM.reset();
     fMain.reset();
-    QDir::setCurrent(QDir::tempPath());
     return 0;
 }
 

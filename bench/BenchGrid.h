@@ -1,13 +1,14 @@
 #pragma once
 
 #include "base/ErrorHandler.h"
+#include "ui/shell/TApplication.h"
+
+#include <QTemporaryDir>
 
 #include <QString>
 
 #include <cstdio>
 #include <functional>
-
-class QTemporaryDir;
 
 // Fills a new database file at path with count synthetic tickets.
 using TicketGenerator = std::function<void(const QString& path, int count)>;
@@ -20,9 +21,31 @@ public:
     void report(const QString& message) override { std::fprintf(stderr, "error: %s\n", qPrintable(message)); }
 };
 
-// A working folder in `dir` for the benchmarks that run the windows: `count`
-// tickets and a Czech language file. False when it cannot be made.
-bool makeWorkFolder(const QTemporaryDir& dir, int count, const TicketGenerator& generate);
+// What every child that measures the windows starts with: the application
+// (offscreen unless a platform is chosen), the shop's locale, errors on the
+// standard error stream, and a working folder of COUNT tickets (argv[2],
+// 100,000 by default) with a Czech language file, made the current folder.
+// Windows made after it go before it.
+class WindowBench
+{
+public:
+    WindowBench(int& argc, char** argv, const TicketGenerator& generate);
+    ~WindowBench();
+    WindowBench(const WindowBench&) = delete;
+    WindowBench& operator=(const WindowBench&) = delete;
+
+    bool ready() const { return m_ready; } // the working folder is made
+    int count() const { return m_count; }
+
+private:
+    static int& offscreenUnlessChosen(int& argc);
+
+    TApplication m_app;
+    StderrReporter m_reporter;
+    QTemporaryDir m_dir;
+    int m_count;
+    bool m_ready = false;
+};
 
 // Child-process mode "--grid COUNT": the search keystroke as the counter
 // staff feel it, with the main window's grid. Builds its own QApplication
